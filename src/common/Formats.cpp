@@ -1,0 +1,91 @@
+#include "Formats.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace Formats {
+
+QString date(const QDate &d)
+{
+    return d.toString(QLatin1String(kDateFormat));
+}
+
+QString dateTime(const QDateTime &dt)
+{
+    return dt.toString(QLatin1String(kDateTimeFormat));
+}
+
+QDate parseDate(const QString &text)
+{
+    static const QRegularExpression re(QStringLiteral(R"(^\s*(\d{1,4})\.(\d{1,2})\.(\d{1,2})\.?\s*$)"));
+    const auto m = re.match(text);
+    if (!m.hasMatch())
+        return {};
+    int year = m.captured(1).toInt();
+    if (m.captured(1).size() <= 2)
+        year += year < 50 ? 2000 : 1900;
+    return QDate(year, m.captured(2).toInt(), m.captured(3).toInt());
+}
+
+QString number(double value)
+{
+    QString text = QString::number(value, 'g', 15);
+    if (text.contains(QLatin1Char('e')))
+        text = QString::number(value, 'f', 6);
+    if (text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (text == QLatin1String("-0"))
+        text = QStringLiteral("0");
+    text.replace(QLatin1Char('.'), kDecimalSeparator);
+    return text;
+}
+
+double parseNumber(const QString &text, bool *ok)
+{
+    QString t = text.trimmed();
+    t.replace(kDecimalSeparator, QLatin1Char('.'));
+    static const QRegularExpression re(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    if (!re.match(t).hasMatch()) {
+        if (ok)
+            *ok = false;
+        return 0.0;
+    }
+    return t.toDouble(ok);
+}
+
+bool parseInteger(const QString &text, qint64 *value)
+{
+    QString t = text.trimmed();
+    bool negative = false;
+    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
+        negative = t.startsWith(QLatin1Char('-'));
+        t.remove(0, 1);
+    }
+    int base = 10;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        base = 16;
+        t.remove(0, 2);
+    } else if (t.startsWith(QLatin1Char('$'))) {
+        base = 16;
+        t.remove(0, 1);
+    }
+    if (t.isEmpty())
+        return false;
+    for (const QChar c : t) {
+        if (base == 10 ? !c.isDigit() : !isxdigit(c.toLatin1()))
+            return false;
+    }
+    bool ok = false;
+    const qint64 v = t.toLongLong(&ok, base);
+    if (!ok)
+        return false;
+    if (value)
+        *value = negative ? -v : v;
+    return true;
+}
+
+} // namespace Formats

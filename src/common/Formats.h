@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QChar>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+// The program's own number and date formats: decimal comma, date separator ".", short date "yyyy.mm.dd". They
+// are fixed for the whole process whatever the machine's regional settings are.
+namespace Formats {
+
+inline constexpr QChar kDecimalSeparator = u',';
+inline constexpr char kDateFormat[] = "yyyy.MM.dd";
+inline constexpr char kDateTimeFormat[] = "yyyy.MM.dd hh:mm:ss";
+
+QString date(const QDate &d);
+QString dateTime(const QDateTime &dt);
+// Lenient like a typed date: one to four digit year, one or two digit month and day, optional trailing ".".
+QDate parseDate(const QString &text);
+
+// Shortest text of the number with the decimal comma ("1,5", "100", "-0,25").
+QString number(double value);
+// Reads "1,5" and "1.5" alike; *ok is false for anything that is not a number.
+double parseNumber(const QString &text, bool *ok);
+
+// Integer text as the settings file and typed fields take it: optional sign, decimal digits, or "0x"/"$" hex.
+bool parseInteger(const QString &text, qint64 *value);
+
+} // namespace Formats

@@ -1,0 +1,55 @@
+#include "Listatoltes.h"
+
+#include "Seged.h"
+
+#include <QCollator>
+#include <QComboBox>
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+
+QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, const QString &field)
+{
+    // Exact duplicates are folded by the database; case variants are folded below with the Hungarian collator.
+    // MIN(rowid) keeps the row order, so the form met first wins.
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    const QString sql = QStringLiteral("SELECT %2 COLLATE BINARY AS v, MIN(rowid) AS r FROM %1 "
+                                       "WHERE %2 IS NOT NULL AND %2 <> '' GROUP BY v ORDER BY r")
+                            .arg(table, field);
+    QStringList values;
+    if (!query.exec(sql))
+        return values;
+    while (query.next())
+        values.append(ertekszoveg(query.value(0)));
+
+    QCollator collator(QLocale(QLocale::Hungarian, QLocale::Hungary));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(values.begin(), values.end(),
+                     [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
+    values.erase(std::unique(values.begin(), values.end(),
+                             [&](const QString &a, const QString &b) { return collator.compare(a, b) == 0; }),
+                 values.end());
+    return values;
+}
+
+void listatoltes(QComboBox *box, const QSqlDatabase &db, const QString &table, const QString &field)
+{
+    const QStringList values = distinctColumnValues(db, table, field);
+    const QString editText = box->currentText();
+    homokora(true);
+    box->setUpdatesEnabled(false);
+    {
+        const QSignalBlocker blocker(box);
+        box->clear();
+        box->addItems(values);
+        if (box->isEditable())
+            box->setEditText(editText);
+        else
+            box->setCurrentIndex(box->findText(editText, Qt::MatchFixedString));
+    }
+    box->setUpdatesEnabled(true);
+    homokora(false);
+}

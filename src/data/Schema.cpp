@@ -1,0 +1,143 @@
+#include "Schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+// Text columns: never null, compared without regard to case, like the original database engine did.
+#define TEXT_COL " TEXT NOT NULL DEFAULT '' COLLATE NOCASE"
+#define BOOL_COL " BOOLEAN NOT NULL DEFAULT FALSE"
+
+const char *const kStatements[] = {
+    "CREATE TABLE auto ("
+    " sorszam INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " datumido TEXT,"
+    " suly INTEGER DEFAULT 0)",
+
+    "CREATE TABLE szallito ("
+    " rendszam" TEXT_COL ","
+    " nev" TEXT_COL ","
+    " cim1" TEXT_COL ", cim2" TEXT_COL ", cim3" TEXT_COL ","
+    " tarasuly INTEGER DEFAULT 0)",
+    "CREATE INDEX szallito_rendszam ON szallito (rendszam)",
+
+    "CREATE TABLE termek ("
+    " nev" TEXT_COL ","
+    " kod" TEXT_COL ","
+    " kiszereles" TEXT_COL ","
+    " egysegar DOUBLE PRECISION DEFAULT 0)",
+    "CREATE INDEX termek_nev ON termek (nev)",
+
+    "CREATE TABLE folyamatban ("
+    " rendszam" TEXT_COL ","
+    " cegnev" TEXT_COL ","
+    " cim1" TEXT_COL ", cim2" TEXT_COL ", cim3" TEXT_COL ","
+    " ugyfelnev" TEXT_COL ","
+    " ugyfelcim1" TEXT_COL ", ugyfelcim2" TEXT_COL ", ugyfelcim3" TEXT_COL ","
+    " termeknev" TEXT_COL ","
+    " termekkod" TEXT_COL ","
+    " kiszereles" TEXT_COL ","
+    " irany INTEGER DEFAULT 0,"
+    " suly1 INTEGER DEFAULT 0,"
+    " bedatum TEXT,"
+    " egysegar DOUBLE PRECISION DEFAULT 0,"
+    " kezi" BOOL_COL ")",
+    // One row per licence plate.
+    "CREATE UNIQUE INDEX folyamatban_rendszam ON folyamatban (rendszam)",
+
+    "CREATE TABLE szallitasok ("
+    " sorszam INTEGER NOT NULL UNIQUE,"
+    " rendszam" TEXT_COL ","
+    " cegnev" TEXT_COL ","
+    " cim1" TEXT_COL ", cim2" TEXT_COL ", cim3" TEXT_COL ","
+    " ugyfelnev" TEXT_COL ","
+    " ugyfelcim1" TEXT_COL ", ugyfelcim2" TEXT_COL ", ugyfelcim3" TEXT_COL ","
+    " termeknev" TEXT_COL ","
+    " termekkod" TEXT_COL ","
+    " kiszereles" TEXT_COL ","
+    " irany INTEGER DEFAULT 0,"
+    " suly1 INTEGER DEFAULT 0,"
+    " suly2 INTEGER DEFAULT 0,"
+    " bedatum TEXT,"
+    " kidatum TEXT,"
+    " nettosuly INTEGER DEFAULT 0,"
+    " levontsuly INTEGER DEFAULT 0,"
+    " elszamolt INTEGER DEFAULT 0,"
+    " tisztasag DOUBLE PRECISION DEFAULT 0,"
+    " viztartalom DOUBLE PRECISION DEFAULT 0,"
+    " elvartviz DOUBLE PRECISION DEFAULT 0,"
+    " egysegar DOUBLE PRECISION DEFAULT 0,"
+    " osszeg DOUBLE PRECISION DEFAULT 0,"
+    " megjegyzes" TEXT_COL ","
+    " ugyirat" TEXT_COL ","
+    " raktar" TEXT_COL ","
+    " felhasznalo" TEXT_COL ","
+    " tablanev" TEXT_COL ","
+    " parcella" TEXT_COL ","
+    " tablasorszam" TEXT_COL ","
+    " ervenyes" BOOL_COL ","
+    " modositott" BOOL_COL ","
+    " kezi" BOOL_COL ","
+    " jelolt" BOOL_COL ")",
+    "CREATE INDEX szallitasok_rendszam ON szallitasok (rendszam)",
+    "CREATE INDEX szallitasok_kidatum ON szallitasok (kidatum)",
+
+    "CREATE TABLE ugyfel ("
+    " nev" TEXT_COL ","
+    " cim1" TEXT_COL ", cim2" TEXT_COL ", cim3" TEXT_COL ")",
+    "CREATE INDEX ugyfel_nev ON ugyfel (nev)",
+
+    "CREATE TABLE raktar (raktar" TEXT_COL ")",
+    "CREATE INDEX raktar_raktar ON raktar (raktar)",
+
+    "CREATE TABLE verzio (verzio DOUBLE PRECISION)",
+};
+
+#undef TEXT_COL
+#undef BOOL_COL
+
+} // namespace
+
+namespace Schema {
+
+QStringList statements()
+{
+    QStringList list;
+    for (const char *s : kStatements)
+        list.append(QString::fromUtf8(s));
+    return list;
+}
+
+QStringList tablesInOpenOrder()
+{
+    return {QStringLiteral("auto"),        QStringLiteral("szallito"), QStringLiteral("termek"),
+            QStringLiteral("folyamatban"), QStringLiteral("szallitasok"), QStringLiteral("ugyfel"),
+            QStringLiteral("raktar")};
+}
+
+QString create(QSqlDatabase &db)
+{
+    if (!db.transaction())
+        return db.lastError().text();
+    QSqlQuery query(db);
+    for (const QString &sql : statements()) {
+        if (!query.exec(sql)) {
+            const QString error = query.lastError().text();
+            db.rollback();
+            return error;
+        }
+    }
+    query.prepare(QStringLiteral("INSERT INTO verzio (verzio) VALUES (:v)"));
+    query.bindValue(QStringLiteral(":v"), kVersion);
+    if (!query.exec()) {
+        const QString error = query.lastError().text();
+        db.rollback();
+        return error;
+    }
+    if (!db.commit())
+        return db.lastError().text();
+    return {};
+}
+
+} // namespace Schema

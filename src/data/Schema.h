@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// The tables of the delivered database. The program itself never creates tables; `kelvoctl create-db` does.
+namespace Schema {
+
+inline constexpr double kVersion = 4.64;
+
+// Statements in order, portable SQL apart from what SQLite needs.
+QStringList statements();
+// The tables in the order the program opens them at start-up.
+QStringList tablesInOpenOrder();
+
+// Creates every table in an empty database and stores the version, in one transaction. Returns the error text,
+// empty on success.
+QString create(QSqlDatabase &db);
+
+} // namespace Schema
