@@ -1,0 +1,251 @@
+#include "WeightLink.h"
+
+#include "Config.h"
+#include "IndicatorCommands.h"
+#include "IniFile.h"
+#include "LinkTexts.h"
+
+WeightLinkSettings WeightLinkSettings::fromConfig(const Config &config)
+{
+    WeightLinkSettings s;
+    s.decoder.micraorden = config.boolean(Keys::micraorden);
+    s.decoder.bilanciai = config.boolean(Keys::bilanciai);
+    s.decoder.disomatb = config.boolean(Keys::disomatb);
+    s.lekerdez = config.boolean(Keys::lekerdez);
+    s.lekerdezparancs = config.string(Keys::lekerdezparancs);
+    s.lekerdezido = int(config.integer(Keys::lekerdezido));
+    s.nullaz = config.string(Keys::nullaz);
+    return s;
+}
+
+WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
+    : QObject(parent)
+    , m_port(this)
+{
+    m_port.OnPortOpen = [this](TComPort &port) {
+        m_reopenPending = false;
+        setStatus(LinkTexts::portOpened(port.Port()));
+    };
+    m_port.ReceiveCallBack = [this](const QByteArray &line) { decodeFrame(line); };
+    m_port.OnError = [this](TComPort &port) {
+        if (port.deviceLost())
+            m_reopenPending = true;
+        // A failed attempt to get a vanished device back changes nothing the operator sees.
+        if (m_reopening)
+            return;
+        setLabel(LinkTexts::kNoWeightLabel, LinkTexts::kHintPortError);
+        setStatus(LinkTexts::portError(port.Port()));
+        // The watchdog waits for the next frame; after a lost device it keeps ticking to try the port again.
+        if (!m_reopenPending)
+            m_watchdog.stop();
+    };
+
+    connect(&m_client, &QTcpSocket::readyRead, this, &WeightLink::socketRead);
+    connect(&m_client, &QTcpSocket::errorOccurred, this, &WeightLink::socketError);
+
+    m_watchdog.setInterval(watchdogIntervalMs);
+    connect(&m_watchdog, &QTimer::timeout, this, &WeightLink::watchdogTick);
+    m_watchdog.start();
+    connect(&m_pollTimer, &QTimer::timeout, this, &WeightLink::pollTick);
+}
+
+WeightLink::~WeightLink()
+{
+    // The port's handlers point at this object; no event may reach them while the members go.
+    m_port.OnPortOpen = nullptr;
+    m_port.OnError = nullptr;
+    m_port.ReceiveCallBack = nullptr;
+    m_client.disconnect(this);
+}
+
+void WeightLink::configure(const WeightLinkSettings &settings)
+{
+    m_settings = settings;
+    m_pollTimer.setInterval(std::max(settings.lekerdezido, 0));
+    // An interval of 0 or less would poll without pause; such a timer does not run.
+    if (settings.lekerdez && settings.lekerdezido > 0)
+        m_pollTimer.start();
+    else
+        m_pollTimer.stop();
+}
+
+void WeightLink::loadPortSettings(IniFile &ini)
+{
+    m_port.LoadSettings(&ini, !server().enabled);
+}
+
+void WeightLink::applyIndicatorFlags(bool micraorden, bool bilanciai, bool lekerdez)
+{
+    m_settings.decoder.micraorden = micraorden;
+    m_settings.decoder.bilanciai = bilanciai;
+    m_settings.lekerdez = lekerdez;
+    if (lekerdez && m_settings.lekerdezido > 0)
+        m_pollTimer.start();
+    else
+        m_pollTimer.stop();
+    setPollIndicator(lekerdez);
+}
+
+void WeightLink::shutdown()
+{
+    if (m_client.state() != QAbstractSocket::UnconnectedState)
+        m_client.abort();
+}
+
+WeightServer WeightLink::server() const
+{
+    return m_serverSource ? m_serverSource() : WeightServer{};
+}
+
+void WeightLink::setLabel(const QString &text, const QString &hint)
+{
+    m_labelText = text;
+    m_labelHint = hint;
+    emit labelChanged(text, hint);
+}
+
+void WeightLink::setStatus(const QString &text)
+{
+    m_statusText = text;
+    emit statusTextChanged(text);
+}
+
+void WeightLink::setPollIndicator(bool visible)
+{
+    m_pollIndicatorVisible = visible;
+    emit pollIndicatorChanged(visible);
+}
+
+void WeightLink::decodeFrame(const QByteArray &frame)
+{
+    m_weightText.clear();
+    m_watchdog.stop();
+    emit frameReceived(frame);
+    const DecodedFrame decoded = FrameDecoder::decode(frame, m_settings.decoder);
+    if (!decoded.ignored) {
+        m_weightText = QString::fromLatin1(decoded.weightText);
+        if (decoded.weight) {
+            const qint32 weight = *decoded.weight;
+            setLabel(formatWeight(weight), LinkTexts::kHintWeight);
+            m_aktsuly = weight;
+            if (weight == 0)
+                m_nullavolt = true;
+            emit weightChanged(weight, QString::number(weight));
+        }
+    }
+    if (!server().enabled)
+        setStatus(LinkTexts::receiving(m_port.Port()));
+    m_watchdog.start();
+}
+
+void WeightLink::zero()
+{
+    const QByteArray frame = IndicatorCommands::zeroFrame(m_settings.nullaz);
+    if (!frame.isEmpty() && m_port.Connected())
+        m_port.SendString(frame);
+}
+
+void WeightLink::pollTick()
+{
+    if (!m_settings.lekerdez)
+        return;
+    setPollIndicator(!m_pollIndicatorVisible);
+    if (m_port.Connected())
+        m_port.SendString(IndicatorCommands::pollFrame(m_settings.decoder.disomatb, m_settings.lekerdezparancs));
+}
+
+void WeightLink::watchdogTick()
+{
+    const bool reopened = m_reopenPending;
+    if (m_reopenPending)
+        reopenQuietly();
+    const WeightServer s = server();
+    if (s.enabled) {
+        if (m_client.state() == QAbstractSocket::UnconnectedState)
+            connectClient(s);
+        setStatus(LinkTexts::serverPoll(s.host, s.port));
+        return;
+    }
+    // A reopen attempt has set its own texts (or, failing, kept the error texts); silence is judged next tick.
+    if (reopened)
+        return;
+    setLabel(LinkTexts::kNoWeightLabel, LinkTexts::kHintNoData);
+    setStatus(LinkTexts::noData(m_port.Port()));
+}
+
+void WeightLink::reopenQuietly()
+{
+    m_reopening = true;
+    m_port.Close();
+    m_port.Open();
+    m_reopening = false;
+}
+
+void WeightLink::connectClient(const WeightServer &server)
+{
+    if (m_client.state() != QAbstractSocket::UnconnectedState)
+        m_client.abort();
+    m_socketBuffer.clear();
+    bool ok = false;
+    const uint port = server.port.trimmed().toUInt(&ok);
+    // A port text that is no port number cannot be connected to; the panel keeps telling what is configured.
+    if (!ok || port > 65535)
+        return;
+    m_client.connectToHost(server.host, quint16(port));
+}
+
+void WeightLink::socketRead()
+{
+    m_socketBuffer += m_client.readAll();
+    if (m_socketBuffer.isEmpty())
+        return;
+    // Frames are cut at the line terminator as on the serial line; data without any terminator is one frame.
+    const QByteArray &terminator = m_port.terminatorBytes();
+    QList<QByteArray> frames;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype at = m_socketBuffer.indexOf(terminator, start);
+        if (at < 0)
+            break;
+        const qsizetype end = at + terminator.size();
+        frames.append(m_socketBuffer.mid(start, end - start));
+        start = end;
+    }
+    if (frames.isEmpty()) {
+        frames.append(m_socketBuffer);
+        m_socketBuffer.clear();
+    } else {
+        m_socketBuffer.remove(0, start);
+        if (m_socketBuffer.size() > kSocketBufferLimit)
+            m_socketBuffer.remove(0, m_socketBuffer.size() - kSocketBufferLimit);
+    }
+    for (const QByteArray &frame : std::as_const(frames))
+        decodeFrame(frame);
+}
+
+void WeightLink::socketError(QAbstractSocket::SocketError error)
+{
+    // The server ending the connection is no error: the next watchdog tick connects again.
+    if (error == QAbstractSocket::RemoteHostClosedError)
+        return;
+    setStatus(LinkTexts::clientError(socketErrorCode(error)));
+    if (m_client.state() != QAbstractSocket::UnconnectedState)
+        m_client.abort();
+}
+
+int WeightLink::socketErrorCode(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return 10061;
+    case QAbstractSocket::RemoteHostClosedError: return 10054;
+    case QAbstractSocket::HostNotFoundError: return 11001;
+    case QAbstractSocket::SocketAccessError: return 10013;
+    case QAbstractSocket::SocketResourceError: return 10055;
+    case QAbstractSocket::SocketTimeoutError: return 10060;
+    case QAbstractSocket::NetworkError: return 10065;
+    case QAbstractSocket::AddressInUseError: return 10048;
+    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
+    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
+    default: return 10022; // no closer Windows socket error
+    }
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "FrameDecoder.h"
+#include "TComPort.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <functional>
+
+class Config;
+class IniFile;
+
+// The indicator switches of the scale link, read at start-up.
+struct WeightLinkSettings {
+    DecoderOptions decoder;
+    bool lekerdez = false;                        // polling mode
+    QString lekerdezparancs = QStringLiteral("XA/B?"); // poll command, CR LF appended
+    int lekerdezido = 1000;                       // poll interval, ms
+    QString nullaz = QStringLiteral("sc");        // zero command: "sc", "ms" or "dis"
+
+    static WeightLinkSettings fromConfig(const Config &config);
+};
+
+// Server mode and its address as the settings dialog holds them at this moment.
+struct WeightServer {
+    bool enabled = false;
+    QString host = QStringLiteral("0.0.0.0");
+    QString port = QStringLiteral("5000");
+};
+
+// The live weight: frames from the serial port or the weight server become the current weight, the weight label's
+// text and hint and the link panel's text; the watchdog notices silence, the poll timer asks the indicator, the
+// zero command is sent on request. A window shows what the signals and getters say; nothing here shows a window.
+class WeightLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kWatchdogInterval = 3000;
+    // Received server bytes kept while waiting for a terminator.
+    static constexpr qsizetype kSocketBufferLimit = 64 * 1024;
+
+    explicit WeightLink(QObject *parent = nullptr, int watchdogIntervalMs = kWatchdogInterval);
+    ~WeightLink() override;
+
+    TComPort &comPort() { return m_port; }
+    QTcpSocket &clientSocket() { return m_client; }
+
+    // Start-up: the switches and the poll timer (the poll indicator keeps its visibility).
+    void configure(const WeightLinkSettings &settings);
+    // Start-up: the line settings of the port's section; the port opens unless server mode is on.
+    void loadPortSettings(IniFile &ini);
+    // The settings dialog's OK: the three switches, the poll timer and the poll indicator follow at once.
+    void applyIndicatorFlags(bool micraorden, bool bilanciai, bool lekerdez);
+    // Server mode, host and port are asked for whenever needed, so typing in the dialog takes effect at once.
+    void setServerSource(std::function<WeightServer()> source) { m_serverSource = std::move(source); }
+    // Shutdown: an active client connection is closed.
+    void shutdown();
+
+    const WeightLinkSettings &settings() const { return m_settings; }
+    qint32 aktsuly() const { return m_aktsuly; }
+    bool nullavolt() const { return m_nullavolt; }
+    void clearNullavolt() { m_nullavolt = false; }
+    // The filtered text of the last frame: digits and "-", leading zeros kept; empty before the first frame.
+    const QString &weightText() const { return m_weightText; }
+
+    const QString &labelText() const { return m_labelText; }
+    const QString &labelHint() const { return m_labelHint; }
+    const QString &statusText() const { return m_statusText; }
+    bool pollIndicatorVisible() const { return m_pollIndicatorVisible; }
+    bool watchdogActive() const { return m_watchdog.isActive(); }
+    bool pollTimerActive() const { return m_pollTimer.isActive(); }
+
+    // The error code shown after "Client error: ": the Windows socket error numbers operators and support know.
+    static int socketErrorCode(QAbstractSocket::SocketError error);
+
+public slots:
+    // One frame from either source, terminator included.
+    void decodeFrame(const QByteArray &frame);
+    // The zero button.
+    void zero();
+    void watchdogTick();
+    void pollTick();
+
+signals:
+    // Every frame before it is decoded, as received (the raw line viewer).
+    void frameReceived(const QByteArray &frame);
+    void labelChanged(const QString &text, const QString &hint);
+    void statusTextChanged(const QString &text);
+    void pollIndicatorChanged(bool visible);
+    // A new weight: the open weighing windows take fieldText (plain decimal) unless they are in manual mode.
+    void weightChanged(qint32 kilograms, const QString &fieldText);
+
+private:
+    WeightServer server() const;
+    void setLabel(const QString &text, const QString &hint);
+    void setStatus(const QString &text);
+    void setPollIndicator(bool visible);
+    void connectClient(const WeightServer &server);
+    void socketRead();
+    void socketError(QAbstractSocket::SocketError error);
+    void reopenQuietly();
+
+    TComPort m_port;
+    QTcpSocket m_client;
+    QTimer m_watchdog;
+    QTimer m_pollTimer;
+    WeightLinkSettings m_settings;
+    std::function<WeightServer()> m_serverSource;
+
+    qint32 m_aktsuly = 0;
+    bool m_nullavolt = false;
+    QString m_weightText;
+    QString m_labelText = QStringLiteral("..");
+    QString m_labelHint;
+    QString m_statusText;
+    bool m_pollIndicatorVisible = false;
+    QByteArray m_socketBuffer;
+    // The device vanished while open: every watchdog tick tries to open it again until it is back.
+    bool m_reopenPending = false;
+    bool m_reopening = false;
+};
