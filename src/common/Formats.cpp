@@ -10,6 +10,16 @@ QString date(const QDate &d)
     return d.toString(QLatin1String(kDateFormat));
 }
 
+QString dbDateTime(const QDateTime &dt)
+{
+    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QDateTime parseDbDateTime(const QString &text)
+{
+    return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 QString dateTime(const QDateTime &dt)
 {
     return dt.toString(QLatin1String(kDateTimeFormat));

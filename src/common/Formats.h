@@ -14,6 +14,9 @@ inline constexpr char kDateFormat[] = "yyyy.MM.dd";
 inline constexpr char kDateTimeFormat[] = "yyyy.MM.dd hh:mm:ss";
 
 QString date(const QDate &d);
+// Date-times as the database stores them ("YYYY-MM-DD HH:MM:SS"), so that they sort and compare in SQL.
+QString dbDateTime(const QDateTime &dt);
+QDateTime parseDbDateTime(const QString &text);
 QString dateTime(const QDateTime &dt);
 // Lenient like a typed date: one to four digit year, one or two digit month and day, optional trailing ".".
 QDate parseDate(const QString &text);

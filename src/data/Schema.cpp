@@ -1,5 +1,7 @@
 #include "Schema.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -138,6 +140,31 @@ QString create(QSqlDatabase &db)
     if (!db.commit())
         return db.lastError().text();
     return {};
+}
+
+} // namespace Schema
+
+namespace Schema {
+
+QString createFile(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        return QStringLiteral("A file already exists at %1; it is not overwritten.").arg(path);
+    const QString name = QStringLiteral("kelvo-create");
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open())
+            error = db.lastError().text();
+        else
+            error = create(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!error.isEmpty())
+        QFile::remove(path);
+    return error;
 }
 
 } // namespace Schema

@@ -18,4 +18,8 @@ QStringList tablesInOpenOrder();
 // empty on success.
 QString create(QSqlDatabase &db);
 
+// Makes the delivered database file at path. Refuses to touch an existing file. Returns the error text, empty on
+// success; on failure no half-made file is left behind.
+QString createFile(const QString &path);
+
 } // namespace Schema

@@ -1,0 +1,58 @@
+#include "KelvoMain.h"
+
+#include "Kelvo.h"
+#include "MessageBoxes.h"
+#include "ProgramFolder.h"
+#include "SingleInstance.h"
+#include "TFoform.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <exception>
+
+namespace {
+
+// Unexpected errors reach one handler that shows the message and lets the program run on.
+class KelvoApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception &e) {
+            uzenet(QString::fromLocal8Bit(e.what()));
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int runKelvo(int argc, char *argv[])
+{
+    KelvoApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kelvoprogram"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kelvoprogram"));
+
+    SingleInstance instance(QStringLiteral("kelvoprogram"));
+    if (!instance.claim())
+        return 0;
+
+    Kelvo kelvo(programFolder());
+    if (!kelvo.createWindows())
+        return kelvo.exitCode();
+    QObject::connect(&kelvo, &Kelvo::ended, &app, [](int code) { QCoreApplication::exit(code); });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &kelvo, [&kelvo] {
+        TFoform *main = kelvo.Foform();
+        main->showNormal();
+        main->raise();
+        main->activateWindow();
+    });
+    kelvo.Foform()->show();
+    const int code = app.exec();
+    return kelvo.state() == Kelvo::State::Ended ? kelvo.exitCode() : code;
+}

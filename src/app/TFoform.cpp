@@ -1,0 +1,110 @@
+#include "TFoform.h"
+
+#include "ui_TFoform.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+
+constexpr int kStatusPanel0Width = 300;
+
+} // namespace
+
+TFoform::TFoform(QWidget *parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::TFoform>())
+{
+    m_ui->setupUi(this);
+
+    // Pictures of our own choosing from the style, so the window needs no image files.
+    const auto icon = [this](QStyle::StandardPixmap p) { return style()->standardIcon(p); };
+    m_ui->bkezd->setIcon(icon(QStyle::SP_FileIcon));
+    m_ui->bbefejez->setIcon(icon(QStyle::SP_DialogApplyButton));
+    m_ui->bfrissit->setIcon(icon(QStyle::SP_BrowserReload));
+    m_ui->bszallitasok->setIcon(icon(QStyle::SP_FileDialogContentsView));
+    m_ui->bkeszlet->setIcon(icon(QStyle::SP_DriveHDIcon));
+    m_ui->autobtn->setIcon(icon(QStyle::SP_MediaPlay));
+    m_ui->helpbtn->setIcon(icon(QStyle::SP_DialogHelpButton));
+    m_ui->nullaimage->setIcon(icon(QStyle::SP_DialogResetButton));
+
+    for (QAction *action : m_ui->ToolBar1->actions()) {
+        if (QWidget *button = m_ui->ToolBar1->widgetForAction(action))
+            button->setMinimumSize(63, 70);
+    }
+
+    m_autoPopup = new QMenu(this);
+    m_autoPopup->setObjectName(QStringLiteral("autopopup"));
+    m_autoPopup->addAction(m_ui->autoindul);
+    m_autoPopup->addAction(m_ui->mMentesek);
+    m_ui->autobtn->setMenu(m_autoPopup);
+    if (auto *button = qobject_cast<QToolButton *>(m_ui->ToolBar1->widgetForAction(m_ui->autobtn)))
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+
+    m_popupMenu = new QMenu(this);
+    m_popupMenu->setObjectName(QStringLiteral("PopupMenu1"));
+    m_popupMenu->addAction(m_ui->pIranyCsere);
+    m_popupMenu->addAction(m_ui->pTorles);
+    m_popupMenu->addAction(m_ui->pUjrameres);
+
+    // The master data editor has no visible menu item, yet its key works.
+    auto *hidden = new QShortcut(m_ui->ADATBAZISOK->shortcut(), this);
+    hidden->setObjectName(QStringLiteral("ADATBAZISOKShortcut"));
+    connect(hidden, &QShortcut::activated, m_ui->ADATBAZISOK, &QAction::trigger);
+
+    QFont weightFont(QStringLiteral("Tahoma"));
+    weightFont.setPixelSize(35);
+    m_ui->sulylabel1->setFont(weightFont);
+
+    for (int i = 0; i < 2; ++i) {
+        m_panels[i] = new QLabel(this);
+        m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    }
+    m_panels[0]->setFixedWidth(kStatusPanel0Width);
+    m_panels[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_ui->StatusBar1->addWidget(m_panels[0]);
+    m_ui->StatusBar1->addWidget(m_panels[1], 1);
+}
+
+TFoform::~TFoform() = default;
+
+QLabel *TFoform::statusPanel(int index) const
+{
+    return m_panels[index];
+}
+
+void TFoform::setStatusText(int panel, const QString &text)
+{
+    m_panels[panel]->setText(text);
+}
+
+void TFoform::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    const bool first = m_firstShow;
+    m_firstShow = false;
+    emit shown(first);
+    if (first)
+        QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(kInitialiseEvent)));
+}
+
+void TFoform::customEvent(QEvent *event)
+{
+    if (event->type() == kInitialiseEvent) {
+        emit initialiseRequested();
+        return;
+    }
+    QMainWindow::customEvent(event);
+}
+
+void TFoform::closeEvent(QCloseEvent *event)
+{
+    emit closing();
+    event->accept();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QToolButton;
+
+namespace Ui {
+class TFoform;
+}
+
+// The main window: toolbar, the list of transports in progress, the live weight and the status bar.
+class TFoform : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The private message the window posts to itself the first time it is shown; its handler runs the
+    // initialisation while the window is already on screen.
+    static constexpr int kInitialiseEvent = 1024 + 300;
+
+    explicit TFoform(QWidget *parent = nullptr);
+    ~TFoform() override;
+
+    Ui::TFoform *ui() const { return m_ui.get(); }
+    QLabel *statusPanel(int index) const;
+    QMenu *popupMenu() const { return m_popupMenu; }
+    QMenu *autoPopup() const { return m_autoPopup; }
+
+    void setStatusText(int panel, const QString &text);
+
+signals:
+    void shown(bool firstTime);
+    void initialiseRequested();
+    void closing();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void customEvent(QEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::TFoform> m_ui;
+    QLabel *m_panels[2] = {nullptr, nullptr};
+    QMenu *m_popupMenu = nullptr;
+    QMenu *m_autoPopup = nullptr;
+    bool m_firstShow = true;
+};

@@ -1,0 +1,12 @@
+#include "TSzallitasokform.h"
+
+#include "ui_TSzallitasokform.h"
+
+TSzallitasokform::TSzallitasokform(QWidget *parent)
+    : QDialog(parent)
+    , m_ui(std::make_unique<Ui::TSzallitasokform>())
+{
+    m_ui->setupUi(this);
+}
+
+TSzallitasokform::~TSzallitasokform() = default;

@@ -1,0 +1,89 @@
+#include "CtlCommands.h"
+
+#include "DatabaseStartup.h"
+#include "Schema.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <functional>
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: kelvoctl COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  create-db PATH      make the delivered (empty) database at PATH; refuses to overwrite a file\n"
+    "  check-db PATH       run the start-up database check; prints \"ok 4.64\" or the program's message\n"
+    "  --help              this text\n"
+    "  --version           the program version\n";
+
+struct Streams {
+    QTextStream out{stdout};
+    QTextStream err{stderr};
+};
+
+int createDb(const QStringList &args, Streams &io)
+{
+    if (args.size() != 1) {
+        io.err << "kelvoctl create-db: expected exactly one PATH\n";
+        return 2;
+    }
+    const QString error = Schema::createFile(args.first());
+    if (!error.isEmpty()) {
+        io.err << "kelvoctl create-db: " << error << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int checkDb(const QStringList &args, Streams &io)
+{
+    if (args.size() != 1) {
+        io.err << "kelvoctl check-db: expected exactly one PATH\n";
+        return 2;
+    }
+    if (const auto missing = DatabaseStartup::checkExists(args.first())) {
+        io.out << *missing << '\n';
+        return 1;
+    }
+    const DatabaseStartup::VersionCheck check = DatabaseStartup::checkVersion(args.first());
+    if (check.status != DatabaseStartup::VersionCheck::Status::Ok) {
+        io.out << check.message << '\n';
+        return 1;
+    }
+    io.out << "ok " << QString::number(Schema::kVersion, 'f', 2) << '\n';
+    return 0;
+}
+
+} // namespace
+
+int runKelvoctl(const QStringList &args)
+{
+    Streams io;
+    if (args.isEmpty()) {
+        io.err << kUsage;
+        return 2;
+    }
+    const QString command = args.first();
+    const QStringList rest = args.mid(1);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        io.out << kUsage;
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        io.out << "kelvoctl " << QString::number(Schema::kVersion, 'f', 2) << '\n';
+        return 0;
+    }
+    const std::pair<const char *, std::function<int(const QStringList &, Streams &)>> commands[] = {
+        {"create-db", createDb},
+        {"check-db", checkDb},
+    };
+    for (const auto &[name, run] : commands) {
+        if (command == QLatin1String(name))
+            return run(rest, io);
+    }
+    io.err << "kelvoctl: unknown command \"" << command << "\"\n\n" << kUsage;
+    return 2;
+}
