@@ -1,0 +1,95 @@
+#include "Database.h"
+#include "Listatoltes.h"
+#include "Schema.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestListatoltes : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Database> m_db;
+
+private slots:
+    void init()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentTestFunction()));
+        QFile::remove(path);
+        QCOMPARE(Schema::createFile(path), QString());
+        m_db = std::make_unique<Database>(path);
+        QCOMPARE(m_db->open(), QString());
+        QSqlQuery q(m_db->db());
+        // A column that admits nulls, as a database from elsewhere may have.
+        QVERIFY(q.exec(QStringLiteral("CREATE TABLE t (v TEXT)")));
+    }
+    void cleanup() { m_db.reset(); }
+
+    void distinctValues_data()
+    {
+        QTest::addColumn<QVariantList>("rows");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("Kft, KFT, null, empty")
+            << QVariantList{QStringLiteral("Kft"), QStringLiteral("KFT"), QVariant(), QString()}
+            << QStringList{QStringLiteral("Kft")};
+        QTest::newRow("first form met wins")
+            << QVariantList{QStringLiteral("KFT"), QStringLiteral("Kft")} << QStringList{QStringLiteral("KFT")};
+        QTest::newRow("hungarian order: cs after c, accents after plain")
+            << QVariantList{QStringLiteral("Dió"), QStringLiteral("Csiga"), QStringLiteral("Cukor"),
+                            QStringLiteral("Őz"), QStringLiteral("Oroszlán"), QStringLiteral("Zab")}
+            << QStringList{QStringLiteral("Cukor"), QStringLiteral("Csiga"), QStringLiteral("Dió"),
+                           QStringLiteral("Oroszlán"), QStringLiteral("Őz"), QStringLiteral("Zab")};
+        QTest::newRow("accents are not case") << QVariantList{QStringLiteral("árpa"), QStringLiteral("arpa")}
+                                              << QStringList{QStringLiteral("arpa"), QStringLiteral("árpa")};
+        QTest::newRow("accented case variants fold")
+            << QVariantList{QStringLiteral("ÉPÍTŐ"), QStringLiteral("építő")} << QStringList{QStringLiteral("ÉPÍTŐ")};
+        QTest::newRow("empty table") << QVariantList{} << QStringList{};
+        QTest::newRow("only nulls and empties") << QVariantList{QVariant(), QString()} << QStringList{};
+    }
+    void distinctValues()
+    {
+        QFETCH(QVariantList, rows);
+        QFETCH(QStringList, expected);
+        QSqlQuery q(m_db->db());
+        q.prepare(QStringLiteral("INSERT INTO t (v) VALUES (?)"));
+        for (const QVariant &v : rows) {
+            q.addBindValue(v.isValid() ? v : QVariant(QMetaType::fromType<QString>()));
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        QCOMPARE(distinctColumnValues(m_db->db(), QStringLiteral("t"), QStringLiteral("v")), expected);
+    }
+
+    void fillKeepsTheEditText()
+    {
+        QSqlQuery q(m_db->db());
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO szallito (rendszam) VALUES ('ABC-123'), ('XYZ-999'), ('abc-123')")));
+        QComboBox box;
+        box.setEditable(true);
+        box.addItem(QStringLiteral("stale"));
+        box.setEditText(QStringLiteral("typed"));
+        listatoltes(&box, m_db->db(), QStringLiteral("szallito"), QStringLiteral("rendszam"));
+        QCOMPARE(box.count(), 2);
+        QCOMPARE(box.itemText(0), QStringLiteral("ABC-123"));
+        QCOMPARE(box.itemText(1), QStringLiteral("XYZ-999"));
+        QCOMPARE(box.currentText(), QStringLiteral("typed"));
+    }
+
+    void fillOnEmptyTableEmptiesTheList()
+    {
+        QComboBox box;
+        box.setEditable(true);
+        box.addItems({QStringLiteral("a"), QStringLiteral("b")});
+        box.setEditText(QStringLiteral("kept"));
+        listatoltes(&box, m_db->db(), QStringLiteral("raktar"), QStringLiteral("raktar"));
+        QCOMPARE(box.count(), 0);
+        QCOMPARE(box.currentText(), QStringLiteral("kept"));
+    }
+};
+
+QTEST_MAIN(TestListatoltes)
+#include "tst_listatoltes.moc"
