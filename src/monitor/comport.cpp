@@ -220,6 +220,7 @@ bool TComPort::Open()
         setup.mask = m_events.mask();
         setup.syncMethod = m_syncMethod;
         setup.readBufSize = m_readBufSize;
+        setup.consumed = &m_consumed;
         setup.synchronizeReceiver = this;
         setup.windowReceiver = m_window.get();
         setup.dispatch = [this](std::uint32_t bits) { dispatchEvents(bits); };
@@ -277,7 +278,7 @@ int TComPort::ReadString(QByteArray &str, int count, bool wait)
     count = std::max(count, 0);
     str.resize(count);
     auto op = std::make_unique<TOperation>(TOperation::Kind::Read, m_fd.get(), QByteArray(count, '\0'),
-                                           m_timeouts.values());
+                                           m_timeouts.values(), &m_consumed);
     op->target = &str;
     TOperation &current = *op;
     m_stack.push(std::move(op));

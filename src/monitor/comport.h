@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -194,6 +195,8 @@ private:
     std::unique_ptr<QObject> m_window;
     std::unique_ptr<TComThread> m_thread;
     TStack m_stack;
+    // Bytes reads have taken from the port; with the queue length it tells the event thread of new input.
+    std::atomic<std::uint64_t> m_consumed {0};
 };
 
 } // namespace sorvik

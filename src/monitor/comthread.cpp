@@ -134,6 +134,13 @@ void TComThread::run()
     ModemSnapshot modem = readModem(fd);
     // A device without modem lines (a pseudo-terminal) answers neither call; nothing is sampled then.
     const bool sampleModem = wantModem && (modem.haveLevels || modem.haveCounts);
+    // Input is new when more bytes have arrived in total (taken by reads plus still queued) than at the
+    // last look; a queue that stays full while a handler keeps reading still reports its fresh bytes.
+    auto arrivedSoFar = [&] {
+        const std::uint64_t consumed = m_setup.consumed ? m_setup.consumed->load() : 0;   // before the queue
+        return consumed + std::uint64_t(std::max(serial::inputQueueBytes(fd), 0));
+    };
+    std::uint64_t lastArrived = arrivedSoFar();
     int lastInput = 0;
     bool rxArmed = true;   // poll for input only while the queue was empty, else it reports the same data again
     bool hungUp = false;
@@ -160,12 +167,14 @@ void TComThread::run()
 
         std::uint32_t bits = 0;
         if (wantRx) {
-            const int queued = serial::inputQueueBytes(fd);
-            if (queued > lastInput)
+            const std::uint64_t arrived = arrivedSoFar();
+            if (arrived > lastArrived)
                 bits |= EV_RXCHAR;
+            lastArrived = arrived;
+            const int queued = std::max(serial::inputQueueBytes(fd), 0);
             if (queued >= fullMark && lastInput < fullMark && queued > 0)
                 bits |= EV_RX80FULL;
-            lastInput = std::max(queued, 0);
+            lastInput = queued;
         }
         if (sampleModem) {
             const ModemSnapshot now = readModem(fd);
@@ -186,6 +195,7 @@ void TComThread::run()
             dispatch(bits);
         }
         if (wantRx) {
+            // lastArrived stays as detected: bytes that came in while the handlers ran are still new.
             lastInput = std::max(serial::inputQueueBytes(fd), 0);
             rxArmed = lastInput == 0;
         }

@@ -66,6 +66,8 @@ public:
         std::uint32_t mask = 0;
         TSyncMethod syncMethod = smSynchronize;
         int readBufSize = 1024;
+        // Bytes taken from the port by reads so far.
+        const std::atomic<std::uint64_t> *consumed = nullptr;
         QObject *synchronizeReceiver = nullptr;
         QObject *windowReceiver = nullptr;
         // Runs the port's handlers for a set of bits; used directly with smNone.

@@ -44,8 +44,9 @@ int earliest(int a, int b)
 
 } // namespace
 
-TOperation::TOperation(Kind kind, int fd, QByteArray data, const TTimeoutValues &timeouts)
-    : m_kind(kind), m_fd(fd), m_data(std::move(data)), m_timeouts(timeouts)
+TOperation::TOperation(Kind kind, int fd, QByteArray data, const TTimeoutValues &timeouts,
+                       std::atomic<std::uint64_t> *consumed)
+    : m_kind(kind), m_fd(fd), m_data(std::move(data)), m_timeouts(timeouts), m_consumed(consumed)
 {
 }
 
@@ -72,6 +73,8 @@ bool TOperation::readAvailable()
         const ssize_t n = ::read(m_fd, m_data.data() + m_done, m_data.size() - m_done);
         if (n > 0) {
             m_done += int(n);
+            if (m_consumed)
+                *m_consumed += std::uint64_t(n);
             continue;
         }
         if (n < 0 && errno == EINTR)

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <cstdint>
 #include <thread>
 
@@ -27,7 +28,9 @@ public:
     enum class Kind { Read, Write };
 
     // For a write, data holds the bytes; for a read, data's size is the number of bytes wanted.
-    TOperation(Kind kind, int fd, QByteArray data, const TTimeoutValues &timeouts);
+    // consumed, when given, counts every byte a read takes from the port.
+    TOperation(Kind kind, int fd, QByteArray data, const TTimeoutValues &timeouts,
+               std::atomic<std::uint64_t> *consumed = nullptr);
     ~TOperation();
     TOperation(const TOperation &) = delete;
     TOperation &operator=(const TOperation &) = delete;
@@ -59,6 +62,7 @@ private:
     TTimeoutValues m_timeouts;
     int m_done = 0;
     int m_error = 0;
+    std::atomic<std::uint64_t> *m_consumed;
     WakePipe m_abort;
     std::thread m_worker;
 };

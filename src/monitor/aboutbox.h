@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class TAboutBox;
+}
+
+namespace sorvik {
+
+class TAboutBox : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit TAboutBox(QWidget *parent = nullptr);
+    ~TAboutBox() override;
+
+private:
+    std::unique_ptr<Ui::TAboutBox> m_ui;
+};
+
+} // namespace sorvik

@@ -1,0 +1,10 @@
+#include "mainform.h"
+#include "sorvikapplication.h"
+
+int main(int argc, char *argv[])
+{
+    sorvik::TSorvikApplication app(argc, argv);
+    sorvik::TMainForm form;
+    form.show();
+    return app.exec();
+}
