@@ -5,6 +5,8 @@ function(kelvo_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+  # Tests use the generated form headers of the libraries they link; they have no forms of their own.
+  set_target_properties(${name} PROPERTIES AUTOUIC OFF)
   target_compile_definitions(${name} PRIVATE KELVO_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}"
                                              KELVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
   add_test(NAME ${name} COMMAND ${name})

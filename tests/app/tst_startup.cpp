@@ -1,0 +1,383 @@
+#include "Config.h"
+#include "Database.h"
+#include "Kelvo.h"
+#include "MessageBoxes.h"
+#include "Schema.h"
+#include "Seged.h"
+
+#include "TFoform.h"
+#include "TSzallitasokform.h"
+#include "Tbeallitasok.h"
+#include "Tbefejezesform.h"
+#include "Tjelszoform.h"
+#include "Tkezdesform.h"
+#include "Tmodosit.h"
+#include "ui_TFoform.h"
+#include "ui_TSzallitasokform.h"
+#include "ui_Tbeallitasok.h"
+#include "ui_Tbefejezesform.h"
+#include "ui_Tjelszoform.h"
+#include "ui_Tkezdesform.h"
+#include "ui_Tmodosit.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QDate kToday(2026, 12, 8);
+
+QByteArray digest(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                       : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+// Drives the shell offscreen through start-up and shutdown, answering every message box through the hook.
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_home;
+    QStringList m_messages;
+    bool m_printer = true;
+
+    QString ini() const { return m_home + QStringLiteral("Kelvo.ini"); }
+    QString db() const { return m_home + QStringLiteral("kelvo.mdb"); }
+
+    // A program folder with a database, company data and an INI file that does not compact.
+    void prepare(const QByteArray &iniText = "[Opt]\nkarbantart=0\n")
+    {
+        QCOMPARE(Schema::createFile(db()), QString());
+        writeFile(m_home + QStringLiteral("sajatceg.txt"), "Teszt Kft.\r\n");
+        writeFile(ini(), iniText);
+    }
+
+    std::unique_ptr<Kelvo> start()
+    {
+        auto kelvo = std::make_unique<Kelvo>(m_home);
+        kelvo->setPrinterCheck([this] { return m_printer; });
+        kelvo->setToday([] { return kToday; });
+        if (!kelvo->createWindows())
+            return kelvo;
+        kelvo->firstShow();
+        kelvo->initialise();
+        return kelvo;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_home = m_dir->path() + QLatin1Char('/');
+        qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
+        m_messages.clear();
+        m_printer = true;
+        setMessageHook([this](const MessageRequest &r) {
+            m_messages.append(r.text.chopped(r.text.endsWith(QLatin1String("\r\r")) ? 2 : 0));
+            return 1;
+        });
+    }
+    void cleanup()
+    {
+        setMessageHook({});
+        m_dir.reset();
+    }
+
+    void normalStartShowsNothingAndFillsTheWindow()
+    {
+        prepare("[Opt]\nkarbantart=0\n[Folyamatban_oszlop]\n0=80\n6=50\n");
+        {
+            QSqlDatabase conn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
+            conn.setDatabaseName(db());
+            QVERIFY(conn.open());
+            QSqlQuery q(conn);
+            QVERIFY(q.exec(QStringLiteral("INSERT INTO folyamatban (rendszam, suly1, bedatum) VALUES "
+                                          "('ABC-123', 12340, '2026-12-08 10:00:00')")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+
+        auto kelvo = start();
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
+        TFoform *main = kelvo->Foform();
+        QCOMPARE(main->windowTitle(), QStringLiteral("Kelvoprogram"));
+        QCOMPARE(main->ui()->sulylabel1->text(), QStringLiteral(".."));
+        QCOMPARE(main->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 1"));
+        QCOMPARE(main->ui()->lista->model()->rowCount(), 1);
+        QHeaderView *header = main->ui()->lista->header();
+        QCOMPARE(header->sectionSize(0), 80);
+        QCOMPARE(header->sectionSize(3), 100);
+        QCOMPARE(header->sectionSize(6), 50);
+        QVERIFY(!main->ui()->bfrissit->isVisible());
+        QCOMPARE(kelvo->companyLines(), QStringList{QStringLiteral("Teszt Kft.")});
+        QCOMPARE(kelvo->beallitasok()->ui()->be1->text(), QStringLiteral("Vevő"));
+        QCOMPARE(kelvo->befejezesform()->ui()->tisztasag->text(), QStringLiteral("100"));
+        QCOMPARE(kelvo->befejezesform()->ui()->viztartalom->text(), QStringLiteral("14"));
+        QCOMPARE(kelvo->befejezesform()->ui()->elvartviz->text(), QStringLiteral("15"));
+    }
+
+    void everyWindowExistsWithItsNameAndCaption()
+    {
+        prepare();
+        auto kelvo = start();
+        const QList<std::tuple<QWidget *, const char *, const char *, QString>> windows = {
+            {kelvo->Foform(), "TFoform", "Foform", QStringLiteral("Kelvoprogram")},
+            {kelvo->jelszoform(), "Tjelszoform", "jelszoform", QStringLiteral("Program indítási jelszó")},
+            {kelvo->kezdesform(), "Tkezdesform", "kezdesform", QStringLiteral("Új Szállítás kezdése")},
+            {kelvo->befejezesform(), "Tbefejezesform", "befejezesform",
+             QStringLiteral("Szállítás befejezése, mérlegjegy nyomtatása")},
+            {kelvo->beallitasok(), "Tbeallitasok", "beallitasok", QStringLiteral("Beállítások")},
+            {kelvo->Szallitasokform(), "TSzallitasokform", "Szallitasokform", QStringLiteral("Szállítások")},
+            {kelvo->modosit(), "Tmodosit", "modosit", QStringLiteral("Adatok módosítása")},
+        };
+        for (const auto &[window, cls, name, caption] : windows) {
+            QCOMPARE(window->metaObject()->className(), cls);
+            QCOMPARE(window->objectName(), QLatin1String(name));
+            QCOMPARE(window->windowTitle(), caption);
+        }
+    }
+
+    void fatalDatabaseConditions_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("message");
+        const QString wrong = QStringLiteral("Az adatbázis nem ehhez a programhoz készült !");
+        QTest::newRow("missing") << "@missing" << "@notfound";
+        QTest::newRow("corrupt") << "@corrupt" << wrong;
+        QTest::newRow("4.63") << "UPDATE verzio SET verzio = 4.63" << wrong;
+        QTest::newRow("4.65") << "UPDATE verzio SET verzio = 4.65" << wrong;
+    }
+    void fatalDatabaseConditions()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, message);
+        prepare();
+        QFile::remove(db());
+        if (setup == u"@corrupt") {
+            writeFile(db(), QByteArray(4096, 'Z'));
+        } else if (setup != u"@missing") {
+            QCOMPARE(Schema::createFile(db()), QString());
+            QSqlDatabase conn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
+            conn.setDatabaseName(db());
+            QVERIFY(conn.open());
+            QVERIFY(QSqlQuery(conn).exec(setup));
+            conn.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+        const QByteArray before = digest(db());
+        const QByteArray iniBefore = readFile(ini());
+
+        auto kelvo = start();
+        if (message == u"@notfound")
+            message = QStringLiteral("Az adatbázis (kelvo.mdb) nem található a következő helyen: \"%1\"").arg(db());
+        QCOMPARE(m_messages, QStringList{message});
+        QCOMPARE(kelvo->state(), Kelvo::State::Ended);
+        QCOMPARE(kelvo->exitCode(), 1);
+        QCOMPARE(digest(db()), before);
+        QCOMPARE(readFile(ini()), iniBefore);
+        QVERIFY(!QFile::exists(m_home + QStringLiteral("kelvo.mdbx")));
+        // Nothing after the fatal step ran.
+        QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QString());
+    }
+
+    void firstStartCompactsAndWritesTheSwitchOff()
+    {
+        prepare("");
+        auto kelvo = start();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("Az adatbázis karbantartása sikerült !")});
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
+        QVERIFY(readFile(ini()).contains("karbantart=0"));
+    }
+
+    void missingCompanyDataIsCreatedAndCalibrationWarnedBeforeThePassword()
+    {
+        prepare("[Opt]\nkarbantart=0\nhitlejar=2026.12.29\nPass=" + kodol(QStringLiteral("Titok")).toUtf8() + "\n");
+        QFile::remove(m_home + QStringLiteral("sajatceg.txt"));
+        QStringList seenWhenPasswordShown;
+        QString statusWhenPasswordShown;
+        std::unique_ptr<Kelvo> kelvo;
+        QTimer::singleShot(0, this, [&] {
+            Tjelszoform *form = kelvo->jelszoform();
+            QVERIFY(form->isVisible());
+            seenWhenPasswordShown = m_messages;
+            statusWhenPasswordShown = kelvo->Foform()->statusPanel(0)->text();
+            QTest::keyClicks(form->ui()->jelszob, QStringLiteral("Titok"));
+            QTest::mouseClick(form->ui()->okbtn, Qt::LeftButton);
+        });
+        kelvo = std::make_unique<Kelvo>(m_home);
+        kelvo->setPrinterCheck([] { return true; });
+        kelvo->setToday([] { return kToday; });
+        QVERIFY(kelvo->createWindows());
+        kelvo->firstShow();
+        kelvo->initialise();
+        const QStringList expected{QStringLiteral("Állítsa be a \"Saját Cég\" adatait !"),
+                                   QStringLiteral("A mérleg hitelesítése 2026.12.29 napon le fog járni !")};
+        QCOMPARE(seenWhenPasswordShown, expected);
+        QCOMPARE(m_messages, expected);
+        QCOMPARE(statusWhenPasswordShown, QStringLiteral(" Folyamatban lévő szállítások: 0"));
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
+        QCOMPARE(readFile(m_home + QStringLiteral("sajatceg.txt")), QByteArray("Nem be\xC3\xA1ll\xC3\xADtott !\r\n"));
+    }
+
+    void cancelledPasswordEndsTheProgram()
+    {
+        prepare("[Opt]\nkarbantart=0\nPass=" + kodol(QStringLiteral("Titok")).toUtf8() + "\n");
+        std::unique_ptr<Kelvo> kelvo;
+        QTimer::singleShot(0, this, [&] { QTest::mouseClick(kelvo->jelszoform()->ui()->megsebtn, Qt::LeftButton); });
+        kelvo = std::make_unique<Kelvo>(m_home);
+        kelvo->setPrinterCheck([] { return true; });
+        QVERIFY(kelvo->createWindows());
+        kelvo->firstShow();
+        kelvo->initialise();
+        QCOMPARE(kelvo->state(), Kelvo::State::Ended);
+        QCOMPARE(kelvo->exitCode(), 0);
+        QCOMPARE(m_messages, QStringList());
+    }
+
+    void noPrinterEndsTheProgram()
+    {
+        prepare();
+        m_printer = false;
+        auto kelvo = start();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("Nincs telepített nyomtató a rendszerben !")});
+        QCOMPARE(kelvo->state(), Kelvo::State::Ended);
+    }
+
+    void optionsReachTheWindows()
+    {
+        prepare("[Opt]\nkarbantart=0\nenablehand=0\ntarasuly=0\newcgomb=0\negysegar=0\nhalozati=1\n"
+                "nullazgomb=0\ntmodosithato=1\nmodosithato=0\nenablesettings=0\nlevonasoklatszik=0\n"
+                "tablalatszik=0\n");
+        auto kelvo = start();
+        QCOMPARE(m_messages, QStringList());
+        Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
+        Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
+        QVERIFY(!k->kezisuly->isEnabled());
+        QVERIFY(!k->tarabe->isEnabled());
+        QVERIFY(!b->kezisuly->isEnabled());
+        QVERIFY(!b->tarabe->isEnabled());
+        QVERIFY(!k->tarament->isVisibleTo(kelvo->kezdesform()));
+        QVERIFY(!b->tarament->isVisibleTo(kelvo->befejezesform()));
+        QVERIFY(!k->ewcbtn->isVisibleTo(kelvo->kezdesform()));
+        QVERIFY(!k->Label12->isVisibleTo(kelvo->kezdesform()));
+        QVERIFY(!b->tisztasag->isVisibleTo(kelvo->befejezesform()));
+        QVERIFY(!b->parcella->isVisibleTo(kelvo->befejezesform()));
+        Ui::TFoform *m = kelvo->Foform()->ui();
+        QVERIFY(m->bfrissit->isVisible());
+        QVERIFY(m->mFrissites->isVisible());
+        QVERIFY(!m->nullaimage->isVisibleTo(kelvo->Foform()));
+        QVERIFY(!m->mBeallitasok->isEnabled());
+        QVERIFY(kelvo->Szallitasokform()->ui()->bmodositas->isVisibleTo(kelvo->Szallitasokform()));
+        Ui::Tmodosit *mod = kelvo->modosit()->ui();
+        QVERIFY(!mod->rendszam->isEnabled());
+        QVERIFY(!mod->tablasorszam->isEnabled());
+        QVERIFY(mod->raktar->isEnabled());
+        QVERIFY(mod->megjegyzes->isEnabled());
+        QVERIFY(kelvo->database()->networkMode());
+    }
+
+    void shutdownWritesTheRememberedValues()
+    {
+        prepare("[Opt]\nkarbantart=0\nfixszallito=1\nfszallito=Agro Kft.\nftermek=Búza\n");
+        {
+            auto kelvo = start();
+            Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
+            Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
+            // Kept only when its box was ticked at the previous exit.
+            QCOMPARE(k->nev->currentText(), QStringLiteral("Agro Kft."));
+            QCOMPARE(k->termeknev->currentText(), QString());
+            k->nev->setEditText(QStringLiteral("Fuvar Bt."));
+            k->rog_szallito->setChecked(false);
+            k->rog_termek->setChecked(true);
+            k->termeknev->setEditText(QStringLiteral("Kukorica"));
+            b->tisztasag->setText(QStringLiteral("98,5"));
+            b->viztartalom->setText(QStringLiteral("13"));
+            b->rog_raktar->setChecked(true);
+            b->raktar->setEditText(QStringLiteral("Fő raktár"));
+            kelvo->Foform()->ui()->lista->header()->resizeSection(2, 140);
+            kelvo->Foform()->ui()->autoindul->setChecked(true);
+            kelvo->Foform()->resize(640, 480);
+            QVERIFY(kelvo->Foform()->close());
+            QCOMPARE(kelvo->state(), Kelvo::State::Ended);
+        }
+        QCOMPARE(m_messages, QStringList());
+        Config config(ini(), m_home);
+        QCOMPARE(config.string(Keys::fszallito), QStringLiteral("Fuvar Bt."));
+        QCOMPARE(config.boolean(Keys::fixszallito), false);
+        QCOMPARE(config.boolean(Keys::fixtermek), true);
+        QCOMPARE(config.string(Keys::ftermek), QStringLiteral("Kukorica"));
+        QCOMPARE(config.string(Keys::tisztasag), QStringLiteral("98,5"));
+        QCOMPARE(config.string(Keys::viztartalom), QStringLiteral("13"));
+        QCOMPARE(config.string(Keys::elvartviz), QStringLiteral("15"));
+        QCOMPARE(config.boolean(Keys::fixraktar), true);
+        QCOMPARE(config.string(Keys::fraktar), QStringLiteral("Fő raktár"));
+        QCOMPARE(config.boolean(Keys::autoindul), true);
+        QCOMPARE(config.integer(Keys::autoido), qint64(0));
+        QCOMPARE(config.columnWidths(Keys::kFolyamatbanOszlop, 7), (QList<int>{100, 100, 140, 100, 100, 100, 100}));
+        const QString geometry =
+            config.ini().readString(QStringLiteral("Form_") + gepnev() + QLatin1Char('_') + felhasznalonev(),
+                                    QStringLiteral("Foform"));
+        QVERIFY2(geometry.startsWith(QStringLiteral("640;480;")), qPrintable(geometry));
+
+        // The next start restores what was kept.
+        m_messages.clear();
+        auto again = start();
+        QCOMPARE(again->kezdesform()->ui()->nev->currentText(), QString());
+        QCOMPARE(again->kezdesform()->ui()->termeknev->currentText(), QStringLiteral("Kukorica"));
+        QCOMPARE(again->befejezesform()->ui()->raktar->currentText(), QStringLiteral("Fő raktár"));
+        QCOMPARE(again->Foform()->width(), 640);
+        QCOMPARE(again->Foform()->ui()->lista->header()->sectionSize(2), 140);
+    }
+
+    void readOnlyIniAtShutdownWarnsOnceAndStillCloses()
+    {
+        prepare();
+        auto kelvo = start();
+        QCOMPARE(m_messages, QStringList());
+        const QByteArray before = readFile(ini());
+        QVERIFY(QFile::setPermissions(ini(), QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        QVERIFY(kelvo->Foform()->close());
+        QCOMPARE(m_messages,
+                 QStringList{QStringLiteral("A beállítások mentése nem sikerült. Írásvédett a fájl, vagy nincs jogosultság.")});
+        QCOMPARE(kelvo->state(), Kelvo::State::Ended);
+        QCOMPARE(readFile(ini()), before);
+    }
+
+    void noIniFileUsesDefaultsAndWritesToTheUserFolder()
+    {
+        QCOMPARE(Schema::createFile(db()), QString());
+        writeFile(m_home + QStringLiteral("sajatceg.txt"), "Teszt Kft.\r\n");
+        auto kelvo = start();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("Az adatbázis karbantartása sikerült !")});
+        QVERIFY(!QFile::exists(ini()));
+        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("xdg/Kelvo.ini"))));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
