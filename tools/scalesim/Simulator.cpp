@@ -1,0 +1,51 @@
+#include "Simulator.h"
+
+#include <algorithm>
+
+Simulator::Simulator(WeightProfile profile, FrameFormat::Format format, Clock clock, QObject *parent)
+    : QObject(parent)
+    , m_profile(std::move(profile))
+    , m_format(format)
+    , m_clock(std::move(clock))
+{
+    m_started.start();
+}
+
+qint64 Simulator::now() const
+{
+    return m_clock ? m_clock() : m_started.elapsed();
+}
+
+qint32 Simulator::currentWeight() const
+{
+    return qint32(std::clamp<qint64>(m_profile.weightAt(now()) - m_zeroOffset, -99999, 999999));
+}
+
+QByteArray Simulator::currentFrame() const
+{
+    return FrameFormat::frame(m_format, currentWeight());
+}
+
+QByteArray Simulator::handleInput(const QByteArray &bytes)
+{
+    QByteArray answer;
+    for (const CommandParser::Command &command : m_parser.feed(bytes)) {
+        emit logLine(QStringLiteral("command %1 (%2)")
+                         .arg(CommandParser::printable(command.bytes), QLatin1String(CommandParser::kindName(command.kind))));
+        switch (command.kind) {
+        case CommandParser::Kind::Zero:
+        case CommandParser::Kind::DisomatZero:
+            m_zeroOffset = m_profile.weightAt(now());
+            break;
+        case CommandParser::Kind::Poll:
+            answer += currentFrame();
+            break;
+        case CommandParser::Kind::DisomatPoll:
+            answer += FrameFormat::frame(FrameFormat::Format::Disomat, currentWeight());
+            break;
+        case CommandParser::Kind::Unknown:
+            break;
+        }
+    }
+    return answer;
+}
