@@ -89,8 +89,11 @@ QString Transport::insert(const QSqlDatabase &db) const
                                elszamolt, tisztasag, viztartalom, elvartviz, egysegar, osszeg, megjegyzes, ugyirat,
                                raktar, felhasznalo, tablanev, parcella, tablasorszam, ervenyes, modositott, kezi,
                                jelolt};
-    for (int k = 0; k < names.size(); ++k)
-        q.bindValue(placeholders.at(k), values[k]);
+    for (int k = 0; k < names.size(); ++k) {
+        // A null text would bind as SQL NULL; text columns hold empty text instead.
+        const QVariant &v = values[k];
+        q.bindValue(placeholders.at(k), v.typeId() == QMetaType::QString && v.isNull() ? QVariant(QStringLiteral("")) : v);
+    }
     if (!q.exec())
         return q.lastError().text();
     return {};
