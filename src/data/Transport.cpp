@@ -81,19 +81,23 @@ QString Transport::insert(const QSqlDatabase &db) const
     QStringList placeholders;
     for (const QString &n : names)
         placeholders.append(QLatin1Char(':') + n);
-    q.prepare(QStringLiteral("INSERT INTO szallitasok (%1) VALUES (%2)")
-                  .arg(QLatin1String(kColumns), placeholders.join(QStringLiteral(", "))));
     const QVariant values[] = {sorszam, rendszam, cegnev, cim1, cim2, cim3, ugyfelnev, ugyfelcim1, ugyfelcim2,
                                ugyfelcim3, termeknev, termekkod, kiszereles, irany, suly1, suly2,
                                Formats::dbDateTime(bedatum), Formats::dbDateTime(kidatum), nettosuly, levontsuly,
                                elszamolt, tisztasag, viztartalom, elvartviz, egysegar, osszeg, megjegyzes, ugyirat,
                                raktar, felhasznalo, tablanev, parcella, tablasorszam, ervenyes, modositott, kezi,
                                jelolt};
+    // The SQLite driver binds an empty text as NULL; text columns hold empty text instead.
+    QStringList expressions;
     for (int k = 0; k < names.size(); ++k) {
-        // A null text would bind as SQL NULL; text columns hold empty text instead.
-        const QVariant &v = values[k];
-        q.bindValue(placeholders.at(k), v.typeId() == QMetaType::QString && v.isNull() ? QVariant(QStringLiteral("")) : v);
+        expressions.append(values[k].typeId() == QMetaType::QString
+                               ? QStringLiteral("COALESCE(%1, '')").arg(placeholders.at(k))
+                               : placeholders.at(k));
     }
+    q.prepare(QStringLiteral("INSERT INTO szallitasok (%1) VALUES (%2)")
+                  .arg(QLatin1String(kColumns), expressions.join(QStringLiteral(", "))));
+    for (int k = 0; k < names.size(); ++k)
+        q.bindValue(placeholders.at(k), values[k]);
     if (!q.exec())
         return q.lastError().text();
     return {};
