@@ -140,7 +140,8 @@ void TComThread::run()
         const std::uint64_t consumed = m_setup.consumed ? m_setup.consumed->load() : 0;   // before the queue
         return consumed + std::uint64_t(std::max(serial::inputQueueBytes(fd), 0));
     };
-    std::uint64_t lastArrived = arrivedSoFar();
+    // Input already queued when the thread starts counts as new, or a full queue would never be reported.
+    std::uint64_t lastArrived = m_setup.consumed ? m_setup.consumed->load() : 0;
     int lastInput = 0;
     bool rxArmed = true;   // poll for input only while the queue was empty, else it reports the same data again
     bool hungUp = false;

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <stdexcept>
 
 // A pseudo-terminal for serial tests: the program under test opens the slave by its path, the test
@@ -39,16 +40,24 @@ public:
     const QString &slaveName() const { return m_slaveName; }
     int master() const { return m_master; }
 
-    void write(const QByteArray &bytes) const
+    // Writes all bytes unless the far end stops taking them for ten seconds; the count written.
+    qsizetype write(const QByteArray &bytes) const
     {
         qsizetype done = 0;
-        while (done < bytes.size()) {
+        QElapsedTimer idle;
+        idle.start();
+        while (done < bytes.size() && idle.elapsed() < 10000) {
             const ssize_t n = ::write(m_master, bytes.constData() + done, bytes.size() - done);
-            if (n > 0)
+            if (n > 0) {
                 done += n;
-            else
+                idle.restart();
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                break;
+            } else {
                 ::usleep(1000);
+            }
         }
+        return done;
     }
 
     // Reads until `want` bytes arrived or the time is up.
