@@ -17,7 +17,7 @@ namespace sorvik {
 class TComWindow : public QObject
 {
 public:
-    explicit TComWindow(TComPort &port) : m_port(port) {}
+    explicit TComWindow(TComPort &port) : QObject(&port), m_port(port) {}
 
 protected:
     bool event(QEvent *e) override
@@ -213,7 +213,7 @@ bool TComPort::Open()
     }
 
     if (m_syncMethod == smWindow)
-        m_window = std::make_unique<TComWindow>(*this);
+        m_window = new TComWindow(*this);
     if (!m_events.empty()) {
         TComThread::Setup setup;
         setup.fd = m_fd.get();
@@ -222,7 +222,7 @@ bool TComPort::Open()
         setup.readBufSize = m_readBufSize;
         setup.consumed = &m_consumed;
         setup.synchronizeReceiver = this;
-        setup.windowReceiver = m_window.get();
+        setup.windowReceiver = m_window;
         setup.dispatch = [this](std::uint32_t bits) { dispatchEvents(bits); };
         m_thread = std::make_unique<TComThread>(std::move(setup));
     }
@@ -241,7 +241,9 @@ void TComPort::Close()
     ::ioctl(m_fd.get(), TIOCNXCL);
     m_fd.reset();
     m_connected = false;
-    m_window.reset();
+    // Later, not now: Close may run inside a handler that this very object is delivering.
+    if (m_window)
+        std::exchange(m_window, nullptr)->deleteLater();
     if (OnClose)
         OnClose(this);
 }

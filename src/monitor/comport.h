@@ -132,6 +132,8 @@ public:
     const TFlowControl &FlowControl() const { return m_flowControl; }
     TComTimeouts &Timeouts() { return m_timeouts; }
     const TComTimeouts &Timeouts() const { return m_timeouts; }
+    // With smNone the handlers run on the event thread; they must not close the port, as Close waits for
+    // that thread to end.
     TSyncMethod SyncMethod() const { return m_syncMethod; }
     void SetSyncMethod(TSyncMethod value);
 
@@ -192,7 +194,7 @@ private:
     std::array<QString, 8> m_devicePaths;
     UniqueFd m_fd;
     bool m_connected = false;
-    std::unique_ptr<QObject> m_window;
+    QObject *m_window = nullptr;   // child of the port, the hand-over target of smWindow
     std::unique_ptr<TComThread> m_thread;
     TStack m_stack;
     // Bytes reads have taken from the port; with the queue length it tells the event thread of new input.

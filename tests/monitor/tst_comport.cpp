@@ -69,6 +69,8 @@ private slots:
     void noEventsNoThread();
     void closeReleasesPendingHandOver_data();
     void closeReleasesPendingHandOver();
+    void closeFromHandler_data();
+    void closeFromHandler();
     void modemCallsOnDeviceWithoutModemLines();
     void openAndCloseNotify();
     void emptyStackPopRaises();
@@ -528,6 +530,36 @@ void TestComPort::closeReleasesPendingHandOver()
     QVERIFY2(clock.elapsed() < 2000, "Close waited for a hand-over nobody served");
     QCoreApplication::processEvents();
     QCOMPARE(calls, 0);
+}
+
+void TestComPort::closeFromHandler_data()
+{
+    closeReleasesPendingHandOver_data();
+}
+
+void TestComPort::closeFromHandler()
+{
+    QFETCH(int, syncMethod);
+    PtyPair pty;
+    auto port = portOn(pty, {evRxChar});
+    port->SetSyncMethod(TSyncMethod(syncMethod));
+    int closes = 0;
+    port->OnClose = [&](TComPort *) { ++closes; };
+    port->OnRxChar = [&](TComPort *sender, int) { sender->Close(); };
+    QVERIFY(port->Open());
+    pty.write("a");
+    QTRY_COMPARE_WITH_TIMEOUT(port->Connected(), false, 5000);
+    QCOMPARE(closes, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The port opens again afterwards and still delivers.
+    int calls = 0;
+    port->OnRxChar = [&](TComPort *sender, int inQue) {
+        QByteArray s;
+        calls += sender->ReadString(s, inQue, true);
+    };
+    QVERIFY(port->Open());
+    pty.write("bc");
+    QTRY_COMPARE_WITH_TIMEOUT(calls, 2, 5000);   // "a" went with the closing purge
 }
 
 void TestComPort::modemCallsOnDeviceWithoutModemLines()
