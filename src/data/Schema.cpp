@@ -7,8 +7,9 @@
 
 namespace {
 
-// Text columns: never null, compared without regard to case, like the original database engine did.
-#define TEXT_COL " TEXT NOT NULL DEFAULT '' COLLATE NOCASE"
+// Text columns: never null, compared without regard to case, like the original database engine did. The SQLite
+// driver binds an empty text as NULL, so a NULL written into a text column becomes the empty default.
+#define TEXT_COL " TEXT NOT NULL ON CONFLICT REPLACE DEFAULT '' COLLATE NOCASE"
 #define BOOL_COL " BOOLEAN NOT NULL DEFAULT FALSE"
 
 const char *const kStatements[] = {

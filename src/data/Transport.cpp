@@ -87,15 +87,8 @@ QString Transport::insert(const QSqlDatabase &db) const
                                elszamolt, tisztasag, viztartalom, elvartviz, egysegar, osszeg, megjegyzes, ugyirat,
                                raktar, felhasznalo, tablanev, parcella, tablasorszam, ervenyes, modositott, kezi,
                                jelolt};
-    // The SQLite driver binds an empty text as NULL; text columns hold empty text instead.
-    QStringList expressions;
-    for (int k = 0; k < names.size(); ++k) {
-        expressions.append(values[k].typeId() == QMetaType::QString
-                               ? QStringLiteral("COALESCE(%1, '')").arg(placeholders.at(k))
-                               : placeholders.at(k));
-    }
     q.prepare(QStringLiteral("INSERT INTO szallitasok (%1) VALUES (%2)")
-                  .arg(QLatin1String(kColumns), expressions.join(QStringLiteral(", "))));
+                  .arg(QLatin1String(kColumns), placeholders.join(QStringLiteral(", "))));
     for (int k = 0; k < names.size(); ++k)
         q.bindValue(placeholders.at(k), values[k]);
     if (!q.exec())

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <initializer_list>
+#include <stdexcept>
+#include <utility>
+
+// A database failure with the system's text. Windows let it reach the application's error handler;
+// kelvoctl prints it.
+class DatabaseError : public std::runtime_error
+{
+public:
+    explicit DatabaseError(const QString &text)
+        : std::runtime_error(text.toStdString())
+    {
+    }
+};
+
+namespace Sql {
+
+using Binding = std::pair<const char *, QVariant>;
+
+// Prepares, binds and runs one statement; throws DatabaseError on failure.
+QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings = {});
+
+// The first column of the first row, or an invalid QVariant when there is no row.
+QVariant value(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings = {});
+
+} // namespace Sql
+
+// A write transaction that rolls back unless committed. On SQLite it takes the write lock at once, so that two
+// stations sharing the file cannot both read the same "next" value.
+class Transaction
+{
+public:
+    explicit Transaction(const QSqlDatabase &db);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    void commit();
+
+private:
+    QSqlDatabase m_db;
+    bool m_open = false;
+};
