@@ -102,7 +102,15 @@ QStringList PortDetector::listComPorts(bool withDescriptions) const
 QString PortDetector::describe(const QString &ttyDir, const QString &name) const
 {
     const QString device = QFileInfo(ttyDir + QStringLiteral("/device")).canonicalFilePath();
-    const QString driver = QFileInfo(QFileInfo(device + QStringLiteral("/driver")).canonicalFilePath()).fileName();
+    // The serial core puts generic "port" and "ctrl" devices between a UART and its tty; the driver that tells
+    // what the hardware is sits on the controller above them.
+    QString driver;
+    for (QString dir = device; !dir.isEmpty() && dir.startsWith(m_sysfsRoot) && dir != m_sysfsRoot;
+         dir = QFileInfo(dir).path()) {
+        driver = QFileInfo(QFileInfo(dir + QStringLiteral("/driver")).canonicalFilePath()).fileName();
+        if (driver != QLatin1String("port") && driver != QLatin1String("ctrl"))
+            break;
+    }
 
     // The USB device (the one with vendor and product ids) sits above the interface the tty belongs to.
     QString product;

@@ -43,6 +43,14 @@ void buildTree(const QString &sysfs, const QString &udev, const QList<FakeTty> &
                 QDir().mkpath(driver);
                 QFile::link(driver, device + QStringLiteral("/driver"));
             }
+            if (tty.driver == QLatin1String("port")) {
+                const QString ctrl = QFileInfo(device).path();
+                const QString controller = QFileInfo(ctrl).path();
+                for (const auto &[dir, name] : {std::pair{ctrl, QStringLiteral("ctrl")}, std::pair{controller, QStringLiteral("serial")}}) {
+                    QDir().mkpath(sysfs + QStringLiteral("/bus/drivers/") + name);
+                    QFile::link(sysfs + QStringLiteral("/bus/drivers/") + name, dir + QStringLiteral("/driver"));
+                }
+            }
             if (!tty.usbProduct.isEmpty()) {
                 const QString usbDevice = QFileInfo(device).path();
                 writeFile(usbDevice + QStringLiteral("/idVendor"), QStringLiteral("0403"));
@@ -83,6 +91,7 @@ void TestPortDetector::listsPortsWithHardware_data()
     const FakeTty acm{"ttyACM0", "devices/pci0/usb1/1-2/1-2:1.0", "cdc_acm", "", "", "Scale Link Adapter"};
     const FakeTty bare{"ttyXR7", "devices/pci0/0000:05:00.0", "", "", "", ""};
     const FakeTty com257{"ttyS256", "devices/pnp0/00:09", "serial", "4", "", ""};
+    const FakeTty layered{"ttyS3", "devices/pnp0/00:04/00:04:0/00:04:0.0", "port", "4", "", ""};
     const FakeTty usb10{"ttyUSB10", "devices/pci0/usb1/1-4/1-4:1.0/ttyUSB10", "pl2303", "", "", ""};
 
     QTest::newRow("COM1 and COM3") << QList<FakeTty>{com3, com1} << QStringList{"COM1", "COM3"}
@@ -99,6 +108,8 @@ void TestPortDetector::listsPortsWithHardware_data()
                                              << QStringList{"COM1 - serial"};
     QTest::newRow("numeric order") << QList<FakeTty>{usb10, usb} << QStringList{"ttyUSB0", "ttyUSB10"}
                                    << QStringList{"ttyUSB0 - FT232R USB UART (ftdi_sio)", "ttyUSB10 - pl2303"};
+    QTest::newRow("controller driver above serial core layers")
+        << QList<FakeTty>{layered} << QStringList{"COM4"} << QStringList{"COM4 - serial"};
     QTest::newRow("nothing") << QList<FakeTty>{} << QStringList{} << QStringList{};
 }
 
