@@ -90,6 +90,19 @@ public:
         return got;
     }
 
+    // Blocks, without running events, until at least `count` bytes wait in the line's input queue.
+    bool waitQueued(int count, int timeoutMs)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (queuedForReader() < count) {
+            if (deadline.hasExpired())
+                return false;
+            pollfd p{m_slave, POLLIN, 0};
+            ::poll(&p, 1, 5);
+        }
+        return true;
+    }
+
     // Bytes in the line's input queue that nobody has read yet.
     int queuedForReader() const
     {

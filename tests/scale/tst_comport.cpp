@@ -121,9 +121,10 @@ void TestComPort::unassignedCallbackDropsBytes()
     rig.port.ReceiveCallBack = nullptr;
     rig.port.Open();
     rig.pty.write("99\r\n88");
+    // Without letting events run, wait until all bytes sit in the line's queue, so that one dispatch takes them.
+    QVERIFY(rig.pty.waitQueued(6, 10000));
     // Taken from the line and thrown away, not kept for later.
-    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.queuedForReader(), 0, 5000);
-    QTest::qWait(20);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.queuedForReader(), 0, 10000);
     QCOMPARE(rig.port.lineBuffer(), QByteArray());
     rig.port.ReceiveCallBack = [&rig](const QByteArray &data) { rig.received.append(data); };
     rig.pty.write("1\r\n");
@@ -150,9 +151,9 @@ void TestComPort::lineBufferIsBounded()
     QByteArray stream;
     for (int i = 0; stream.size() < TComPort::kLineBufferLimit + 10000; ++i)
         stream += QByteArray::number(i % 10);
+    stream += "<end>";
     rig.pty.write(stream);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.pty.queuedForReader(), 0, 10000);
-    QTest::qWait(20);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.port.lineBuffer().endsWith("<end>"), 20000);
     QCOMPARE(rig.port.lineBuffer().size(), TComPort::kLineBufferLimit);
     QCOMPARE(rig.port.lineBuffer(), stream.right(TComPort::kLineBufferLimit));
     // The newest bytes were kept: a terminator now completes them.
@@ -259,11 +260,18 @@ void TestComPort::closeWhileDataIsBeingHandedOver()
 
 void TestComPort::vanishedDeviceIsReported()
 {
+    // Opened under an alias that goes with the device: the freed pseudo-terminal number may be taken by another
+    // process at once, as a new adapter may take a freed ttyUSB number.
+    QTemporaryDir dir;
     Rig rig;
+    const QString alias = dir.filePath(QStringLiteral("ttyUSB0"));
+    QVERIFY(QFile::link(rig.pty.slavePath(), alias));
+    rig.port.setPort(alias);
     rig.port.Open();
     rig.pty.write("1\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(rig.received.size(), 1, 5000);
     rig.pty.unplug();
+    QFile::remove(alias);
     QTRY_COMPARE_WITH_TIMEOUT(rig.errors, 1, 5000);
     QVERIFY(rig.port.deviceLost());
     QTest::qWait(50);
