@@ -1,0 +1,174 @@
+#include "TicketPrinter.h"
+
+#include "CupsPrinter.h"
+#include "HandOverScript.h"
+#include "HtmlPdfRenderer.h"
+#include "TicketData.h"
+#include "TicketMessages.h"
+#include "TicketPrintUi.h"
+#include "TicketTemplate.h"
+#include "Transport.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+QString message(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString printFailed(const QString &reason)
+{
+    return message(TicketMessages::kPrintFailed) + QLatin1Char('\n') + reason;
+}
+
+// The word-processor engine has its own piece of work; until it lands the path refuses instead of pretending.
+bool wordEngineAvailable()
+{
+    return false;
+}
+
+// out.txt and the hand-over script, each when switched on.
+void handOver(const Transport &transport, const TicketSettings &settings, TicketOutcome &outcome)
+{
+    if (settings.outtxt) {
+        const QString error = WriteTicketData(settings.ticketDataPath(), transport);
+        if (!error.isEmpty())
+            outcome.messages.append(error);
+    }
+    if (settings.outbat)
+        outcome.handedOver = HandOverScript::start(settings.handOverScriptPath());
+}
+
+// Loads the ticket's row; a missing row or a database error becomes the message to show.
+std::optional<Transport> loadTicket(qint64 serial, const QSqlDatabase &db, TicketOutcome &outcome)
+{
+    QString error;
+    std::optional<Transport> transport = Transport::load(db, serial, &error);
+    if (!transport)
+        outcome.messages.append(error.isEmpty() ? message(TicketMessages::kTicketNotFound) : error);
+    return transport;
+}
+
+} // namespace
+
+TicketOutcome FillTicketTemplate(qint64 serial, const QSqlDatabase &db, const QString &templatePath,
+                                 const QString &outputPath, const TicketSettings &settings, TicketPrintUi *ui,
+                                 const QDate &printDate)
+{
+    TicketOutcome outcome;
+    if (!QFileInfo(templatePath).isFile()) {
+        outcome.messages.append(message(TicketMessages::kTemplateMissing));
+        return outcome;
+    }
+
+    QFile templateFile(templatePath);
+    QFile output(outputPath);
+    // The previous ticket's page is emptied first, so a failed fill never leaves it to be printed again.
+    const bool outputOpen = output.open(QIODevice::WriteOnly | QIODevice::Truncate);
+
+    const std::optional<Transport> transport = loadTicket(serial, db, outcome);
+    if (!transport)
+        return outcome;
+
+    bool written = false;
+    if (outputOpen && templateFile.open(QIODevice::ReadOnly)) {
+        const QByteArray templateBytes = templateFile.readAll();
+        if (templateFile.error() == QFileDevice::NoError) {
+            const QByteArray page = TicketTemplate::fill(
+                templateBytes, TicketTemplate::replacements(*transport, settings, printDate));
+            written = output.write(page) == page.size() && output.flush();
+        }
+    }
+    output.close();
+    if (!written)
+        outcome.messages.append(message(TicketMessages::kOutputWriteError));
+    outcome.ok = written;
+
+    // A failed write still prints what there is; but when the page could not even be opened, the file there (if
+    // any) is an earlier ticket, and printing it would hand the driver another truck's ticket.
+    if (outputOpen) {
+        outcome.print = PrintHtmlTicket(outputPath, settings.printMode, ui,
+                                        QStringLiteral("Mérlegjegy %1").arg(transport->sorszam));
+        if (!outcome.print.message.isEmpty())
+            outcome.messages.append(outcome.print.message);
+    }
+    handOver(*transport, settings, outcome);
+    return outcome;
+}
+
+PrintOutcome PrintHtmlTicket(const QString &outputPath, PrintMode mode, TicketPrintUi *ui, const QString &jobTitle)
+{
+    PrintOutcome outcome;
+    if (mode == PrintMode::None || mode == PrintMode::WordDocument)
+        return outcome;
+    if (mode != PrintMode::DefaultPrinter && !ui) {
+        outcome.message = printFailed(QStringLiteral("Ehhez a nyomtatási módhoz ablak kell."));
+        return outcome;
+    }
+
+    // The printer is chosen before the engine starts, so a cancelled dialog costs nothing.
+    TicketPrintUi::PrinterChoice choice;
+    if (mode == PrintMode::ChoosePrinter) {
+        const std::optional<TicketPrintUi::PrinterChoice> chosen = ui->choosePrinter();
+        if (!chosen)
+            return outcome;
+        choice = *chosen;
+    }
+
+    const QFileInfo page(outputPath);
+    const QString pdfPath = page.absolutePath() + QLatin1Char('/') + page.completeBaseName() + QLatin1String(".pdf");
+    const QString renderError = HtmlPdfRenderer::render(outputPath, pdfPath);
+    if (!renderError.isEmpty()) {
+        outcome.message = printFailed(renderError);
+        return outcome;
+    }
+    outcome.pdfPath = pdfPath;
+
+    if (mode == PrintMode::Preview) {
+        ui->showPreview(pdfPath);
+        return outcome;
+    }
+    const CupsPrinter::Job job = CupsPrinter::printPdf(pdfPath, choice.printer, jobTitle, choice.copies);
+    outcome.jobId = job.id;
+    if (!job.error.isEmpty())
+        outcome.message = printFailed(job.error);
+    return outcome;
+}
+
+QString FillWordTicket(const QString &documentPath)
+{
+    if (!QFileInfo(documentPath).isFile())
+        return message(TicketMessages::kWordDocumentMissing) + QLatin1Char('\r') + documentPath;
+    if (!wordEngineAvailable())
+        return message(TicketMessages::kWordPathUnavailable);
+    return {};
+}
+
+TicketOutcome PrintWordTicket(qint64 serial, const QSqlDatabase &db, const TicketSettings &settings)
+{
+    TicketOutcome outcome;
+    const std::optional<Transport> transport = loadTicket(serial, db, outcome);
+    if (!transport)
+        return outcome;
+    const QString error = FillWordTicket(settings.wordDocument);
+    if (!error.isEmpty())
+        outcome.messages.append(error);
+    outcome.ok = error.isEmpty();
+    // Without a document engine the operation ends here, as when the word processor cannot be started.
+    if (!wordEngineAvailable() && QFileInfo(settings.wordDocument).isFile())
+        return outcome;
+    handOver(*transport, settings, outcome);
+    return outcome;
+}
+
+TicketOutcome printTicket(qint64 serial, const QSqlDatabase &db, const QString &templateName,
+                          const TicketSettings &settings, TicketPrintUi *ui, const QDate &printDate)
+{
+    if (settings.printMode == PrintMode::WordDocument)
+        return PrintWordTicket(serial, db, settings);
+    return FillTicketTemplate(serial, db, settings.programFolder + templateName, settings.outputPath(), settings,
+                              ui, printDate);
+}
