@@ -257,24 +257,27 @@ void TComPort::receiveNotification(const QByteArray &data)
     if (!m_connected || !ReceiveCallBack)
         return;
     if (m_receiveMode == rmRAW) {
-        if (!data.isEmpty())
-            ReceiveCallBack(data);
+        if (!data.isEmpty()) {
+            const TReceiveProc callback = ReceiveCallBack;
+            callback(data);
+        }
         return;
     }
     m_lineBuffer.append(data);
     // Every complete line goes out, in order: an indicator that sends faster than we are notified must not fall
-    // behind. A handler may close the port or drop itself; what is left then waits in the buffer.
-    qsizetype consumed = 0;
+    // behind. A handler may close the port, drop itself or even run a nested event loop in which the port is
+    // reopened and more data arrives; each line therefore leaves the buffer before its handler runs, and what is
+    // left when delivery stops waits in the buffer.
     while (m_connected && ReceiveCallBack) {
-        const qsizetype at = m_lineBuffer.indexOf(m_terminator, consumed);
+        const qsizetype at = m_lineBuffer.indexOf(m_terminator);
         if (at < 0)
             break;
         const qsizetype end = at + m_terminator.size();
-        const QByteArray line = m_lineBuffer.mid(consumed, end - consumed);
-        consumed = end;
-        ReceiveCallBack(line);
+        const QByteArray line = m_lineBuffer.left(end);
+        m_lineBuffer.remove(0, end);
+        const TReceiveProc callback = ReceiveCallBack; // it may reassign itself
+        callback(line);
     }
-    m_lineBuffer.remove(0, consumed);
     if (m_lineBuffer.size() > kLineBufferLimit)
         m_lineBuffer.remove(0, m_lineBuffer.size() - kLineBufferLimit);
 }

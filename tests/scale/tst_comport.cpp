@@ -56,6 +56,7 @@ private slots:
     void openFailureReportsError();
     void openAndCloseEvents();
     void closeFromInsideTheCallback();
+    void reopenInsideTheCallback();
     void closeWhileDataIsBeingHandedOver();
     void vanishedDeviceIsReported();
     void lineSettingsReachTheDriver_data();
@@ -240,6 +241,29 @@ void TestComPort::closeFromInsideTheCallback()
     rig.port.Open();
     rig.pty.write("3\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(rig.received, (QList<QByteArray>{"1\r\n", "2\r\n", "3\r\n"}), 5000);
+}
+
+void TestComPort::reopenInsideTheCallback()
+{
+    // A handler that reopens the port and runs events (a modal window does) while more data arrives.
+    Rig rig;
+    bool first = true;
+    rig.port.ReceiveCallBack = [&](const QByteArray &line) {
+        rig.received.append(line);
+        if (!first)
+            return;
+        first = false;
+        rig.port.Close();
+        rig.port.Open();
+        rig.pty.write("c\r\nd");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.port.lineBuffer(), QByteArray("d"), 5000);
+    };
+    rig.port.Open();
+    rig.pty.write("a\r\nb\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.received.size(), 3, 5000);
+    QCOMPARE(rig.port.lineBuffer(), QByteArray("d"));
+    rig.pty.write("e\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.received, (QList<QByteArray>{"a\r\n", "b\r\n", "c\r\n", "de\r\n"}), 5000);
 }
 
 void TestComPort::closeWhileDataIsBeingHandedOver()
