@@ -1,0 +1,121 @@
+#include "Finishing.h"
+
+#include "FirstWeighing.h"
+#include "Formats.h"
+#include "InProgress.h"
+#include "Sql.h"
+#include "Transport.h"
+
+namespace Finishing {
+
+namespace {
+
+Outcome refused(const char *message, const char *field)
+{
+    Outcome o;
+    o.status = Outcome::Status::Refused;
+    o.refusal = Refusal{QString::fromUtf8(message), QString::fromLatin1(field)};
+    return o;
+}
+
+// A percentage box: empty gives the fallback; not a number gives nothing.
+std::optional<double> percentage(const QString &text, double fallback)
+{
+    if (text.trimmed().isEmpty())
+        return fallback;
+    bool ok = false;
+    const double v = Formats::parseNumber(text, &ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
+} // namespace
+
+Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plates, qint64 maxsuly,
+               const std::function<bool(const QString &)> &askZero, const QDateTime &now)
+{
+    if (!plates.contains(in.rendszam, Qt::CaseInsensitive))
+        return refused(kPlateNotValid, "rendszam");
+    if (in.raktar.isEmpty())
+        return refused(kWarehouseRequired, "raktar");
+    // A lone "-" is no weight: refuse it instead of failing on the conversion.
+    const std::optional<qint64> w2 = FirstWeighing::parseWeight(in.suly2);
+    if (!w2 || *w2 <= 0)
+        return refused(kWeightRequired, "suly2");
+    if (*w2 > maxsuly)
+        return refused(kWeightNotAllowed, "suly2");
+
+    const std::optional<InProgress::Row> row = InProgress::find(db, in.rendszam);
+    if (!row)
+        return refused(kPlateNotFound, "rendszam");
+
+    const std::optional<double> p = percentage(in.tisztasag, 100);
+    if (!p || *p < 1 || *p > 100)
+        return refused(kPurityRange, "tisztasag");
+    const std::optional<double> m = percentage(in.viztartalom, 0);
+    if (!m || *m < 0 || *m > 100)
+        return refused(kMoistureRange, "viztartalom");
+    const std::optional<double> x = percentage(in.elvartviz, 0);
+    if (!x || *x < 0 || *x > 100)
+        return refused(kExpectedMoistureRange, "elvartviz");
+
+    const Settlement::Result s =
+        Settlement::compute({row->suly1, *w2, row->irany, *p, *m, *x, row->egysegar});
+    if ((s.settled == 0 || s.net == 0) && !askZero(QString::fromUtf8(kZeroQuestion))) {
+        Outcome o;
+        o.status = Outcome::Status::Cancelled;
+        return o;
+    }
+
+    Transport t;
+    t.rendszam = row->rendszam;
+    t.cegnev = row->cegnev;
+    t.cim1 = row->cim1;
+    t.cim2 = row->cim2;
+    t.cim3 = row->cim3;
+    t.termeknev = row->termeknev;
+    t.termekkod = row->termekkod;
+    t.kiszereles = row->kiszereles;
+    t.suly1 = row->suly1;
+    t.bedatum = row->bedatum;
+    t.irany = row->irany;
+    t.suly2 = *w2;
+    t.kidatum = now;
+    t.ervenyes = true;
+    t.elszamolt = s.settled;
+    t.nettosuly = s.net;
+    t.levontsuly = s.deducted;
+    t.tisztasag = *p;
+    t.viztartalom = *m;
+    t.elvartviz = *x;
+    t.megjegyzes = in.megjegyzes;
+    t.ugyfelnev = row->ugyfelnev;
+    t.ugyfelcim1 = row->ugyfelcim1;
+    t.ugyfelcim2 = row->ugyfelcim2;
+    t.ugyfelcim3 = row->ugyfelcim3;
+    t.ugyirat = in.ugyirat;
+    t.raktar = in.raktar;
+    t.felhasznalo = in.felhasznalo;
+    t.tablanev = in.tablanev;
+    t.parcella = in.parcella;
+    t.tablasorszam = in.tablasorszam;
+    t.egysegar = row->egysegar;
+    t.osszeg = s.amount;
+    t.kezi = row->kezi || in.kezi;
+    t.modositott = false;
+
+    // The ticket and the removal of the in-progress row stand or fall together, and the serial number is taken
+    // under the write lock: one more than the largest, so a deleted row never makes a number repeat.
+    Transaction transaction(db);
+    t.sorszam = Sql::value(db, QStringLiteral("SELECT COALESCE(MAX(sorszam), 0) + 1 FROM szallitasok")).toLongLong();
+    if (const QString error = t.insert(db); !error.isEmpty())
+        throw DatabaseError(error);
+    Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE rowid = :id"), {{":id", row->rowId}});
+    transaction.commit();
+
+    Outcome o;
+    o.sorszam = t.sorszam;
+    o.settlement = s;
+    return o;
+}
+
+} // namespace Finishing

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Refusal.h"
+#include "Settlement.h"
+
+#include <QDateTime>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Finishing a transport: the checks, the settlement, and the move from folyamatban to szallitasok as one
+// transaction under the next serial number.
+namespace Finishing {
+
+inline constexpr char kPlateNotValid[] = "A rendszám nem megfelelő !";
+inline constexpr char kWarehouseRequired[] = "A Raktár megadása kötelező !";
+inline constexpr char kWeightRequired[] = "Súly megadása kötelező !";
+inline constexpr char kWeightNotAllowed[] = "A mért tömeg elfogadása nem engedélyezett !";
+inline constexpr char kPlateNotFound[] = "Adatbázis hiba: A megadott rendszám nem található !";
+inline constexpr char kPurityRange[] = "A tisztaságnak 1 és 100% között kell lennie !";
+inline constexpr char kMoistureRange[] = "A víztartalomnak 0 és 100% között kell lennie !";
+inline constexpr char kExpectedMoistureRange[] = "Az elvárt víztartalomnak 0 és 100% között kell lennie !";
+inline constexpr char kZeroQuestion[] =
+    "A két mérési eredmény megeggyezik, a számított tömeg értéke nulla. Folytatja ?";
+
+struct Input {
+    QString rendszam;
+    QString suly2;       // weight box text; empty counts as 0
+    QString raktar;
+    QString tisztasag;   // empty counts as 100
+    QString viztartalom; // empty counts as 0
+    QString elvartviz;   // empty counts as 0
+    QString megjegyzes, ugyirat, tablanev, parcella, tablasorszam;
+    bool kezi = false;   // the second weight was entered by hand
+    QString felhasznalo;
+};
+
+struct Outcome {
+    enum class Status { Saved, Refused, Cancelled };
+    Status status = Status::Saved;
+    Refusal refusal;
+    qint64 sorszam = 0;
+    Settlement::Result settlement;
+};
+
+// plates: the plate list the window offered (a typed plate must be one of them, case aside).
+// askZero: asked when the settled or the net weight is 0; false cancels.
+Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plates, qint64 maxsuly,
+               const std::function<bool(const QString &)> &askZero, const QDateTime &now);
+
+} // namespace Finishing

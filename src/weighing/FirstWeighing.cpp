@@ -1,0 +1,87 @@
+#include "FirstWeighing.h"
+
+#include "Formats.h"
+#include "InProgress.h"
+
+namespace FirstWeighing {
+
+namespace {
+
+Outcome refused(const char *message, const char *field)
+{
+    return {Outcome::Status::Refused, Refusal{QString::fromUtf8(message), QString::fromLatin1(field)}, 0};
+}
+
+} // namespace
+
+std::optional<qint64> parseWeight(const QString &text)
+{
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const qint64 w = text.toLongLong(&ok, 10);
+    if (!ok || w < INT32_MIN || w > INT32_MAX)
+        return std::nullopt;
+    return w;
+}
+
+Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
+               const std::function<OverwriteAnswer()> &askOverwrite, const QDateTime &now)
+{
+    if (in.rendszam.isEmpty())
+        return refused(kPlateRequired, "rendszam");
+    if (in.nev.isEmpty())
+        return refused(kNameRequired, "nev");
+    if (in.ugyfelnev.isEmpty())
+        return refused(kCustomerRequired, "ugyfelnev");
+    if (in.termeknev.isEmpty())
+        return refused(kProductRequired, "termeknev");
+
+    // A lone "-" is no weight: refuse it instead of failing on the conversion.
+    const std::optional<qint64> typed = parseWeight(in.suly1);
+    if (!typed)
+        return refused(kWeightRequired, "suly1");
+    qint64 weight = *typed;
+    if (weight > maxsuly)
+        return refused(kWeightNotAllowed, "suly1");
+
+    InProgress::Row row;
+    if (const auto found = InProgress::find(db, in.rendszam)) {
+        switch (askOverwrite()) {
+        case OverwriteAnswer::Cancel:
+            return {Outcome::Status::Cancelled, {}, 0};
+        case OverwriteAnswer::Previous:
+            weight = found->suly1;
+            break;
+        case OverwriteAnswer::Current:
+            break;
+        }
+        if (weight <= 0)
+            return refused(kWeightRequired, "");
+        row.rowId = found->rowId;
+    }
+
+    bool priceOk = false;
+    const double price = in.egysegar.isEmpty() ? 0.0 : Formats::parseNumber(in.egysegar, &priceOk);
+    row.rendszam = in.rendszam;
+    row.cegnev = in.nev;
+    row.cim1 = in.cim1;
+    row.cim2 = in.cim2;
+    row.cim3 = in.cim3;
+    row.termeknev = in.termeknev;
+    row.termekkod = in.termekkod;
+    row.kiszereles = in.kiszereles;
+    row.irany = in.irany;
+    row.suly1 = weight;
+    row.bedatum = now;
+    row.ugyfelnev = in.ugyfelnev;
+    row.ugyfelcim1 = in.ugyfelcim1;
+    row.ugyfelcim2 = in.ugyfelcim2;
+    row.ugyfelcim3 = in.ugyfelcim3;
+    row.egysegar = in.egysegar.isEmpty() || !priceOk ? 0.0 : price;
+    row.kezi = in.kezi;
+    InProgress::write(db, row);
+    return {Outcome::Status::Saved, {}, weight};
+}
+
+} // namespace FirstWeighing

@@ -1,0 +1,116 @@
+#include "InProgress.h"
+
+#include "Formats.h"
+#include "Sql.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace InProgress {
+
+std::optional<Row> find(const QSqlDatabase &db, const QString &rendszam)
+{
+    QSqlQuery q = Sql::run(db,
+                           QStringLiteral("SELECT rowid, rendszam, cegnev, cim1, cim2, cim3, ugyfelnev, ugyfelcim1, "
+                                          "ugyfelcim2, ugyfelcim3, termeknev, termekkod, kiszereles, irany, suly1, "
+                                          "bedatum, egysegar, kezi FROM folyamatban WHERE rendszam = :r LIMIT 1"),
+                           {{":r", rendszam}});
+    if (!q.next())
+        return std::nullopt;
+    const auto s = [&](int i) { return q.value(i).toString(); };
+    Row r;
+    r.rowId = q.value(0).toLongLong();
+    r.rendszam = s(1);
+    r.cegnev = s(2);
+    r.cim1 = s(3);
+    r.cim2 = s(4);
+    r.cim3 = s(5);
+    r.ugyfelnev = s(6);
+    r.ugyfelcim1 = s(7);
+    r.ugyfelcim2 = s(8);
+    r.ugyfelcim3 = s(9);
+    r.termeknev = s(10);
+    r.termekkod = s(11);
+    r.kiszereles = s(12);
+    r.irany = q.value(13).toInt();
+    r.suly1 = q.value(14).toLongLong();
+    r.bedatum = Formats::parseDbDateTime(s(15));
+    r.egysegar = q.value(16).toDouble();
+    r.kezi = q.value(17).toInt() != 0;
+    return r;
+}
+
+qint64 count(const QSqlDatabase &db)
+{
+    return Sql::value(db, QStringLiteral("SELECT count(*) FROM folyamatban")).toLongLong();
+}
+
+void write(const QSqlDatabase &db, const Row &r)
+{
+    const QString columns = QStringLiteral(
+        "rendszam = :rendszam, cegnev = :cegnev, cim1 = :cim1, cim2 = :cim2, cim3 = :cim3, termeknev = :termeknev, "
+        "termekkod = :termekkod, kiszereles = :kiszereles, irany = :irany, suly1 = :suly1, bedatum = :bedatum, "
+        "ugyfelnev = :ugyfelnev, ugyfelcim1 = :ugyfelcim1, ugyfelcim2 = :ugyfelcim2, ugyfelcim3 = :ugyfelcim3, "
+        "egysegar = :egysegar, kezi = :kezi");
+    const QString sql =
+        r.rowId != 0
+            ? QStringLiteral("UPDATE folyamatban SET %1 WHERE rowid = :id").arg(columns)
+            : QStringLiteral("INSERT INTO folyamatban (rendszam, cegnev, cim1, cim2, cim3, termeknev, termekkod, "
+                             "kiszereles, irany, suly1, bedatum, ugyfelnev, ugyfelcim1, ugyfelcim2, ugyfelcim3, "
+                             "egysegar, kezi) VALUES (:rendszam, :cegnev, :cim1, :cim2, :cim3, :termeknev, "
+                             ":termekkod, :kiszereles, :irany, :suly1, :bedatum, :ugyfelnev, :ugyfelcim1, "
+                             ":ugyfelcim2, :ugyfelcim3, :egysegar, :kezi)");
+    QSqlQuery q(db);
+    if (!q.prepare(sql))
+        throw DatabaseError(q.lastError().text());
+    q.bindValue(QStringLiteral(":rendszam"), r.rendszam);
+    q.bindValue(QStringLiteral(":cegnev"), r.cegnev);
+    q.bindValue(QStringLiteral(":cim1"), r.cim1);
+    q.bindValue(QStringLiteral(":cim2"), r.cim2);
+    q.bindValue(QStringLiteral(":cim3"), r.cim3);
+    q.bindValue(QStringLiteral(":termeknev"), r.termeknev);
+    q.bindValue(QStringLiteral(":termekkod"), r.termekkod);
+    q.bindValue(QStringLiteral(":kiszereles"), r.kiszereles);
+    q.bindValue(QStringLiteral(":irany"), r.irany);
+    q.bindValue(QStringLiteral(":suly1"), r.suly1);
+    q.bindValue(QStringLiteral(":bedatum"), Formats::dbDateTime(r.bedatum));
+    q.bindValue(QStringLiteral(":ugyfelnev"), r.ugyfelnev);
+    q.bindValue(QStringLiteral(":ugyfelcim1"), r.ugyfelcim1);
+    q.bindValue(QStringLiteral(":ugyfelcim2"), r.ugyfelcim2);
+    q.bindValue(QStringLiteral(":ugyfelcim3"), r.ugyfelcim3);
+    q.bindValue(QStringLiteral(":egysegar"), r.egysegar);
+    q.bindValue(QStringLiteral(":kezi"), r.kezi);
+    if (r.rowId != 0)
+        q.bindValue(QStringLiteral(":id"), r.rowId);
+    if (!q.exec())
+        throw DatabaseError(q.lastError().text());
+}
+
+bool swapDirection(const QSqlDatabase &db, const QString &rendszam)
+{
+    return Sql::run(db,
+                    QStringLiteral("UPDATE folyamatban SET irany = CASE WHEN irany = 1 THEN 0 ELSE 1 END "
+                                   "WHERE rendszam = :r"),
+                    {{":r", rendszam}})
+               .numRowsAffected() > 0;
+}
+
+bool remove(const QSqlDatabase &db, const QString &rendszam)
+{
+    return Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE rendszam = :r"), {{":r", rendszam}})
+               .numRowsAffected() > 0;
+}
+
+bool reweigh(const QSqlDatabase &db, const QString &rendszam, qint64 suly1)
+{
+    return Sql::run(db, QStringLiteral("UPDATE folyamatban SET suly1 = :w WHERE rendszam = :r"),
+                    {{":w", suly1}, {":r", rendszam}})
+               .numRowsAffected() > 0;
+}
+
+void removeAll(const QSqlDatabase &db)
+{
+    Sql::run(db, QStringLiteral("DELETE FROM folyamatban"));
+}
+
+} // namespace InProgress

@@ -1,0 +1,137 @@
+#include "MasterData.h"
+
+#include "Sql.h"
+
+#include <QSqlRecord>
+
+namespace MasterData {
+
+namespace {
+
+QString text(const QSqlQuery &q, const char *field)
+{
+    const QVariant v = q.record().value(QLatin1String(field));
+    return v.isNull() ? QString() : v.toString();
+}
+
+std::optional<Vehicle> vehicleWhere(const QSqlDatabase &db, const char *field, const QString &key)
+{
+    QSqlQuery q = Sql::run(db,
+                           QStringLiteral("SELECT rowid, rendszam, nev, cim1, cim2, cim3, tarasuly FROM szallito "
+                                          "WHERE %1 = :k ORDER BY rowid LIMIT 1")
+                               .arg(QLatin1String(field)),
+                           {{":k", key}});
+    if (!q.next())
+        return std::nullopt;
+    return Vehicle{q.value(0).toLongLong(), text(q, "rendszam"), text(q, "nev"),     text(q, "cim1"),
+                   text(q, "cim2"),         text(q, "cim3"),     text(q, "tarasuly")};
+}
+
+} // namespace
+
+std::optional<Vehicle> vehicleByPlate(const QSqlDatabase &db, const QString &rendszam)
+{
+    return vehicleWhere(db, "rendszam", rendszam);
+}
+
+std::optional<Vehicle> vehicleByName(const QSqlDatabase &db, const QString &nev)
+{
+    return vehicleWhere(db, "nev", nev);
+}
+
+std::optional<Product> product(const QSqlDatabase &db, const QString &nev)
+{
+    QSqlQuery q = Sql::run(db,
+                           QStringLiteral("SELECT rowid, nev, kod, kiszereles, egysegar FROM termek WHERE nev = :k "
+                                          "ORDER BY rowid LIMIT 1"),
+                           {{":k", nev}});
+    if (!q.next())
+        return std::nullopt;
+    return Product{q.value(0).toLongLong(), text(q, "nev"), text(q, "kod"), text(q, "kiszereles"),
+                   q.value(4).toDouble()};
+}
+
+std::optional<Customer> customer(const QSqlDatabase &db, const QString &nev)
+{
+    QSqlQuery q = Sql::run(db,
+                           QStringLiteral("SELECT rowid, nev, cim1, cim2, cim3 FROM ugyfel WHERE nev = :k "
+                                          "ORDER BY rowid LIMIT 1"),
+                           {{":k", nev}});
+    if (!q.next())
+        return std::nullopt;
+    return Customer{q.value(0).toLongLong(), text(q, "nev"), text(q, "cim1"), text(q, "cim2"), text(q, "cim3")};
+}
+
+std::optional<qint64> warehouse(const QSqlDatabase &db, const QString &raktar)
+{
+    const QVariant id =
+        Sql::value(db, QStringLiteral("SELECT rowid FROM raktar WHERE raktar = :k ORDER BY rowid LIMIT 1"),
+                   {{":k", raktar}});
+    if (!id.isValid())
+        return std::nullopt;
+    return id.toLongLong();
+}
+
+void saveVehicle(const QSqlDatabase &db, const Vehicle &v)
+{
+    if (const auto found = vehicleByPlate(db, v.rendszam)) {
+        Sql::run(db,
+                 QStringLiteral("UPDATE szallito SET rendszam = :r, nev = :n, cim1 = :c1, cim2 = :c2, cim3 = :c3, "
+                                "tarasuly = 0 WHERE rowid = :id"),
+                 {{":r", v.rendszam}, {":n", v.nev}, {":c1", v.cim1}, {":c2", v.cim2}, {":c3", v.cim3},
+                  {":id", found->rowId}});
+        return;
+    }
+    Sql::run(db,
+             QStringLiteral("INSERT INTO szallito (rendszam, nev, cim1, cim2, cim3, tarasuly) "
+                            "VALUES (:r, :n, :c1, :c2, :c3, 0)"),
+             {{":r", v.rendszam}, {":n", v.nev}, {":c1", v.cim1}, {":c2", v.cim2}, {":c3", v.cim3}});
+}
+
+void saveProduct(const QSqlDatabase &db, const Product &p)
+{
+    if (const auto found = product(db, p.nev)) {
+        Sql::run(db,
+                 QStringLiteral("UPDATE termek SET nev = :n, kod = :k, kiszereles = :ki, egysegar = :e "
+                                "WHERE rowid = :id"),
+                 {{":n", p.nev}, {":k", p.kod}, {":ki", p.kiszereles}, {":e", p.egysegar}, {":id", found->rowId}});
+        return;
+    }
+    Sql::run(db,
+             QStringLiteral("INSERT INTO termek (nev, kod, kiszereles, egysegar) VALUES (:n, :k, :ki, :e)"),
+             {{":n", p.nev}, {":k", p.kod}, {":ki", p.kiszereles}, {":e", p.egysegar}});
+}
+
+void saveCustomer(const QSqlDatabase &db, const Customer &c)
+{
+    if (const auto found = customer(db, c.nev)) {
+        Sql::run(db,
+                 QStringLiteral("UPDATE ugyfel SET nev = :n, cim1 = :c1, cim2 = :c2, cim3 = :c3 WHERE rowid = :id"),
+                 {{":n", c.nev}, {":c1", c.cim1}, {":c2", c.cim2}, {":c3", c.cim3}, {":id", found->rowId}});
+        return;
+    }
+    Sql::run(db, QStringLiteral("INSERT INTO ugyfel (nev, cim1, cim2, cim3) VALUES (:n, :c1, :c2, :c3)"),
+             {{":n", c.nev}, {":c1", c.cim1}, {":c2", c.cim2}, {":c3", c.cim3}});
+}
+
+void addWarehouse(const QSqlDatabase &db, const QString &raktar)
+{
+    Sql::run(db, QStringLiteral("INSERT INTO raktar (raktar) VALUES (:r)"), {{":r", raktar}});
+}
+
+void remove(const QSqlDatabase &db, const char *table, qint64 rowId)
+{
+    Sql::run(db, QStringLiteral("DELETE FROM %1 WHERE rowid = :id").arg(QLatin1String(table)), {{":id", rowId}});
+}
+
+void saveTare(const QSqlDatabase &db, qint64 rowId, qint64 tare)
+{
+    Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = :t WHERE rowid = :id"), {{":t", tare}, {":id", rowId}});
+}
+
+void clearTares(const QSqlDatabase &db)
+{
+    Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = 0"));
+}
+
+} // namespace MasterData

@@ -1,0 +1,296 @@
+#include "Finishing.h"
+#include "FirstWeighing.h"
+#include "InProgress.h"
+#include "Transport.h"
+#include "WeighingFixture.h"
+
+namespace {
+
+const QDateTime kIn(QDate(2026, 12, 8), QTime(7, 0, 0));
+const QDateTime kOut(QDate(2026, 12, 8), QTime(8, 15, 30));
+
+void start(const WeighingFixture &f, const QString &plate, qint64 w1, int irany, bool kezi = false)
+{
+    FirstWeighing::Input in;
+    in.rendszam = plate;
+    in.nev = QStringLiteral("Agro Kft.");
+    in.ugyfelnev = QStringLiteral("Malom Zrt.");
+    in.termeknev = QStringLiteral("Búza");
+    in.egysegar = QStringLiteral("52000");
+    in.suly1 = QString::number(w1);
+    in.irany = irany;
+    in.kezi = kezi;
+    const auto out = FirstWeighing::record(f.db(), in, 999999, [] { return OverwriteAnswer::Current; }, kIn);
+    QCOMPARE(out.status, FirstWeighing::Outcome::Status::Saved);
+}
+
+Finishing::Input finishInput(const QString &plate, const QString &w2)
+{
+    Finishing::Input in;
+    in.rendszam = plate;
+    in.suly2 = w2;
+    in.raktar = QStringLiteral("Fő raktár");
+    in.tisztasag = QStringLiteral("98");
+    in.viztartalom = QStringLiteral("18,5");
+    in.elvartviz = QStringLiteral("14");
+    in.megjegyzes = QStringLiteral("próba");
+    in.tablasorszam = QStringLiteral("12");
+    in.felhasznalo = QStringLiteral("merlegmester");
+    return in;
+}
+
+const auto kYes = [](const QString &) { return true; };
+
+} // namespace
+
+class TestFinishing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workedExampleStoresTheTicket_data()
+    {
+        QTest::addColumn<int>("irany");
+        QTest::addColumn<int>("sign");
+        QTest::newRow("inbound") << 0 << 1;
+        QTest::newRow("outbound") << 1 << -1;
+    }
+    void workedExampleStoresTheTicket()
+    {
+        QFETCH(int, irany);
+        QFETCH(int, sign);
+        WeighingFixture f;
+        start(f, QStringLiteral("ABC-123"), 24360, irany, true);
+        const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
+                                           {QStringLiteral("ABC-123")}, 999999, kYes, kOut);
+        QCOMPARE(out.status, Finishing::Outcome::Status::Saved);
+        QCOMPARE(out.sorszam, qint64(1));
+        QCOMPARE(f.count("folyamatban"), qint64(0));
+        const auto t = Transport::load(f.db(), 1);
+        QVERIFY(t);
+        QCOMPARE(t->suly1, qint64(24360));
+        QCOMPARE(t->suly2, qint64(11220));
+        QCOMPARE(t->nettosuly, sign * qint64(13140));
+        QCOMPARE(t->elszamolt, sign * qint64(12298));
+        QCOMPARE(t->levontsuly, sign * qint64(842));
+        QCOMPARE(t->osszeg, sign * 639496.0);
+        QCOMPARE(t->tisztasag, 98.0);
+        QCOMPARE(t->viztartalom, 18.5);
+        QCOMPARE(t->elvartviz, 14.0);
+        QCOMPARE(t->egysegar, 52000.0);
+        QCOMPARE(t->irany, irany);
+        QCOMPARE(t->bedatum, kIn);
+        QCOMPARE(t->kidatum, kOut);
+        QCOMPARE(t->raktar, QStringLiteral("Fő raktár"));
+        QCOMPARE(t->felhasznalo, QStringLiteral("merlegmester"));
+        QCOMPARE(t->tablasorszam, QStringLiteral("12"));
+        QCOMPARE(t->ervenyes, true);
+        QCOMPARE(t->modositott, false);
+        QCOMPARE(t->kezi, true);
+    }
+
+    void checksInOrder_data()
+    {
+        QTest::addColumn<QString>("plate");
+        QTest::addColumn<QString>("warehouse");
+        QTest::addColumn<QString>("weight");
+        QTest::addColumn<QString>("purity");
+        QTest::addColumn<QString>("moisture");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("plate not in the list") << "XYZ-999" << "R" << "100" << "100" << "0" << "0"
+                                               << "A rendszám nem megfelelő !";
+        QTest::newRow("trailing blank") << "ABC-123 " << "R" << "100" << "100" << "0" << "0"
+                                        << "A rendszám nem megfelelő !";
+        QTest::newRow("no warehouse") << "ABC-123" << "" << "100" << "100" << "0" << "0" << "A Raktár megadása kötelező !";
+        QTest::newRow("zero weight") << "ABC-123" << "R" << "0" << "100" << "0" << "0" << "Súly megadása kötelező !";
+        QTest::newRow("empty weight") << "ABC-123" << "R" << "" << "100" << "0" << "0" << "Súly megadása kötelező !";
+        QTest::newRow("lone minus") << "ABC-123" << "R" << "-" << "100" << "0" << "0" << "Súly megadása kötelező !";
+        QTest::newRow("over maximum") << "ABC-123" << "R" << "1000000" << "100" << "0" << "0"
+                                      << "A mért tömeg elfogadása nem engedélyezett !";
+        QTest::newRow("purity 0.5") << "ABC-123" << "R" << "100" << "0,5" << "0" << "0"
+                                    << "A tisztaságnak 1 és 100% között kell lennie !";
+        QTest::newRow("purity over 100") << "ABC-123" << "R" << "100" << "100,1" << "0" << "0"
+                                         << "A tisztaságnak 1 és 100% között kell lennie !";
+        QTest::newRow("moisture over 100") << "ABC-123" << "R" << "100" << "100" << "101" << "0"
+                                           << "A víztartalomnak 0 és 100% között kell lennie !";
+        QTest::newRow("negative expected") << "ABC-123" << "R" << "100" << "100" << "0" << "-1"
+                                           << "Az elvárt víztartalomnak 0 és 100% között kell lennie !";
+    }
+    void checksInOrder()
+    {
+        QFETCH(QString, plate);
+        QFETCH(QString, warehouse);
+        QFETCH(QString, weight);
+        QFETCH(QString, purity);
+        QFETCH(QString, moisture);
+        QFETCH(QString, expected);
+        QFETCH(QString, message);
+        WeighingFixture f;
+        start(f, QStringLiteral("ABC-123"), 24360, 0);
+        Finishing::Input in = finishInput(plate, weight);
+        in.raktar = warehouse;
+        in.tisztasag = purity;
+        in.viztartalom = moisture;
+        in.elvartviz = expected;
+        bool asked = false;
+        const auto out = Finishing::finish(f.db(), in, {QStringLiteral("ABC-123")}, 999999,
+                                           [&](const QString &) { return asked = true; }, kOut);
+        QCOMPARE(out.status, Finishing::Outcome::Status::Refused);
+        QCOMPARE(out.refusal.message, message);
+        QVERIFY(!asked);
+        QCOMPARE(f.count("szallitasok"), qint64(0));
+        QCOMPARE(f.count("folyamatban"), qint64(1));
+    }
+
+    void limitsThatPass_data()
+    {
+        QTest::addColumn<QString>("weight");
+        QTest::addColumn<QString>("purity");
+        QTest::addColumn<QString>("moisture");
+        QTest::newRow("weight exactly the maximum") << "999999" << "100" << "14";
+        QTest::newRow("purity 100, moisture 100") << "100" << "100" << "100";
+        QTest::newRow("purity 1") << "100" << "1" << "0";
+        QTest::newRow("empty purity counts as 100") << "100" << "" << "0";
+        QTest::newRow("plate in other case") << "100" << "100" << "0";
+    }
+    void limitsThatPass()
+    {
+        QFETCH(QString, weight);
+        QFETCH(QString, purity);
+        QFETCH(QString, moisture);
+        WeighingFixture f;
+        start(f, QStringLiteral("ABC-123"), 50, 0);
+        Finishing::Input in = finishInput(QString::fromLatin1(QTest::currentDataTag()) == QLatin1String("plate in other case")
+                                              ? QStringLiteral("abc-123")
+                                              : QStringLiteral("ABC-123"),
+                                          weight);
+        in.tisztasag = purity;
+        in.viztartalom = moisture;
+        const auto out = Finishing::finish(f.db(), in, {QStringLiteral("ABC-123")}, 999999, kYes, kOut);
+        QCOMPARE(out.status, Finishing::Outcome::Status::Saved);
+        if (purity.isEmpty())
+            QCOMPARE(Transport::load(f.db(), out.sorszam)->tisztasag, 100.0);
+    }
+
+    void equalWeightsAskFirst_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("OK stores a zero ticket") << true;
+        QTest::newRow("Cancel writes nothing") << false;
+    }
+    void equalWeightsAskFirst()
+    {
+        QFETCH(bool, answer);
+        WeighingFixture f;
+        start(f, QStringLiteral("ABC-123"), 15000, 0);
+        QString question;
+        const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("15000")),
+                                           {QStringLiteral("ABC-123")}, 999999,
+                                           [&](const QString &q) {
+                                               question = q;
+                                               return answer;
+                                           },
+                                           kOut);
+        QCOMPARE(question, QStringLiteral("A két mérési eredmény megeggyezik, a számított tömeg értéke nulla. Folytatja ?"));
+        QCOMPARE(f.count("szallitasok"), qint64(answer ? 1 : 0));
+        QCOMPARE(f.count("folyamatban"), qint64(answer ? 0 : 1));
+        if (answer) {
+            const auto t = Transport::load(f.db(), out.sorszam);
+            QCOMPARE(t->nettosuly, qint64(0));
+            QCOMPARE(t->elszamolt, qint64(0));
+            QCOMPARE(t->osszeg, 0.0);
+        } else {
+            QCOMPARE(out.status, Finishing::Outcome::Status::Cancelled);
+        }
+    }
+
+    void failureAfterTheAppendLeavesTheTransportInProgress()
+    {
+        WeighingFixture f;
+        start(f, QStringLiteral("ABC-123"), 24360, 0);
+        // The database refuses the removal of the in-progress row, after the ticket row went in.
+        Sql::run(f.db(), QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON folyamatban "
+                                        "BEGIN SELECT RAISE(FAIL, 'forced failure'); END"));
+        bool thrown = false;
+        try {
+            Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
+                              {QStringLiteral("ABC-123")}, 999999, kYes, kOut);
+        } catch (const DatabaseError &e) {
+            thrown = QString::fromUtf8(e.what()).contains(QLatin1String("forced failure"));
+        }
+        QVERIFY(thrown);
+        QCOMPARE(f.count("szallitasok"), qint64(0));
+        QCOMPARE(f.count("folyamatban"), qint64(1));
+        // And the connection is usable again: no transaction is left open.
+        Sql::run(f.db(), QStringLiteral("DROP TRIGGER refuse"));
+        QCOMPARE(Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
+                                   {QStringLiteral("ABC-123")}, 999999, kYes, kOut)
+                     .sorszam,
+                 qint64(1));
+    }
+
+    void serialNumberNeverRepeats()
+    {
+        WeighingFixture f;
+        for (const char *plate : {"A-1", "B-2", "C-3"}) {
+            start(f, QLatin1String(plate), 20000, 0);
+            const auto out = Finishing::finish(f.db(), finishInput(QLatin1String(plate), QStringLiteral("10000")),
+                                               {QLatin1String(plate)}, 999999, kYes, kOut);
+            QCOMPARE(out.status, Finishing::Outcome::Status::Saved);
+        }
+        QCOMPARE(Sql::value(f.db(), QStringLiteral("SELECT max(sorszam) FROM szallitasok")).toLongLong(), qint64(3));
+        // A deleted ticket row would make "row count + 1" hand out 3 again.
+        Sql::run(f.db(), QStringLiteral("DELETE FROM szallitasok WHERE sorszam = 2"));
+        start(f, QStringLiteral("D-4"), 20000, 0);
+        const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("D-4"), QStringLiteral("10000")),
+                                           {QStringLiteral("D-4")}, 999999, kYes, kOut);
+        QCOMPARE(out.sorszam, qint64(4));
+    }
+
+    void twoStationsFinishingAtOnceGetDifferentNumbers()
+    {
+        WeighingFixture f;
+        start(f, QStringLiteral("A-1"), 20000, 0);
+        start(f, QStringLiteral("B-2"), 20000, 0);
+        // A second station: its own connection to the same file.
+        Database other(f.path());
+        QCOMPARE(other.open(), QString());
+        {
+            // The first station holds the write lock while the second tries to finish.
+            Transaction holding(f.db());
+            Sql::run(f.db(), QStringLiteral("UPDATE folyamatban SET suly1 = suly1"));
+            bool blocked = false;
+            try {
+                QSqlDatabase otherDb = other.db();
+                QSqlQuery q(otherDb);
+                q.exec(QStringLiteral("PRAGMA busy_timeout = 100"));
+                Finishing::finish(otherDb, finishInput(QStringLiteral("B-2"), QStringLiteral("10000")),
+                                  {QStringLiteral("B-2")}, 999999, kYes, kOut);
+            } catch (const DatabaseError &) {
+                blocked = true;
+            }
+            QVERIFY(blocked);
+            holding.commit();
+        }
+        const auto a = Finishing::finish(f.db(), finishInput(QStringLiteral("A-1"), QStringLiteral("10000")),
+                                         {QStringLiteral("A-1")}, 999999, kYes, kOut);
+        const auto b = Finishing::finish(other.db(), finishInput(QStringLiteral("B-2"), QStringLiteral("10000")),
+                                         {QStringLiteral("B-2")}, 999999, kYes, kOut);
+        QCOMPARE(a.sorszam, qint64(1));
+        QCOMPARE(b.sorszam, qint64(2));
+    }
+
+    void plateFinishedElsewhereIsNotFound()
+    {
+        WeighingFixture f;
+        start(f, QStringLiteral("ABC-123"), 24360, 0);
+        QVERIFY(InProgress::remove(f.db(), QStringLiteral("ABC-123")));
+        const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
+                                           {QStringLiteral("ABC-123")}, 999999, kYes, kOut);
+        QCOMPARE(out.refusal.message, QStringLiteral("Adatbázis hiba: A megadott rendszám nem található !"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFinishing)
+#include "tst_finishing.moc"

@@ -1,0 +1,67 @@
+#include "MasterData.h"
+#include "WeighingFixture.h"
+
+class TestMasterData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void vehicleSaveEditsOrAppendsAndResetsTheTare()
+    {
+        WeighingFixture f;
+        MasterData::saveVehicle(f.db(), {0, QStringLiteral("ABC-123"), QStringLiteral("Agro Kft."),
+                                         QStringLiteral("Fő út 1."), {}, {}, {}});
+        auto v = MasterData::vehicleByPlate(f.db(), QStringLiteral("ABC-123"));
+        QVERIFY(v);
+        MasterData::saveTare(f.db(), v->rowId, 11220);
+        QCOMPARE(MasterData::vehicleByPlate(f.db(), QStringLiteral("ABC-123"))->tarasuly, QStringLiteral("11220"));
+        // Saving again edits the same row and clears the stored tare.
+        MasterData::saveVehicle(f.db(), {0, QStringLiteral("ABC-123"), QStringLiteral("Fuvar Bt."), {}, {}, {}, {}});
+        QCOMPARE(f.count("szallito"), qint64(1));
+        v = MasterData::vehicleByPlate(f.db(), QStringLiteral("ABC-123"));
+        QCOMPARE(v->nev, QStringLiteral("Fuvar Bt."));
+        QCOMPARE(v->cim1, QString());
+        QCOMPARE(v->tarasuly, QStringLiteral("0"));
+        QCOMPARE(MasterData::vehicleByName(f.db(), QStringLiteral("Fuvar Bt."))->rendszam, QStringLiteral("ABC-123"));
+        MasterData::remove(f.db(), "szallito", v->rowId);
+        QVERIFY(!MasterData::vehicleByPlate(f.db(), QStringLiteral("ABC-123")));
+    }
+
+    void productsCustomersWarehouses()
+    {
+        WeighingFixture f;
+        MasterData::saveProduct(f.db(), {0, QStringLiteral("Búza"), QStringLiteral("1001"), QStringLiteral("ömlesztett"),
+                                         52000});
+        MasterData::saveProduct(f.db(), {0, QStringLiteral("búza"), QStringLiteral("1002"), {}, 53000});
+        QCOMPARE(f.count("termek"), qint64(1));
+        // Case folds for the plain letters (accented capitals are compared as written).
+        const auto p = MasterData::product(f.db(), QStringLiteral("BúZA"));
+        QVERIFY(p);
+        QCOMPARE(p->kod, QStringLiteral("1002"));
+        QCOMPARE(p->egysegar, 53000.0);
+
+        MasterData::saveCustomer(f.db(), {0, QStringLiteral("Malom Zrt."), QStringLiteral("Szeged"), {}, {}});
+        QCOMPARE(MasterData::customer(f.db(), QStringLiteral("Malom Zrt."))->cim1, QStringLiteral("Szeged"));
+        QVERIFY(!MasterData::customer(f.db(), QStringLiteral("Malom")));
+
+        MasterData::addWarehouse(f.db(), QStringLiteral("Fő raktár"));
+        const auto w = MasterData::warehouse(f.db(), QStringLiteral("Fő raktár"));
+        QVERIFY(w);
+        MasterData::remove(f.db(), "raktar", *w);
+        QVERIFY(!MasterData::warehouse(f.db(), QStringLiteral("Fő raktár")));
+    }
+
+    void clearTaresZeroesEveryVehicle()
+    {
+        WeighingFixture f;
+        for (const char *plate : {"A-1", "B-2"}) {
+            MasterData::saveVehicle(f.db(), {0, QLatin1String(plate), QStringLiteral("x"), {}, {}, {}, {}});
+            MasterData::saveTare(f.db(), MasterData::vehicleByPlate(f.db(), QLatin1String(plate))->rowId, 9000);
+        }
+        MasterData::clearTares(f.db());
+        QCOMPARE(Sql::value(f.db(), QStringLiteral("SELECT sum(tarasuly) FROM szallito")).toLongLong(), qint64(0));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMasterData)
+#include "tst_masterdata.moc"
