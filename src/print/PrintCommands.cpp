@@ -80,7 +80,7 @@ int runTicketCommand(const QStringList &args, QTextStream &out, QTextStream &err
     settings.printMode = PrintMode::None;
     const QString templateName = parsed->templateName.isEmpty() ? settings.templateName : parsed->templateName;
 
-    const QString databasePath = config.string(Keys::datapath);
+    const QString databasePath = DatabaseStartup::databasePath(config);
     if (const std::optional<QString> missing = DatabaseStartup::checkExists(databasePath)) {
         out << *missing << '\n';
         return 1;
