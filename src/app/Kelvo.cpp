@@ -10,6 +10,7 @@
 #include "MessageBoxes.h"
 #include "Seged.h"
 #include "TextCodec.h"
+#include "WeightLink.h"
 
 #include "T_adatbazisok.h"
 #include "T_previewform.h"
@@ -46,6 +47,7 @@
 #include <QPrinterInfo>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include <algorithm>
 #include <exception>
@@ -77,9 +79,10 @@ void selectRadio(QWidget *group, qint64 index)
 
 } // namespace
 
-Kelvo::Kelvo(QString programFolder, QObject *parent)
+Kelvo::Kelvo(QString programFolder, QObject *parent, int watchdogMs)
     : QObject(parent)
     , m_programFolder(std::move(programFolder))
+    , m_watchdogMs(watchdogMs)
     , m_printerInstalled([] { return !QPrinterInfo::availablePrinterNames().isEmpty(); })
     , m_today([] { return QDate::currentDate(); })
 {
@@ -130,6 +133,7 @@ bool Kelvo::createWindows()
     m_inProgress->setIcons(m_Foform->style()->standardIcon(QStyle::SP_ArrowRight),
                            m_Foform->style()->standardIcon(QStyle::SP_ArrowLeft));
     m_Foform->ui()->lista->setModel(m_inProgress);
+    connectWeightLink();
 
     connect(m_Foform.get(), &TFoform::shown, this, [this](bool first) {
         if (first)
@@ -300,7 +304,7 @@ void Kelvo::applyIndicatorSettings()
     m_settings.lekerdezparancs = m_config->string(Keys::lekerdezparancs);
     m_settings.lekerdezido = m_config->integer(Keys::lekerdezido);
     m_settings.nullaz = m_config->string(Keys::nullaz);
-    // The poll timer and the indicator decoding belong to the weight link, which takes these values when it opens.
+    m_weightLink->configure(WeightLinkSettings::fromConfig(*m_config));
 }
 
 void Kelvo::applyWeighingWindowOptions()
@@ -477,10 +481,46 @@ void Kelvo::shutdown()
 // The automatic backup arrives with the backup subsystem.
 void Kelvo::runAutomaticBackupIfDue() {}
 
-// The serial port or the weight server is opened by the weight link subsystem.
-void Kelvo::openWeightLink() {}
+void Kelvo::connectWeightLink()
+{
+    // The main window owns the link, its port component, its client socket and its timers.
+    m_weightLink = new WeightLink(m_Foform.get(), m_watchdogMs);
+    Ui::TFoform *ui = m_Foform->ui();
+    ui->sulylabel1->setText(m_weightLink->labelText());
+    connect(m_weightLink, &WeightLink::labelChanged, ui->sulylabel1, [ui](const QString &text, const QString &hint) {
+        ui->sulylabel1->setText(text);
+        ui->sulylabel1->setToolTip(hint);
+    });
+    connect(m_weightLink, &WeightLink::statusTextChanged, m_Foform.get(),
+            [this](const QString &text) { m_Foform->setStatusText(1, text); });
+    connect(m_weightLink, &WeightLink::pollIndicatorChanged, ui->balimage, &QWidget::setVisible);
+    connect(ui->nullaimage, &QToolButton::clicked, m_weightLink, &WeightLink::zero);
+    connect(m_Foform.get(), &TFoform::weightLabelDoubleClicked, m_Terminal.get(), &QWidget::show);
+    // The open weighing windows take every weight unless the operator types it by hand.
+    connect(m_weightLink, &WeightLink::weightChanged, this, [this](qint32, const QString &text) {
+        Ui::Tkezdesform *k = m_kezdesform->ui();
+        if (m_kezdesform->isVisible() && !k->kezisuly->isChecked())
+            k->suly1->setText(text);
+        Ui::Tbefejezesform *b = m_befejezesform->ui();
+        if (m_befejezesform->isVisible() && !b->kezisuly->isChecked())
+            b->suly2->setText(text);
+    });
+}
 
-void Kelvo::closeWeightLink() {}
+void Kelvo::openWeightLink()
+{
+    Ui::Tbeallitasok *s = m_beallitasok->ui();
+    m_weightLink->setServerSource([s] {
+        return WeightServer{s->sulylekerdez->isChecked(), s->hostip->text(), s->hostport->text()};
+    });
+    m_weightLink->loadPortSettings(m_config->ini());
+}
+
+void Kelvo::closeWeightLink()
+{
+    if (m_weightLink)
+        m_weightLink->shutdown();
+}
 
 // Automatic weighing arrives with its own window's subsystem.
 void Kelvo::startAutomaticWeighing() {}

@@ -30,6 +30,7 @@ class Tmodosit;
 class Tnyomtatasismetel;
 class Tokform;
 class Tprnform;
+class WeightLink;
 
 // The settings the program holds in memory for the run (the rest live in the controls of their windows).
 struct RunSettings {
@@ -68,7 +69,8 @@ public:
     static constexpr double kVersion = 4.64;
     enum class State { Starting, Running, Ended };
 
-    explicit Kelvo(QString programFolder, QObject *parent = nullptr);
+    // watchdogMs: the link watchdog's interval (tests shorten it).
+    explicit Kelvo(QString programFolder, QObject *parent = nullptr, int watchdogMs = 3000);
     ~Kelvo() override;
 
     // Creates windows 1 to 20, showing the splash after the sixth. False when the list reports cannot get a
@@ -87,6 +89,7 @@ public:
     Config *config() const { return m_config.get(); }
     Database *database() const { return m_database.get(); }
     InProgressModel *inProgress() const { return m_inProgress; }
+    WeightLink *weightLink() const { return m_weightLink; }
     RunSettings &settings() { return m_settings; }
     // The own company block as the settings dialog holds it.
     QStringList companyLines() const;
@@ -138,6 +141,7 @@ private:
     // Steps whose windows or links are built by their own subsystems.
     void runAutomaticBackupIfDue();
     void applyIndicatorSettings();
+    void connectWeightLink();
     void openWeightLink();
     void closeWeightLink();
     void startAutomaticWeighing();
@@ -146,6 +150,8 @@ private:
     std::unique_ptr<Config> m_config;
     std::unique_ptr<Database> m_database;
     InProgressModel *m_inProgress = nullptr;
+    int m_watchdogMs = 3000;
+    WeightLink *m_weightLink = nullptr; // owned by the main window
     RunSettings m_settings;
     std::function<bool()> m_printerInstalled;
     std::function<QDate()> m_today;

@@ -61,6 +61,8 @@ TFoform::TFoform(QWidget *parent)
     QFont weightFont(QStringLiteral("Tahoma"));
     weightFont.setPixelSize(35);
     m_ui->sulylabel1->setFont(weightFont);
+    m_ui->sulylabel1->installEventFilter(this);
+    m_ui->balimage->setPixmap(icon(QStyle::SP_MediaSeekForward).pixmap(16, 16));
 
     for (int i = 0; i < 2; ++i) {
         m_panels[i] = new QLabel(this);
@@ -101,6 +103,15 @@ void TFoform::customEvent(QEvent *event)
         return;
     }
     QMainWindow::customEvent(event);
+}
+
+bool TFoform::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_ui->sulylabel1 && event->type() == QEvent::MouseButtonDblClick) {
+        emit weightLabelDoubleClicked();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFoform::closeEvent(QCloseEvent *event)

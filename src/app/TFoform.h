@@ -36,11 +36,13 @@ signals:
     void shown(bool firstTime);
     void initialiseRequested();
     void closing();
+    void weightLabelDoubleClicked();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void customEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::unique_ptr<Ui::TFoform> m_ui;
