@@ -1,7 +1,10 @@
 #include "CtlCommands.h"
 
 #include "DatabaseStartup.h"
+#include "PrintCommands.h"
+#include "ScaleCommands.h"
 #include "Schema.h"
+#include "WeighingCommands.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -16,6 +19,16 @@ constexpr char kUsage[] =
     "Commands:\n"
     "  create-db PATH      make the delivered (empty) database at PATH; refuses to overwrite a file\n"
     "  check-db PATH       run the start-up database check; prints \"ok 4.64\" or the program's message\n"
+    "  first-weighing      --plate P --carrier NAME --customer NAME --product NAME [--unit-price FT]\n"
+    "                      [--direction in|out] --weight KG [--manual] [--overwrite previous|current]\n"
+    "  finish              --plate P --weight KG --warehouse NAME [--purity P] [--moisture M]\n"
+    "                      [--expected-moisture X] [--remark T] [--confirm-zero]; prints the serial number\n"
+    "  in-progress         the transports in progress as CSV\n"
+    "  ticket SERIAL       fill out.htm (and out.txt, the hand-over) [--template NAME]\n"
+    "  decode              frames on standard input to weights [--micraorden] [--bilanciai] [--disomatb]\n"
+    "                      [--terminator NOTATION]\n"
+    "  ports               the serial ports present [--descriptions]\n"
+    "  Commands that work on a program folder take --home DIR (default: KELVO_HOME or the program's folder).\n"
     "  --help              this text\n"
     "  --version           the program version\n";
 
@@ -79,6 +92,20 @@ int runKelvoctl(const QStringList &args)
     const std::pair<const char *, std::function<int(const QStringList &, Streams &)>> commands[] = {
         {"create-db", createDb},
         {"check-db", checkDb},
+        {"first-weighing", [](const QStringList &a, Streams &s) { return runFirstWeighingCommand(a, s.out, s.err); }},
+        {"finish", [](const QStringList &a, Streams &s) { return runFinishCommand(a, s.out, s.err); }},
+        {"in-progress", [](const QStringList &a, Streams &s) { return runInProgressCommand(a, s.out, s.err); }},
+        {"ticket", [](const QStringList &a, Streams &s) { return runTicketCommand(a, s.out, s.err); }},
+        {"decode",
+         [](const QStringList &a, Streams &s) {
+             QFile in;
+             if (!in.open(stdin, QIODevice::ReadOnly)) {
+                 s.err << "kelvoctl decode: cannot read standard input\n";
+                 return 1;
+             }
+             return runDecodeCommand(a, in, s.out, s.err);
+         }},
+        {"ports", [](const QStringList &a, Streams &s) { return runPortsCommand(a, s.out, s.err); }},
     };
     for (const auto &[name, run] : commands) {
         if (command == QLatin1String(name))

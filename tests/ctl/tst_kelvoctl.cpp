@@ -88,6 +88,61 @@ private slots:
         QCOMPARE(r.out, expected.contains(QLatin1String("%1")) ? expected.arg(path) : expected);
     }
 
+    void weighingRoundTrip()
+    {
+        QTemporaryDir home;
+        const QString h = home.path();
+        QCOMPARE(kelvoctl({QStringLiteral("create-db"), home.filePath(QStringLiteral("kelvo.mdb"))}).code, 0);
+        QFile ini(home.filePath(QStringLiteral("Kelvo.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Opt]\nkarbantart=0\nmaxsuly=50000\n");
+        ini.close();
+        const QStringList first{QStringLiteral("first-weighing"), QStringLiteral("--home"), h,
+                                QStringLiteral("--plate"), QStringLiteral("ABC-123"), QStringLiteral("--carrier"),
+                                QStringLiteral("Agro Kft."), QStringLiteral("--customer"), QStringLiteral("Malom Zrt."),
+                                QStringLiteral("--product"), QStringLiteral("Búza"), QStringLiteral("--unit-price"),
+                                QStringLiteral("52000"), QStringLiteral("--direction"), QStringLiteral("out")};
+        Run r = kelvoctl(first + QStringList{QStringLiteral("--weight"), QStringLiteral("50001")});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QStringLiteral("A mért tömeg elfogadása nem engedélyezett !\n"));
+        QCOMPARE(kelvoctl(first + QStringList{QStringLiteral("--weight"), QStringLiteral("24360")}).code, 0);
+        // Already on the bridge: refused without an answer, overwritten with one.
+        QCOMPARE(kelvoctl(first + QStringList{QStringLiteral("--weight"), QStringLiteral("30000")}).code, 1);
+        QCOMPARE(kelvoctl(first + QStringList{QStringLiteral("--weight"), QStringLiteral("30000"),
+                                              QStringLiteral("--overwrite"), QStringLiteral("previous")})
+                     .code,
+                 0);
+        r = kelvoctl({QStringLiteral("in-progress"), QStringLiteral("--home"), h});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out.count(QLatin1Char('\n')), 2);
+        QVERIFY(r.out.contains(QString::fromUtf8("\"ABC-123\";\"Agro Kft.\";\"Malom Zrt.\";\"Búza\";\"24360\"")));
+        QVERIFY(r.out.contains(QString::fromUtf8("\"Kiszállítás\"")));
+
+        const QStringList finish{QStringLiteral("finish"), QStringLiteral("--home"), h, QStringLiteral("--plate"),
+                                 QStringLiteral("ABC-123"), QStringLiteral("--warehouse"), QStringLiteral("Fő"),
+                                 QStringLiteral("--purity"), QStringLiteral("98"), QStringLiteral("--moisture"),
+                                 QStringLiteral("18,5"), QStringLiteral("--expected-moisture"), QStringLiteral("14")};
+        r = kelvoctl(finish + QStringList{QStringLiteral("--weight"), QStringLiteral("-")});
+        QCOMPARE(r.out, QStringLiteral("Súly megadása kötelező !\n"));
+        r = kelvoctl(finish + QStringList{QStringLiteral("--weight"), QStringLiteral("11220")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("1\n"));
+        r = kelvoctl(finish + QStringList{QStringLiteral("--weight"), QStringLiteral("11220")});
+        QCOMPARE(r.out, QStringLiteral("A rendszám nem megfelelő !\n"));
+
+        QString error;
+        {
+            QSqlDatabase db = Database::openConnection(home.filePath(QStringLiteral("kelvo.mdb")), QStringLiteral("v"), &error);
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("SELECT nettosuly, elszamolt, levontsuly, osszeg FROM szallitasok")) && q.next());
+            QCOMPARE(q.value(0).toInt(), -13140);
+            QCOMPARE(q.value(1).toInt(), -12298);
+            QCOMPARE(q.value(2).toInt(), -842);
+            QCOMPARE(q.value(3).toDouble(), -639496.0);
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("v"));
+    }
+
     void helpVersionAndMisuse_data()
     {
         QTest::addColumn<QStringList>("args");
