@@ -10,6 +10,11 @@
 #include "MessageBoxes.h"
 #include "Seged.h"
 #include "TextCodec.h"
+#include "InProgress.h"
+#include "MasterData.h"
+#include "TicketPrintDialogs.h"
+#include "TicketPrinter.h"
+#include "TicketSettings.h"
 #include "WeightLink.h"
 
 #include "T_adatbazisok.h"
@@ -42,6 +47,9 @@
 #include "ui_Tmodosit.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
 #include <QHeaderView>
 #include <QLocale>
 #include <QPrinterInfo>
@@ -58,6 +66,12 @@ constexpr char kNoPrinterMessage[] = "Nincs telepített nyomtató a rendszerben 
 constexpr char kPrinterDriverCaption[] = "Nyomtató hiba";
 constexpr char kPrinterDriverMessage[] = "Nem tölthető be érvényes nyomtató-meghajtó driver.";
 constexpr char kInProgressStatus[] = " Folyamatban lévő szállítások: ";
+constexpr char kHelpMissing[] = "A súgó nem található !";
+constexpr char kDeleteQuestion[] = "Törli a(z) %1 rendszámú megkezdett szállítást a listából ?";
+constexpr char kReweighQuestion[] = "Módosítja a rögzített tömeget a jelenleg mért értékkel ?\r";
+constexpr char kDeleteAllQuestion[] = "Biztos törli a folyamatban lévő összes szállítást ?";
+constexpr char kDeleteTaresQuestion[] = "Törli az összes rendszámhoz tartozó rögzített tárasúlyt ?";
+constexpr char kWebPage[] = "https://www.kelvo.example/";
 
 QList<QRadioButton *> radioItems(QWidget *group)
 {
@@ -134,6 +148,11 @@ bool Kelvo::createWindows()
                            m_Foform->style()->standardIcon(QStyle::SP_ArrowLeft));
     m_Foform->ui()->lista->setModel(m_inProgress);
     connectWeightLink();
+    m_kezdesform->attach(this);
+    m_befejezesform->attach(this);
+    m_modosit->attach(this);
+    m_ewcform->attach(this);
+    connectCommands();
 
     connect(m_Foform.get(), &TFoform::shown, this, [this](bool first) {
         if (first)
@@ -478,6 +497,237 @@ void Kelvo::shutdown()
     m_state = State::Ended;
 }
 
+void Kelvo::connectCommands()
+{
+    Ui::TFoform *ui = m_Foform->ui();
+    const auto on = [this](QAction *action, auto slot) { connect(action, &QAction::triggered, this, slot); };
+    on(ui->bkezd, &Kelvo::newTransport);
+    on(ui->mUjSzallitas, &Kelvo::newTransport);
+    on(ui->bbefejez, [this] { finishTransport(false); });
+    on(ui->mBefejezes, [this] { finishTransport(false); });
+    on(ui->bfrissit, &Kelvo::refreshList);
+    on(ui->mFrissites, &Kelvo::refreshList);
+    on(ui->mIranyCsere, &Kelvo::swapDirection);
+    on(ui->pIranyCsere, &Kelvo::swapDirection);
+    on(ui->mTorles, &Kelvo::deleteSelected);
+    on(ui->pTorles, &Kelvo::deleteSelected);
+    on(ui->mUjrameres, &Kelvo::reweighSelected);
+    on(ui->pUjrameres, &Kelvo::reweighSelected);
+    on(ui->mOsszesTorles, &Kelvo::deleteAllInProgress);
+    on(ui->mTaraTorles, &Kelvo::deleteStoredTares);
+    on(ui->helpbtn, &Kelvo::showHelp);
+    on(ui->mSugo, &Kelvo::showHelp);
+    on(ui->mNevjegy, &Kelvo::showAbout);
+    on(ui->mHonlap, &Kelvo::openWebPage);
+    // The windows of these commands are filled in by their own subsystems.
+    on(ui->bszallitasok, [this] { m_Szallitasokform->exec(); });
+    on(ui->mSzallitasok, [this] { m_Szallitasokform->exec(); });
+    on(ui->bkeszlet, [this] { m_keszletform->exec(); });
+    on(ui->mKeszlet, [this] { m_keszletform->exec(); });
+    on(ui->ADATBAZISOK, [this] { m_adatbazisok->exec(); });
+    on(ui->autobtn, [this] { m_automeresform->exec(); });
+    on(ui->mMentesek, [this] { m_automeresek->exec(); });
+    on(ui->mIsmetles, [this] { m_nyomtatasismetel->exec(); });
+    on(ui->mBeallitasok, [this] { m_beallitasok->exec(); });
+
+    connect(ui->menuSzerkesztes, &QMenu::aboutToShow, this, &Kelvo::updateMenus);
+    connect(m_Foform->popupMenu(), &QMenu::aboutToShow, this, &Kelvo::updateMenus);
+    connect(ui->lista, &QWidget::customContextMenuRequested, this, [this, ui](const QPoint &pos) {
+        m_Foform->popupMenu()->popup(ui->lista->viewport()->mapToGlobal(pos));
+    });
+    connect(ui->lista, &QAbstractItemView::doubleClicked, this, [this] { finishTransport(true); });
+    connect(m_Foform.get(), &TFoform::listKeyPressed, this, [this](int key) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (selectedRow() >= 0)
+                finishTransport(true);
+        } else if (key == Qt::Key_Delete) {
+            deleteSelected();
+        }
+    });
+}
+
+int Kelvo::selectedRow() const
+{
+    const QModelIndexList rows = m_Foform->ui()->lista->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+QString Kelvo::selectedPlate() const
+{
+    const int row = selectedRow();
+    return row < 0 ? QString() : m_inProgress->row(row).rendszam;
+}
+
+void Kelvo::selectRow(int row)
+{
+    if (row < 0 || row >= m_inProgress->rowCount())
+        return;
+    QTreeView *list = m_Foform->ui()->lista;
+    list->selectionModel()->select(m_inProgress->index(row, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->setCurrentIndex(m_inProgress->index(row, 0));
+}
+
+void Kelvo::newTransport()
+{
+    m_kezdesform->prepare();
+    m_kezdesform->exec();
+    fillInProgressList();
+}
+
+void Kelvo::finishTransport(bool fromList)
+{
+    const QString plate = fromList ? selectedPlate() : QString();
+    if (m_befejezesform->prepare(plate))
+        m_befejezesform->exec();
+    fillInProgressList();
+}
+
+void Kelvo::refreshList()
+{
+    homokora(true);
+    m_database->refresh(QStringLiteral("folyamatban"));
+    fillInProgressList();
+    homokora(false);
+}
+
+void Kelvo::swapDirection()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    homokora(true);
+    InProgress::swapDirection(m_database->db(), m_inProgress->row(row).rendszam);
+    fillInProgressList();
+    selectRow(row);
+    homokora(false);
+}
+
+void Kelvo::deleteSelected()
+{
+    const QString plate = selectedPlate();
+    if (plate.isEmpty() || !InProgress::find(m_database->db(), plate))
+        return;
+    if (!kerdes(QString::fromUtf8(kDeleteQuestion).arg(plate)))
+        return;
+    InProgress::remove(m_database->db(), plate);
+    fillInProgressList();
+}
+
+void Kelvo::reweighSelected()
+{
+    const int row = selectedRow();
+    if (row < 0 || !kerdes(QString::fromUtf8(kReweighQuestion)))
+        return;
+    const QString text = m_weightLink->weightText();
+    homokora(true);
+    InProgress::reweigh(m_database->db(), m_inProgress->row(row).rendszam, text.isEmpty() ? 0 : text.toLongLong());
+    fillInProgressList();
+    selectRow(row);
+    homokora(false);
+}
+
+void Kelvo::deleteAllInProgress()
+{
+    if (!kerdes(QString::fromUtf8(kDeleteAllQuestion)))
+        return;
+    InProgress::removeAll(m_database->db());
+    fillInProgressList();
+}
+
+void Kelvo::deleteStoredTares()
+{
+    if (!kerdes(QString::fromUtf8(kDeleteTaresQuestion)))
+        return;
+    homokora(true);
+    MasterData::clearTares(m_database->db());
+    homokora(false);
+}
+
+void Kelvo::showHelp()
+{
+    const QString help = m_programFolder + QStringLiteral("hlp/index.htm");
+    if (!QFileInfo::exists(help)) {
+        uzenet(QString::fromUtf8(kHelpMissing));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+void Kelvo::showAbout()
+{
+    m_logoform->exec();
+}
+
+void Kelvo::openWebPage()
+{
+    // A failure to start the browser is of no consequence here.
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebPage)));
+}
+
+void Kelvo::updateMenus()
+{
+    Ui::TFoform *ui = m_Foform->ui();
+    const bool selected = selectedRow() >= 0;
+    ui->mIsmetles->setEnabled(QFileInfo::exists(m_programFolder + QStringLiteral("out.htm")));
+    for (QAction *a : {ui->mIranyCsere, ui->mTorles, ui->mUjrameres, ui->pIranyCsere, ui->pTorles, ui->pUjrameres})
+        a->setEnabled(selected);
+    ui->mOsszesTorles->setEnabled(m_database && InProgress::count(m_database->db()) > 0);
+}
+
+void Kelvo::flashSaved(QWidget *over)
+{
+    m_okform->flash(over ? over : m_Foform.get());
+}
+
+QStringList Kelvo::templateNames() const
+{
+    QStringList names;
+    const QComboBox *box = m_beallitasok->ui()->sablonfile;
+    for (int i = 0; i < box->count(); ++i)
+        names.append(box->itemText(i));
+    return names;
+}
+
+QString Kelvo::selectedTemplate() const
+{
+    return m_beallitasok->ui()->sablonfile->currentText();
+}
+
+int Kelvo::printMode() const
+{
+    const QList<QRadioButton *> items = radioItems(m_beallitasok->ui()->hogynyomtat);
+    for (int i = 0; i < items.size(); ++i) {
+        if (items.at(i)->isChecked())
+            return i;
+    }
+    return 0;
+}
+
+void Kelvo::printTicket(qint64 sorszam, const QString &templateName)
+{
+    // The dialog's fields are the live home of the labels and the company block.
+    Ui::Tbeallitasok *s = m_beallitasok->ui();
+    TicketSettings ticket;
+    ticket.programFolder = m_programFolder;
+    ticket.templateName = templateName;
+    ticket.wordDocument = m_settings.winwordfile;
+    ticket.wordDirectPrint = m_settings.worddirectprint;
+    ticket.printMode = static_cast<PrintMode>(printMode());
+    ticket.evelojel = m_settings.evelojel;
+    ticket.outtxt = m_settings.outtxt;
+    ticket.outbat = m_settings.outbat;
+    ticket.be1 = s->be1->text();
+    ticket.be2 = s->be2->text();
+    ticket.ki1 = s->ki1->text();
+    ticket.ki2 = s->ki2->text();
+    ticket.companyLines = companyLines();
+    TicketPrintDialogs dialogs(m_Foform.get());
+    const TicketOutcome outcome = ::printTicket(sorszam, m_database->db(), templateName, ticket, &dialogs);
+    for (const QString &message : outcome.messages)
+        uzenet(message);
+}
+
 // The automatic backup arrives with the backup subsystem.
 void Kelvo::runAutomaticBackupIfDue() {}
 
@@ -522,5 +772,6 @@ void Kelvo::closeWeightLink()
         m_weightLink->shutdown();
 }
 
-// Automatic weighing arrives with its own window's subsystem.
+// Automatic weighing at start-up arrives with its own window's subsystem; until then only the button opens the
+// (still empty) window.
 void Kelvo::startAutomaticWeighing() {}

@@ -123,6 +123,30 @@ public:
     // Shows the warning when the calibration expires within 30 days or has expired.
     void calibrationCheck();
 
+    // Commands of the main window.
+    void newTransport();
+    // fromList: started by a double-click or Enter on a row, whose plate is put in.
+    void finishTransport(bool fromList);
+    void refreshList();
+    void swapDirection();
+    void deleteSelected();
+    void reweighSelected();
+    void deleteAllInProgress();
+    void deleteStoredTares();
+    void showHelp();
+    void showAbout();
+    void openWebPage();
+    // The "Szerkesztés" menu and the list's pop-up menu enable their items as things stand.
+    void updateMenus();
+
+    // The saved notice, centred on the given window.
+    void flashSaved(QWidget *over);
+    // Fills and prints the ticket of the serial number with the template chosen, as the printing mode says.
+    void printTicket(qint64 sorszam, const QString &templateName);
+    QStringList templateNames() const;
+    QString selectedTemplate() const;
+    int printMode() const;
+
     // The steps, public so tests can drive them without a message loop.
     void firstShow();
     void initialise();
@@ -137,6 +161,10 @@ private:
     void restoreKeptEntries();
     void applyRestrictedModification();
     void fillTemplateList();
+    void connectCommands();
+    QString selectedPlate() const;
+    int selectedRow() const;
+    void selectRow(int row);
 
     // Steps whose windows or links are built by their own subsystems.
     void runAutomaticBackupIfDue();

@@ -1,5 +1,6 @@
 #include "KelvoMain.h"
 
+#include "HtmlPdfRenderer.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
 #include "ProgramFolder.h"
@@ -34,6 +35,9 @@ public:
 
 int runKelvo(int argc, char *argv[])
 {
+    // The ticket renderer needs its environment before the application object exists.
+    HtmlPdfRenderer::prepareEnvironment();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     KelvoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvoprogram"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvoprogram"));

@@ -3,6 +3,7 @@
 #include "ui_TFoform.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
@@ -62,6 +63,7 @@ TFoform::TFoform(QWidget *parent)
     weightFont.setPixelSize(35);
     m_ui->sulylabel1->setFont(weightFont);
     m_ui->sulylabel1->installEventFilter(this);
+    m_ui->lista->installEventFilter(this);
     m_ui->balimage->setPixmap(icon(QStyle::SP_MediaSeekForward).pixmap(16, 16));
 
     for (int i = 0; i < 2; ++i) {
@@ -110,6 +112,13 @@ bool TFoform::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_ui->sulylabel1 && event->type() == QEvent::MouseButtonDblClick) {
         emit weightLabelDoubleClicked();
         return true;
+    }
+    if (watched == m_ui->lista && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Delete) {
+            emit listKeyPressed(key);
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -37,6 +37,7 @@ signals:
     void initialiseRequested();
     void closing();
     void weightLabelDoubleClicked();
+    void listKeyPressed(int key);
 
 protected:
     void showEvent(QShowEvent *event) override;

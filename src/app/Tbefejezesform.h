@@ -4,11 +4,14 @@
 
 #include <memory>
 
+class Kelvo;
+
 namespace Ui {
 class Tbefejezesform;
 }
 
-// Second weighing and settlement.
+// Second weighing: the plate in progress, the second weight, warehouse, deductions and the ticket's other fields;
+// "Befejezés" settles the transport, stores the ticket and prints it.
 class Tbefejezesform : public QDialog
 {
     Q_OBJECT
@@ -18,7 +21,29 @@ public:
     ~Tbefejezesform() override;
 
     Ui::Tbefejezesform *ui() const { return m_ui.get(); }
+    void attach(Kelvo *kelvo);
+
+    // Fills the lists and presets the way the main window's "finish" command opens the window; false when nothing
+    // is in progress (the message has been shown).
+    bool prepare(const QString &selectedPlate);
+    void raktarChange();
+    // The serial number of the ticket stored by the last "Befejezés", 0 when none.
+    qint64 lastSerial() const { return m_lastSerial; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void finish();
+    void addWarehouse();
+    void deleteWarehouse();
+    void kezisulyClick();
+    void saveTare();
+    void recallTare();
+    void step(QWidget *field, double delta);
+
     std::unique_ptr<Ui::Tbefejezesform> m_ui;
+    Kelvo *m_kelvo = nullptr;
+    qint64 m_warehouseRow = 0;
+    qint64 m_lastSerial = 0;
 };

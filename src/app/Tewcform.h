@@ -4,11 +4,14 @@
 
 #include <memory>
 
+class Kelvo;
+class QStandardItemModel;
+
 namespace Ui {
 class Tewcform;
 }
 
-// European Waste Catalogue code look-up.
+// Look-up of European Waste Catalogue codes; a double-click puts the code into the first weighing's product code.
 class Tewcform : public QDialog
 {
     Q_OBJECT
@@ -18,7 +21,18 @@ public:
     ~Tewcform() override;
 
     Ui::Tewcform *ui() const { return m_ui.get(); }
+    void attach(Kelvo *kelvo);
+
+    void search();
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void pick();
+
     std::unique_ptr<Ui::Tewcform> m_ui;
+    Kelvo *m_kelvo = nullptr;
+    QStandardItemModel *m_model = nullptr;
 };

@@ -4,11 +4,14 @@
 
 #include <memory>
 
+class Kelvo;
+
 namespace Ui {
 class Tkezdesform;
 }
 
-// First weighing of a transport.
+// First weighing of a transport: plate, carrier, customer and product with their master data, the first weight
+// (from the scale or typed), tare memory, and "Beszállítás"/"Kiszállítás" to record it.
 class Tkezdesform : public QDialog
 {
     Q_OBJECT
@@ -18,7 +21,34 @@ public:
     ~Tkezdesform() override;
 
     Ui::Tkezdesform *ui() const { return m_ui.get(); }
+    void attach(Kelvo *kelvo);
+
+    // Prepares the window the way the main window's "new transport" command opens it.
+    void prepare();
+
+    // Change handlers of the key fields; they fill the dependent fields from the master tables.
+    void rendszamChange();
+    void nevChange();
+    void termeknevChange();
+    void ugyfelnevChange();
 
 private:
+    void saveVehicle();
+    void saveProduct();
+    void saveCustomer();
+    void deleteVehicle();
+    void deleteProduct();
+    void deleteCustomer();
+    void kezisulyClick();
+    void saveTare();
+    void recallTare();
+    void record(int irany);
+    void focusField(const QString &name);
+
     std::unique_ptr<Ui::Tkezdesform> m_ui;
+    Kelvo *m_kelvo = nullptr;
+    // Row ids of the last successful look-ups: the "Töröl" buttons delete exactly these rows.
+    qint64 m_vehicleRow = 0;
+    qint64 m_productRow = 0;
+    qint64 m_customerRow = 0;
 };

@@ -4,11 +4,13 @@
 
 #include <memory>
 
+class Kelvo;
+
 namespace Ui {
 class Tmodosit;
 }
 
-// Modification of a finished transport's descriptive fields.
+// Changing the descriptive fields of a finished ticket.
 class Tmodosit : public QDialog
 {
     Q_OBJECT
@@ -18,7 +20,15 @@ public:
     ~Tmodosit() override;
 
     Ui::Tmodosit *ui() const { return m_ui.get(); }
+    void attach(Kelvo *kelvo);
+
+    // Fills the boxes for the ticket of the serial number; false when there is no such ticket.
+    bool prepare(qint64 sorszam);
 
 private:
+    void okClick();
+
     std::unique_ptr<Ui::Tmodosit> m_ui;
+    Kelvo *m_kelvo = nullptr;
+    qint64 m_sorszam = 0;
 };
