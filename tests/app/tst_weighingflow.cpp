@@ -1,0 +1,220 @@
+#include "../support/SimulatorProcess.h"
+
+#include "Config.h"
+#include "Database.h"
+#include "InProgress.h"
+#include "InProgressModel.h"
+#include "Kelvo.h"
+#include "MessageBoxes.h"
+#include "Schema.h"
+#include "Sql.h"
+#include "Transport.h"
+
+#include "TFoform.h"
+#include "Tbefejezesform.h"
+#include "Tkezdesform.h"
+#include "ui_TFoform.h"
+#include "ui_Tbefejezesform.h"
+#include "ui_Tkezdesform.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+// The main job end to end: the scale simulator feeds the weights, the operator works the two weighing windows
+// offscreen, and the ticket row and the filled ticket come out.
+class TestWeighingFlow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_home;
+    QStringList m_messages;
+
+    std::unique_ptr<Kelvo> start(const QByteArray &extraIni = {})
+    {
+        writeFile(m_home + QStringLiteral("Kelvo.ini"),
+                  "[Opt]\nkarbantart=0\nPrintmode=0\n[ComPort1]\nPort=" + m_home.toUtf8() + "scale\n" + extraIni);
+        auto kelvo = std::make_unique<Kelvo>(m_home, nullptr, 200);
+        kelvo->setPrinterCheck([] { return true; });
+        if (!kelvo->createWindows())
+            return kelvo;
+        kelvo->firstShow();
+        kelvo->initialise();
+        return kelvo;
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_home = m_dir->path() + QLatin1Char('/');
+        qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
+        QCOMPARE(Schema::createFile(m_home + QStringLiteral("kelvo.mdb")), QString());
+        writeFile(m_home + QStringLiteral("sajatceg.txt"), "Teszt Kft.\r\n");
+        QVERIFY(QFile::copy(QStringLiteral(KELVO_SOURCE_DIR "/share/merlegjegy.htm"),
+                            m_home + QStringLiteral("merlegjegy.htm")));
+        m_messages.clear();
+        setMessageHook([this](const MessageRequest &r) {
+            m_messages.append(r.text);
+            return 1;
+        });
+    }
+    void cleanup()
+    {
+        setMessageHook({});
+        m_dir.reset();
+    }
+
+    void truckInAndOutWithTheScale()
+    {
+        const QString link = m_home + QStringLiteral("scale");
+        auto scale = std::make_unique<SimulatorProcess>(
+            QStringLiteral(SCALESIM_PATH),
+            QStringList{QStringLiteral("--weight"), QStringLiteral("24360"), QStringLiteral("--interval"),
+                        QStringLiteral("50"), QStringLiteral("--link"), link});
+        QVERIFY(!scale->firstLine().isEmpty());
+        auto kelvo = start();
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
+        Ui::TFoform *main = kelvo->Foform()->ui();
+        QTRY_COMPARE_WITH_TIMEOUT(main->sulylabel1->text(), QStringLiteral("24 360"), 10000);
+
+        // First weighing: the weight comes from the scale into the open window.
+        bool firstDone = false;
+        QTimer::singleShot(0, this, [&] {
+            Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
+            QVERIFY(kelvo->kezdesform()->isVisible());
+            k->rendszam->setEditText(QStringLiteral("ABC-123"));
+            k->nev->setEditText(QStringLiteral("Agro Kft."));
+            k->ugyfelnev->setEditText(QStringLiteral("Malom Zrt."));
+            k->termeknev->setEditText(QStringLiteral("Búza"));
+            k->egysegar->setText(QStringLiteral("52000"));
+            QTRY_COMPARE_WITH_TIMEOUT(k->suly1->text(), QStringLiteral("24360"), 10000);
+            QTest::mouseClick(k->Button1, Qt::LeftButton);
+            firstDone = true;
+        });
+        kelvo->newTransport();
+        QVERIFY(firstDone);
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 1"));
+        QCOMPARE(kelvo->inProgress()->row(0).suly1, qint64(24360));
+
+        // The truck comes back empty: another reading on the same line.
+        scale.reset();
+        scale = std::make_unique<SimulatorProcess>(
+            QStringLiteral(SCALESIM_PATH),
+            QStringList{QStringLiteral("--weight"), QStringLiteral("11220"), QStringLiteral("--interval"),
+                        QStringLiteral("50"), QStringLiteral("--link"), link});
+        QTRY_COMPARE_WITH_TIMEOUT(main->sulylabel1->text(), QStringLiteral("11 220"), 15000);
+
+        bool secondDone = false;
+        QTimer::singleShot(0, this, [&] {
+            Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
+            QVERIFY(kelvo->befejezesform()->isVisible());
+            // The only transport in progress is preset.
+            QCOMPARE(b->rendszam->currentText(), QStringLiteral("ABC-123"));
+            b->raktar->setEditText(QStringLiteral("Fő raktár"));
+            b->tisztasag->setText(QStringLiteral("98"));
+            b->viztartalom->setText(QStringLiteral("18,5"));
+            b->elvartviz->setText(QStringLiteral("14"));
+            QTRY_COMPARE_WITH_TIMEOUT(b->suly2->text(), QStringLiteral("11220"), 10000);
+            QTest::mouseClick(b->Button1, Qt::LeftButton);
+            secondDone = true;
+        });
+        kelvo->finishTransport(false);
+        QVERIFY(secondDone);
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 0"));
+
+        const auto t = Transport::load(kelvo->database()->db(), 1);
+        QVERIFY(t);
+        QCOMPARE(t->suly1, qint64(24360));
+        QCOMPARE(t->suly2, qint64(11220));
+        QCOMPARE(t->nettosuly, qint64(13140));
+        QCOMPARE(t->elszamolt, qint64(12298));
+        QCOMPARE(t->osszeg, 639496.0);
+        QCOMPARE(t->raktar, QStringLiteral("Fő raktár"));
+        QCOMPARE(t->kezi, false);
+        QFile ticket(m_home + QStringLiteral("out.htm"));
+        QVERIFY(ticket.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(ticket.readAll());
+        QVERIFY(html.contains(QStringLiteral("ABC-123")));
+        QVERIFY(html.contains(QStringLiteral("Agro Kft.")));
+        QVERIFY(!html.contains(QStringLiteral("%rendszam%")));
+    }
+
+    void rowCommands()
+    {
+        auto kelvo = start();
+        const QSqlDatabase db = kelvo->database()->db();
+        for (const char *plate : {"AAA-111", "BBB-222"}) {
+            InProgress::Row row;
+            row.rendszam = QLatin1String(plate);
+            row.suly1 = 15000;
+            row.irany = 1;
+            row.bedatum = QDateTime::currentDateTime();
+            InProgress::write(db, row);
+        }
+        kelvo->fillInProgressList();
+        Ui::TFoform *ui = kelvo->Foform()->ui();
+        QTreeView *list = ui->lista;
+
+        // Nothing selected: the row commands are off.
+        kelvo->updateMenus();
+        QVERIFY(!ui->mIranyCsere->isEnabled());
+        QVERIFY(ui->mOsszesTorles->isEnabled());
+        QVERIFY(!ui->mIsmetles->isEnabled());
+
+        list->setCurrentIndex(kelvo->inProgress()->index(1, 0));
+        kelvo->updateMenus();
+        QVERIFY(ui->mIranyCsere->isEnabled());
+        QVERIFY(ui->pTorles->isEnabled());
+
+        ui->mIranyCsere->trigger();
+        QCOMPARE(kelvo->inProgress()->index(1, 6).data().toString(), QStringLiteral("Beszállítás"));
+        QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
+
+        // Re-weigh before any weight arrived writes 0.
+        ui->mUjrameres->trigger();
+        QCOMPARE(InProgress::find(db, QStringLiteral("BBB-222"))->suly1, qint64(0));
+        QCOMPARE(m_messages.last(), QStringLiteral("Módosítja a rögzített tömeget a jelenleg mért értékkel ?\r\r\r"));
+
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(m_messages.last(), QStringLiteral("Törli a(z) BBB-222 rendszámú megkezdett szállítást a listából ?\r\r"));
+        QCOMPARE(InProgress::count(db), qint64(1));
+        QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 1"));
+
+        ui->mOsszesTorles->trigger();
+        QCOMPARE(InProgress::count(db), qint64(0));
+        kelvo->updateMenus();
+        QVERIFY(!ui->mOsszesTorles->isEnabled());
+
+        // Finishing with nothing in progress says so and opens nothing.
+        m_messages.clear();
+        ui->bbefejez->trigger();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("Jelenleg egy szállítás sincs megkezdve !\r\r")});
+    }
+
+    void helpMissing()
+    {
+        auto kelvo = start();
+        kelvo->Foform()->ui()->helpbtn->trigger();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("A súgó nem található !\r\r")});
+    }
+};
+
+QTEST_MAIN(TestWeighingFlow)
+#include "tst_weighingflow.moc"
