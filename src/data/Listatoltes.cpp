@@ -12,12 +12,14 @@
 
 QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, const QString &field)
 {
-    // Exact duplicates are folded by the database; case variants are folded below with the Hungarian collator.
-    // MIN(rowid) keeps the row order, so the form met first wins.
+    // The database folds duplicates in the column's own (case-insensitive) collation, walking the column's
+    // index; with MIN(rowid) SQLite takes the other columns from the first row of each group, so the form met
+    // first wins. Case variants the database does not fold (accented capitals) are folded below with the
+    // Hungarian collator.
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    const QString sql = QStringLiteral("SELECT %2 COLLATE BINARY AS v, MIN(rowid) AS r FROM %1 "
-                                       "WHERE %2 IS NOT NULL AND %2 <> '' GROUP BY v ORDER BY r")
+    const QString sql = QStringLiteral("SELECT %2, MIN(rowid) AS r FROM %1 "
+                                       "WHERE %2 IS NOT NULL AND %2 <> '' GROUP BY %2 ORDER BY r")
                             .arg(table, field);
     QStringList values;
     if (!query.exec(sql))

@@ -85,6 +85,18 @@ const char *const kStatements[] = {
     " jelolt" BOOL_COL ")",
     "CREATE INDEX szallitasok_rendszam ON szallitasok (rendszam)",
     "CREATE INDEX szallitasok_kidatum ON szallitasok (kidatum)",
+    // The columns whose distinct values fill the drop-down lists of the weighing, modify and search windows.
+    "CREATE INDEX szallitasok_cegnev ON szallitasok (cegnev)",
+    "CREATE INDEX szallitasok_ugyfelnev ON szallitasok (ugyfelnev)",
+    "CREATE INDEX szallitasok_termeknev ON szallitasok (termeknev)",
+    "CREATE INDEX szallitasok_termekkod ON szallitasok (termekkod)",
+    "CREATE INDEX szallitasok_kiszereles ON szallitasok (kiszereles)",
+    "CREATE INDEX szallitasok_megjegyzes ON szallitasok (megjegyzes)",
+    "CREATE INDEX szallitasok_ugyirat ON szallitasok (ugyirat)",
+    "CREATE INDEX szallitasok_raktar ON szallitasok (raktar)",
+    "CREATE INDEX szallitasok_tablanev ON szallitasok (tablanev)",
+    "CREATE INDEX szallitasok_parcella ON szallitasok (parcella)",
+    "CREATE INDEX szallitasok_tablasorszam ON szallitasok (tablasorszam)",
 
     "CREATE TABLE ugyfel ("
     " nev" TEXT_COL ","

@@ -1,0 +1,139 @@
+// With a million finished transports in the database: how long the second weighing window takes to open with its
+// lists filled, how long finishing a transport (the transaction) takes, and how long filling a ticket takes.
+// Run by hand: bench_weighing [ROWS] (default 1000000). Prints medians over repeated runs.
+
+#include "Database.h"
+#include "Finishing.h"
+#include "FirstWeighing.h"
+#include "Kelvo.h"
+#include "MessageBoxes.h"
+#include "Schema.h"
+#include "Sql.h"
+#include "Tbefejezesform.h"
+#include "TicketPrinter.h"
+#include "TicketSettings.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+double median(QList<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.isEmpty() ? 0 : v.at(v.size() / 2);
+}
+
+void fill(const QSqlDatabase &db, qint64 rows)
+{
+    Transaction t(db);
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral(
+        "INSERT INTO szallitasok (sorszam, rendszam, cegnev, ugyfelnev, termeknev, irany, suly1, suly2, bedatum, "
+        "kidatum, nettosuly, elszamolt, megjegyzes, ugyirat, raktar, tablanev, parcella, tablasorszam, ervenyes) "
+        "VALUES (?, ?, ?, ?, ?, 0, 24360, 11220, '2026-01-01 08:00:00', '2026-01-01 09:00:00', 13140, 12298, ?, ?, "
+        "?, ?, ?, ?, 1)"));
+    for (qint64 i = 1; i <= rows; ++i) {
+        q.addBindValue(i);
+        q.addBindValue(QStringLiteral("ABC-%1").arg(i % 5000));
+        q.addBindValue(QStringLiteral("Szállító %1 Kft.").arg(i % 300));
+        q.addBindValue(QStringLiteral("Ügyfél %1 Zrt.").arg(i % 400));
+        q.addBindValue(QStringLiteral("Termék %1").arg(i % 60));
+        q.addBindValue(QStringLiteral("megjegyzés %1").arg(i % 700));
+        q.addBindValue(QStringLiteral("UGY-%1").arg(i % 2000));
+        q.addBindValue(QStringLiteral("Raktár %1").arg(i % 12));
+        q.addBindValue(QStringLiteral("Tábla %1").arg(i % 150));
+        q.addBindValue(QStringLiteral("P%1").arg(i % 500));
+        q.addBindValue(QString::number(i % 90));
+        if (!q.exec())
+            qFatal("insert failed");
+    }
+    t.commit();
+}
+
+void startTransport(const QSqlDatabase &db, const QString &plate)
+{
+    FirstWeighing::Input in;
+    in.rendszam = plate;
+    in.nev = QStringLiteral("Agro Kft.");
+    in.ugyfelnev = QStringLiteral("Malom Zrt.");
+    in.termeknev = QStringLiteral("Búza");
+    in.egysegar = QStringLiteral("52000");
+    in.suly1 = QStringLiteral("24360");
+    FirstWeighing::record(db, in, 999999, [] { return OverwriteAnswer::Current; }, QDateTime::currentDateTime());
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const qint64 rows = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
+    setMessageHook([](const MessageRequest &) { return 1; });
+
+    QTemporaryDir dir;
+    const QString home = dir.path() + QLatin1Char('/');
+    Schema::createFile(home + QStringLiteral("kelvo.mdb"));
+    {
+        QFile ini(home + QStringLiteral("Kelvo.ini"));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[Opt]\nkarbantart=0\n[ComPort1]\nPort=/nonexistent\n");
+    }
+    QFile::copy(QStringLiteral(KELVO_SOURCE_DIR "/share/merlegjegy.htm"), home + QStringLiteral("merlegjegy.htm"));
+    QFile(home + QStringLiteral("sajatceg.txt")).open(QIODevice::WriteOnly);
+
+    QElapsedTimer clock;
+    clock.start();
+    {
+        Database db(home + QStringLiteral("kelvo.mdb"));
+        db.open();
+        fill(db.db(), rows);
+    }
+    std::printf("database with %lld finished transports made in %.1f s\n", rows, clock.elapsed() / 1000.0);
+
+    Kelvo kelvo(home);
+    kelvo.setPrinterCheck([] { return true; });
+    kelvo.createWindows();
+    kelvo.firstShow();
+    kelvo.initialise();
+    const QSqlDatabase db = kelvo.database()->db();
+
+    constexpr int kRuns = 15;
+    QList<double> open, finish, ticket;
+    for (int i = 0; i < kRuns; ++i) {
+        const QString plate = QStringLiteral("BENCH-%1").arg(i);
+        startTransport(db, plate);
+        clock.restart();
+        kelvo.befejezesform()->prepare(QString());
+        open.append(clock.nsecsElapsed() / 1e6);
+
+        Finishing::Input in;
+        in.rendszam = plate;
+        in.suly2 = QStringLiteral("11220");
+        in.raktar = QStringLiteral("Raktár 1");
+        in.tisztasag = QStringLiteral("98");
+        in.viztartalom = QStringLiteral("18,5");
+        in.elvartviz = QStringLiteral("14");
+        clock.restart();
+        const auto outcome = Finishing::finish(db, in, {plate}, 999999, [](const QString &) { return true; },
+                                               QDateTime::currentDateTime());
+        finish.append(clock.nsecsElapsed() / 1e6);
+
+        TicketSettings settings;
+        settings.programFolder = home;
+        clock.restart();
+        FillTicketTemplate(outcome.sorszam, db, settings.templatePath(), settings.outputPath(), settings, nullptr);
+        ticket.append(clock.nsecsElapsed() / 1e6);
+    }
+    std::printf("open the second weighing window (lists filled): median %.1f ms\n", median(open));
+    std::printf("finish a transport (transaction only):          median %.2f ms\n", median(finish));
+    std::printf("fill a ticket (out.htm):                        median %.2f ms\n", median(ticket));
+    return 0;
+}
