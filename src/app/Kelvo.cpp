@@ -746,6 +746,15 @@ void Kelvo::connectWeightLink()
     connect(m_weightLink, &WeightLink::pollIndicatorChanged, ui->balimage, &QWidget::setVisible);
     connect(ui->nullaimage, &QToolButton::clicked, m_weightLink, &WeightLink::zero);
     connect(m_Foform.get(), &TFoform::weightLabelDoubleClicked, m_Terminal.get(), &QWidget::show);
+    m_Terminal->setCentreOn(m_Foform.get());
+    connect(m_weightLink, &WeightLink::frameReceived, m_Terminal.get(), &TTerminal::appendFrame);
+    connect(m_Terminal.get(), &TTerminal::settingsRequested, this, [this] { m_beallitasok->exec(); });
+    // The settings dialog's "Kapcsolat beállítása" button opens the port dialog; the six port keys are saved
+    // only after a confirmed change.
+    connect(m_beallitasok->ui()->Button3, &QPushButton::clicked, this, [this] {
+        if (m_SetportForm->execFor(m_weightLink->comPort(), m_Foform.get()))
+            m_weightLink->comPort().SaveSettings(&m_config->ini());
+    });
     // The open weighing windows take every weight unless the operator types it by hand.
     connect(m_weightLink, &WeightLink::weightChanged, this, [this](qint32, const QString &text) {
         Ui::Tkezdesform *k = m_kezdesform->ui();
