@@ -405,7 +405,7 @@ void Kelvo::loadDialogValues()
 
     Ui::Tbefejezesform *b = m_befejezesform->ui();
     const bool deductions = m_config->boolean(Keys::levonasoklatszik);
-    for (QWidget *w : {static_cast<QWidget *>(b->lbl_tisztasag), static_cast<QWidget *>(b->lbl_levonasok),
+    for (QWidget *w : {static_cast<QWidget *>(b->lbl_tisztasag), static_cast<QWidget *>(b->GroupBox3),
                        static_cast<QWidget *>(b->lbl_viztartalom), static_cast<QWidget *>(b->lbl_elvartviz),
                        static_cast<QWidget *>(b->tisztasag), static_cast<QWidget *>(b->viztartalom),
                        static_cast<QWidget *>(b->elvartviz)})

@@ -30,7 +30,7 @@ TFoform::TFoform(QWidget *parent)
     m_ui->bbefejez->setIcon(icon(QStyle::SP_DialogApplyButton));
     m_ui->bfrissit->setIcon(icon(QStyle::SP_BrowserReload));
     m_ui->bszallitasok->setIcon(icon(QStyle::SP_FileDialogContentsView));
-    m_ui->bkeszlet->setIcon(icon(QStyle::SP_DriveHDIcon));
+    m_ui->bkeszlet->setIcon(icon(QStyle::SP_FileDialogDetailedView));
     m_ui->autobtn->setIcon(icon(QStyle::SP_MediaPlay));
     m_ui->helpbtn->setIcon(icon(QStyle::SP_DialogHelpButton));
     m_ui->nullaimage->setIcon(icon(QStyle::SP_DialogResetButton));
