@@ -3,6 +3,7 @@
 #include "ui_Tbefejezesform.h"
 
 #include "Database.h"
+#include "FieldHelpers.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
 #include "Formats.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr char kNothingInProgress[] = "Jelenleg egy szállítás sincs megkezdve !";
 constexpr char kTareNeedsVehicle[] = "Társúlyt csak rögzített rendszámhoz rendelhet !";
-constexpr char kNoStoredTare[] = "A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !";
 constexpr char kWarehouseRequired[] = "A Raktárnév megadása kötelező !";
 constexpr char kWarehouseExists[] = "Ez a Raktár már szerepel a listában !";
 
@@ -56,17 +56,8 @@ Tbefejezesform::~Tbefejezesform() = default;
 void Tbefejezesform::attach(Kelvo *kelvo)
 {
     m_kelvo = kelvo;
-    const auto upper = [](QComboBox *box) {
-        connect(box->lineEdit(), &QLineEdit::textEdited, box, [box](const QString &text) {
-            if (text != text.toUpper()) {
-                const int pos = box->lineEdit()->cursorPosition();
-                box->setEditText(text.toUpper());
-                box->lineEdit()->setCursorPosition(pos);
-            }
-        });
-    };
-    upper(m_ui->rendszam);
-    upper(m_ui->parcella);
+    FieldHelpers::forceUpperCase(m_ui->rendszam);
+    FieldHelpers::forceUpperCase(m_ui->parcella);
     connect(m_ui->raktar, &QComboBox::editTextChanged, this, &Tbefejezesform::raktarChange);
     connect(m_ui->Button9, &QPushButton::clicked, this, &Tbefejezesform::addWarehouse);
     connect(m_ui->raktartorol, &QPushButton::clicked, this, &Tbefejezesform::deleteWarehouse);
@@ -147,36 +138,17 @@ void Tbefejezesform::deleteWarehouse()
 
 void Tbefejezesform::kezisulyClick()
 {
-    const bool manual = m_ui->kezisuly->isChecked();
-    m_ui->suly2->setReadOnly(!manual);
-    if (manual)
-        m_ui->suly2->setFocus();
-    else
-        m_ui->suly2->setText(QStringLiteral("0"));
+    FieldHelpers::manualWeightClicked(m_ui->kezisuly, m_ui->suly2);
 }
 
 void Tbefejezesform::saveTare()
 {
-    m_kelvo->database()->refresh(QStringLiteral("szallito"));
-    const auto vehicle = MasterData::vehicleByPlate(m_kelvo->database()->db(), m_ui->rendszam->currentText());
-    if (!vehicle) {
-        uzenet(QString::fromUtf8(kTareNeedsVehicle));
-        return;
-    }
-    MasterData::saveTare(m_kelvo->database()->db(), vehicle->rowId,
-                         FirstWeighing::parseWeight(m_ui->suly2->text()).value_or(0));
+    FieldHelpers::saveTare(*m_kelvo->database(), m_ui->rendszam->currentText(), m_ui->suly2, kTareNeedsVehicle);
 }
 
 void Tbefejezesform::recallTare()
 {
-    const auto vehicle = MasterData::vehicleByPlate(m_kelvo->database()->db(), m_ui->rendszam->currentText());
-    if (!vehicle) {
-        uzenet(QString::fromUtf8(kNoStoredTare));
-        return;
-    }
-    m_ui->kezisuly->setChecked(true);
-    kezisulyClick();
-    m_ui->suly2->setText(vehicle->tarasuly.isEmpty() ? QStringLiteral("0") : vehicle->tarasuly);
+    FieldHelpers::recallTare(*m_kelvo->database(), m_ui->rendszam->currentText(), m_ui->kezisuly, m_ui->suly2);
 }
 
 void Tbefejezesform::step(QWidget *field, double delta)

@@ -3,6 +3,7 @@
 #include "ui_Tkezdesform.h"
 
 #include "Database.h"
+#include "FieldHelpers.h"
 #include "FirstWeighing.h"
 #include "InProgress.h"
 #include "Kelvo.h"
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr char kTareNeedsVehicle[] = "Tárasúlyt csak felvett rendszámhoz rendelhet !";
-constexpr char kNoStoredTare[] = "A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !";
 constexpr char kVehiclePlateRequired[] = "A rendszám megadása kötelező !";
 constexpr char kVehicleNameRequired[] = "A Név megadása kötelező !";
 constexpr char kProductNameRequired[] = "Név megadása kötelező !";
@@ -61,14 +61,7 @@ Tkezdesform::~Tkezdesform() = default;
 void Tkezdesform::attach(Kelvo *kelvo)
 {
     m_kelvo = kelvo;
-    // The plate box writes capitals, as plates are.
-    connect(m_ui->rendszam->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (text != text.toUpper()) {
-            const int pos = m_ui->rendszam->lineEdit()->cursorPosition();
-            m_ui->rendszam->setEditText(text.toUpper());
-            m_ui->rendszam->lineEdit()->setCursorPosition(pos);
-        }
-    });
+    FieldHelpers::forceUpperCase(m_ui->rendszam);
     connect(m_ui->rendszam, &QComboBox::editTextChanged, this, &Tkezdesform::rendszamChange);
     connect(m_ui->nev, &QComboBox::editTextChanged, this, &Tkezdesform::nevChange);
     connect(m_ui->termeknev, &QComboBox::editTextChanged, this, &Tkezdesform::termeknevChange);
@@ -279,36 +272,17 @@ void Tkezdesform::deleteCustomer()
 
 void Tkezdesform::kezisulyClick()
 {
-    const bool manual = m_ui->kezisuly->isChecked();
-    m_ui->suly1->setReadOnly(!manual);
-    if (manual)
-        m_ui->suly1->setFocus();
-    else
-        m_ui->suly1->setText(QStringLiteral("0"));
+    FieldHelpers::manualWeightClicked(m_ui->kezisuly, m_ui->suly1);
 }
 
 void Tkezdesform::saveTare()
 {
-    m_kelvo->database()->refresh(QStringLiteral("szallito"));
-    const auto vehicle = MasterData::vehicleByPlate(m_kelvo->database()->db(), m_ui->rendszam->currentText());
-    if (!vehicle) {
-        uzenet(QString::fromUtf8(kTareNeedsVehicle));
-        return;
-    }
-    const std::optional<qint64> tare = FirstWeighing::parseWeight(m_ui->suly1->text());
-    MasterData::saveTare(m_kelvo->database()->db(), vehicle->rowId, tare.value_or(0));
+    FieldHelpers::saveTare(*m_kelvo->database(), m_ui->rendszam->currentText(), m_ui->suly1, kTareNeedsVehicle);
 }
 
 void Tkezdesform::recallTare()
 {
-    const auto vehicle = MasterData::vehicleByPlate(m_kelvo->database()->db(), m_ui->rendszam->currentText());
-    if (!vehicle) {
-        uzenet(QString::fromUtf8(kNoStoredTare));
-        return;
-    }
-    m_ui->kezisuly->setChecked(true);
-    kezisulyClick();
-    m_ui->suly1->setText(vehicle->tarasuly.isEmpty() ? QStringLiteral("0") : vehicle->tarasuly);
+    FieldHelpers::recallTare(*m_kelvo->database(), m_ui->rendszam->currentText(), m_ui->kezisuly, m_ui->suly1);
 }
 
 void Tkezdesform::record(int irany)

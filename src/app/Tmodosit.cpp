@@ -3,6 +3,7 @@
 #include "ui_Tmodosit.h"
 
 #include "Database.h"
+#include "FieldHelpers.h"
 #include "Kelvo.h"
 #include "Listatoltes.h"
 #include "MessageBoxes.h"
@@ -47,12 +48,8 @@ Tmodosit::~Tmodosit() = default;
 void Tmodosit::attach(Kelvo *kelvo)
 {
     m_kelvo = kelvo;
-    for (QComboBox *box : {m_ui->rendszam, m_ui->parcella}) {
-        connect(box->lineEdit(), &QLineEdit::textEdited, box, [box](const QString &text) {
-            if (text != text.toUpper())
-                box->setEditText(text.toUpper());
-        });
-    }
+    FieldHelpers::forceUpperCase(m_ui->rendszam);
+    FieldHelpers::forceUpperCase(m_ui->parcella);
     connect(m_ui->okbtn, &QPushButton::clicked, this, &Tmodosit::okClick);
     connect(m_ui->megsebtn, &QPushButton::clicked, this, &QDialog::reject);
 }

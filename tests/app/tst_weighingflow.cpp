@@ -5,6 +5,8 @@
 #include "InProgress.h"
 #include "InProgressModel.h"
 #include "Kelvo.h"
+#include "MasterData.h"
+#include "TNumEdit.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
 #include "Sql.h"
@@ -17,7 +19,10 @@
 #include "ui_Tbefejezesform.h"
 #include "ui_Tkezdesform.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -206,6 +211,47 @@ private slots:
         m_messages.clear();
         ui->bbefejez->trigger();
         QCOMPARE(m_messages, QStringList{QStringLiteral("Jelenleg egy szállítás sincs megkezdve !\r\r")});
+    }
+
+    void tareMemoryThroughTheWindows_data()
+    {
+        QTest::addColumn<bool>("second");
+        QTest::newRow("first weighing") << false;
+        QTest::newRow("second weighing") << true;
+    }
+    void tareMemoryThroughTheWindows()
+    {
+        QFETCH(bool, second);
+        auto kelvo = start();
+        const QSqlDatabase db = kelvo->database()->db();
+        MasterData::saveVehicle(db, {0, QStringLiteral("ABC-123"), QStringLiteral("Agro Kft."), {}, {}, {}, {}});
+        QComboBox *plate = second ? kelvo->befejezesform()->ui()->rendszam : kelvo->kezdesform()->ui()->rendszam;
+        QCheckBox *manual = second ? kelvo->befejezesform()->ui()->kezisuly : kelvo->kezdesform()->ui()->kezisuly;
+        TNumEdit *weight = second ? kelvo->befejezesform()->ui()->suly2 : kelvo->kezdesform()->ui()->suly1;
+        QPushButton *save = second ? kelvo->befejezesform()->ui()->tarament : kelvo->kezdesform()->ui()->tarament;
+        QPushButton *recall = second ? kelvo->befejezesform()->ui()->tarabe : kelvo->kezdesform()->ui()->tarabe;
+
+        plate->setEditText(QStringLiteral("ABC-123"));
+        QTest::mouseClick(manual, Qt::LeftButton);
+        QVERIFY(!weight->isReadOnly());
+        weight->setText(QStringLiteral("11220"));
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(MasterData::vehicleByPlate(db, QStringLiteral("ABC-123"))->tarasuly, QStringLiteral("11220"));
+        QTest::mouseClick(manual, Qt::LeftButton);
+        QCOMPARE(weight->text(), QStringLiteral("0"));
+        QVERIFY(weight->isReadOnly());
+        QTest::mouseClick(recall, Qt::LeftButton);
+        QVERIFY(manual->isChecked());
+        QCOMPARE(weight->text(), QStringLiteral("11220"));
+        QCOMPARE(m_messages, QStringList());
+
+        plate->setEditText(QStringLiteral("NINCS-1"));
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTest::mouseClick(recall, Qt::LeftButton);
+        QCOMPARE(m_messages,
+                 (QStringList{second ? QStringLiteral("Társúlyt csak rögzített rendszámhoz rendelhet !\r\r")
+                                     : QStringLiteral("Tárasúlyt csak felvett rendszámhoz rendelhet !\r\r"),
+                              QStringLiteral("A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !\r\r")}));
     }
 
     void helpMissing()
