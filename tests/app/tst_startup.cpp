@@ -11,6 +11,7 @@
 #include "Tbefejezesform.h"
 #include "Tjelszoform.h"
 #include "Tkezdesform.h"
+#include "Tlogoform.h"
 #include "Tmodosit.h"
 #include "ui_TFoform.h"
 #include "ui_TSzallitasokform.h"
@@ -155,6 +156,9 @@ private slots:
             {kelvo->Szallitasokform(), "TSzallitasokform", "Szallitasokform", QStringLiteral("Szállítások")},
             {kelvo->modosit(), "Tmodosit", "modosit", QStringLiteral("Adatok módosítása")},
         };
+        // The splash shows the version with a point whatever the machine's decimal mark.
+        QCOMPARE(kelvo->logoform()->findChild<QLabel *>(QStringLiteral("verziolabel"))->text(),
+                 QStringLiteral("Verzió: 4.64"));
         for (const auto &[window, cls, name, caption] : windows) {
             QCOMPARE(window->metaObject()->className(), cls);
             QCOMPARE(window->objectName(), QLatin1String(name));
