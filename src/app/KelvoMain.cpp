@@ -2,36 +2,13 @@
 
 #include "HtmlPdfRenderer.h"
 #include "Kelvo.h"
-#include "MessageBoxes.h"
+#include "KelvoApplication.h"
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
 #include "TFoform.h"
 
 #include <QApplication>
 #include <QTimer>
-
-#include <exception>
-
-namespace {
-
-// Unexpected errors reach one handler that shows the message and lets the program run on.
-class KelvoApplication : public QApplication
-{
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject *receiver, QEvent *event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception &e) {
-            uzenet(QString::fromLocal8Bit(e.what()));
-        }
-        return false;
-    }
-};
-
-} // namespace
 
 int runKelvo(int argc, char *argv[])
 {

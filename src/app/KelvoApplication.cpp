@@ -1,0 +1,17 @@
+#include "KelvoApplication.h"
+
+#include "MessageBoxes.h"
+#include "Seged.h"
+
+#include <exception>
+
+bool KelvoApplication::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        homokora(false);
+        uzenet(QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
