@@ -2,6 +2,8 @@
 #include "LinkTexts.h"
 #include "MessageBoxes.h"
 #include "PtyPair.h"
+#include "../support/LoopbackServer.h"
+#include "../support/SimulatorProcess.h"
 #include "Schema.h"
 #include "TFoform.h"
 #include "TTerminal.h"
@@ -27,72 +29,6 @@ namespace {
 constexpr int kTick = 150;       // watchdog interval where silence is part of the test
 constexpr int kSlow = 10000;     // for what a loaded machine may take its time over
 const QDate kToday(2026, 12, 8); // no calibration warning
-
-// scalesim as a child process; the first line it prints is its device path (or its TCP port).
-class Simulator
-{
-public:
-    explicit Simulator(const QStringList &args)
-    {
-        m_process.start(QStringLiteral(SCALESIM_PATH), args);
-        if (!m_process.waitForStarted(kSlow))
-            return;
-        QDeadlineTimer deadline(kSlow);
-        while (!m_process.canReadLine() && !deadline.hasExpired())
-            m_process.waitForReadyRead(100);
-        m_firstLine = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Simulator() { stop(); }
-    // As an unplugged adapter: the device goes away at once.
-    void stop()
-    {
-        m_process.kill();
-        m_process.waitForFinished(kSlow);
-    }
-    const QString &firstLine() const { return m_firstLine; }
-    QString log() { return m_log += QString::fromLocal8Bit(m_process.readAllStandardError()); }
-
-private:
-    QProcess m_process;
-    QString m_firstLine;
-    QString m_log;
-};
-
-// A weight server on the loopback interface that can go away and come back at the same port.
-class LoopbackServer
-{
-public:
-    bool listen(quint16 port = 0)
-    {
-        m_server = std::make_unique<QTcpServer>();
-        return m_server->listen(QHostAddress::LocalHost, port);
-    }
-    quint16 port() const { return m_server->serverPort(); }
-    bool accept()
-    {
-        QDeadlineTimer deadline(kSlow);
-        while (!m_server->hasPendingConnections() && !deadline.hasExpired())
-            QTest::qWait(10);
-        m_client.reset(m_server->nextPendingConnection());
-        return m_client != nullptr;
-    }
-    void send(const QByteArray &bytes)
-    {
-        m_client->write(bytes);
-        m_client->flush();
-    }
-    void shutDown()
-    {
-        if (m_client)
-            m_client->abort();
-        m_client.reset();
-        m_server.reset();
-    }
-
-private:
-    std::unique_ptr<QTcpServer> m_server;
-    std::unique_ptr<QTcpSocket> m_client;
-};
 
 // One moment of the link as the main window shows it; write: bytes from the indicator first; wait: silence first.
 struct LinkStep {
@@ -131,9 +67,6 @@ class TestMainWindowLink : public QObject
         kelvo->setToday([] { return kToday; });
         if (!kelvo->createWindows())
             return kelvo;
-        // Kelvo may already make this connection; a second one must not double the lines.
-        connect(kelvo->weightLink(), &WeightLink::frameReceived, kelvo->Terminal(), &TTerminal::appendFrame,
-                Qt::UniqueConnection);
         kelvo->Foform()->show();
         QDeadlineTimer deadline(kSlow);
         while (kelvo->state() == Kelvo::State::Starting && !deadline.hasExpired())
@@ -202,7 +135,7 @@ void TestMainWindowLink::simulatorDrivesTheWeightLabel()
     args << QStringList{"--weight", "12340", "--interval", "50"};
     if (throughLink)
         args << QStringList{"--link", link};
-    Simulator simulator(args);
+    SimulatorProcess simulator(QStringLiteral(SCALESIM_PATH), args);
     QVERIFY2(simulator.firstLine().startsWith(QStringLiteral("/dev/")), qPrintable(simulator.firstLine()));
     const QString port = throughLink ? link : simulator.firstLine();
     writeIni("[ComPort1]\nPort=" + port.toUtf8() + '\n' + indicatorKeys);
@@ -230,7 +163,7 @@ void TestMainWindowLink::simulatorDrivesTheWeightLabel()
 void TestMainWindowLink::simulatorUnpluggedAndBack()
 {
     const QString link = m_home + QStringLiteral("scale");
-    auto simulator = std::make_unique<Simulator>(QStringList{"--weight", "12340", "--interval", "50", "--link", link});
+    auto simulator = std::make_unique<SimulatorProcess>(QStringLiteral(SCALESIM_PATH), QStringList{"--weight", "12340", "--interval", "50", "--link", link});
     QVERIFY(simulator->firstLine().startsWith(QStringLiteral("/dev/")));
     writeIni("[ComPort1]\nPort=" + link.toUtf8() + '\n');
     auto kelvo = start(kTick);
@@ -242,7 +175,7 @@ void TestMainWindowLink::simulatorUnpluggedAndBack()
     QCOMPARE(weightLabel(*kelvo)->toolTip(), LinkTexts::kHintPortError);
 
     // Plugged back in under the same name: the weight returns without a restart.
-    simulator = std::make_unique<Simulator>(QStringList{"--weight", "500", "--interval", "50", "--link", link});
+    simulator = std::make_unique<SimulatorProcess>(QStringLiteral(SCALESIM_PATH), QStringList{"--weight", "500", "--interval", "50", "--link", link});
     QTRY_COMPARE_WITH_TIMEOUT(weightLabel(*kelvo)->text(), QStringLiteral(" 500"), kSlow);
     QCOMPARE(weightLabel(*kelvo)->toolTip(), LinkTexts::kHintWeight);
     QCOMPARE(linkPanel(*kelvo), LinkTexts::receiving(link));

@@ -3,6 +3,7 @@
 #include "IniFile.h"
 #include "LinkTexts.h"
 #include "PtyPair.h"
+#include "../support/LoopbackServer.h"
 #include "WeightLink.h"
 
 #include <QFile>
@@ -33,45 +34,6 @@ QStringList textsOf(const QSignalSpy &spy)
         texts.append(args.at(0).toString());
     return texts;
 }
-
-// A weight server on the loopback interface that can be switched off and on at the same port.
-class LoopbackServer
-{
-public:
-    bool listen(quint16 port = 0)
-    {
-        m_server = std::make_unique<QTcpServer>();
-        return m_server->listen(QHostAddress::LocalHost, port);
-    }
-    quint16 port() const { return m_server->serverPort(); }
-    // Waits for the link to connect and returns the server side of that connection.
-    QTcpSocket *accept(int timeoutMs = 5000)
-    {
-        if (!m_server->hasPendingConnections() && !m_server->waitForNewConnection(0)) {
-            QDeadlineTimer deadline(timeoutMs);
-            while (!m_server->hasPendingConnections() && !deadline.hasExpired())
-                QTest::qWait(10);
-        }
-        m_client.reset(m_server->nextPendingConnection());
-        return m_client.get();
-    }
-    void send(const QByteArray &bytes)
-    {
-        m_client->write(bytes);
-        m_client->flush();
-    }
-    void shutDown()
-    {
-        if (m_client)
-            m_client->abort();
-        m_client.reset();
-        m_server.reset();
-    }
-
-private:
-    std::unique_ptr<QTcpServer> m_server;
-    std::unique_ptr<QTcpSocket> m_client;
-};
 
 } // namespace
 

@@ -1,45 +1,10 @@
+#include "../support/SimulatorProcess.h"
 #include "WeightLink.h"
 
 #include <QProcess>
 #include <QTest>
 
 #include <memory>
-
-namespace {
-
-// scalesim as a child process; the first line it prints tells where to reach it.
-class SimulatorProcess
-{
-public:
-    explicit SimulatorProcess(const QStringList &args)
-    {
-        m_process.start(QStringLiteral(SCALESIM_PATH), args);
-        if (!m_process.waitForStarted(5000))
-            return;
-        QDeadlineTimer deadline(10000);
-        while (!m_process.canReadLine() && !deadline.hasExpired())
-            m_process.waitForReadyRead(100);
-        m_firstLine = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~SimulatorProcess()
-    {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
-    const QString &firstLine() const { return m_firstLine; }
-    QString log()
-    {
-        m_log += QString::fromLocal8Bit(m_process.readAllStandardError());
-        return m_log;
-    }
-
-private:
-    QProcess m_process;
-    QString m_firstLine;
-    QString m_log;
-};
-
-} // namespace
 
 class TestScalesimEndToEnd : public QObject
 {
@@ -80,7 +45,7 @@ void TestScalesimEndToEnd::serialWeightAndZero()
     QFETCH(QString, nullaz);
     QFETCH(QString, loggedZero);
 
-    SimulatorProcess simulator(args + QStringList{"--weight", "12340"});
+    SimulatorProcess simulator(QStringLiteral(SCALESIM_PATH), args + QStringList{"--weight", "12340"});
     QVERIFY2(simulator.firstLine().startsWith(QStringLiteral("/dev/")), qPrintable(simulator.firstLine()));
 
     WeightLink link(nullptr, 60000);
@@ -110,7 +75,7 @@ void TestScalesimEndToEnd::serialWeightAndZero()
 
 void TestScalesimEndToEnd::weightServer()
 {
-    SimulatorProcess simulator({"--tcp", "0", "--interval", "30", "--weight", "-150"});
+    SimulatorProcess simulator(QStringLiteral(SCALESIM_PATH), {"--tcp", "0", "--interval", "30", "--weight", "-150"});
     QVERIFY2(simulator.firstLine().startsWith(QStringLiteral("listening on port ")), qPrintable(simulator.firstLine()));
     const QString port = simulator.firstLine().section(u' ', -1);
 
