@@ -4,6 +4,7 @@
 #include "FirstWeighing.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
+#include "ScaleWeightField.h"
 #include "TNumEdit.h"
 
 #include <QCheckBox>
@@ -38,7 +39,8 @@ void manualWeightClicked(QCheckBox *manual, TNumEdit *weight)
         weight->setText(QStringLiteral("0"));
 }
 
-void saveTare(Database &database, const QString &plate, const TNumEdit *weight, const char *notFound)
+void saveTare(Database &database, const QString &plate, const ScaleWeightField &field, const TNumEdit *weight,
+              const char *notFound)
 {
     // Another station may have changed the vehicle since the window opened.
     database.refresh(QStringLiteral("szallito"));
@@ -47,7 +49,17 @@ void saveTare(Database &database, const QString &plate, const TNumEdit *weight, 
         uzenet(QString::fromUtf8(notFound));
         return;
     }
-    MasterData::saveTare(database.db(), vehicle->rowId, FirstWeighing::parseWeight(weight->text()).value_or(0));
+    if (!field.usable()) {
+        uzenet(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
+        return;
+    }
+    // A lone "-" is no tare: storing 0 instead would make the next ticket's net weight the gross.
+    const std::optional<qint64> tare = FirstWeighing::parseWeight(weight->text());
+    if (!tare) {
+        uzenet(QString::fromUtf8(FirstWeighing::kWeightRequired));
+        return;
+    }
+    MasterData::saveTare(database.db(), vehicle->rowId, *tare);
 }
 
 void recallTare(Database &database, const QString &plate, QCheckBox *manual, TNumEdit *weight)

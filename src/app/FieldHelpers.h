@@ -5,6 +5,7 @@
 class Database;
 class QCheckBox;
 class QComboBox;
+class ScaleWeightField;
 class TNumEdit;
 
 // Behaviour the two weighing windows (and the modify window) share.
@@ -17,8 +18,10 @@ void forceUpperCase(QComboBox *box);
 // "0" there until the next scale reading.
 void manualWeightClicked(QCheckBox *manual, TNumEdit *weight);
 
-// Stores the weight field as the vehicle's tare; without a saved vehicle of the plate shows notFound.
-void saveTare(Database &database, const QString &plate, const TNumEdit *weight, const char *notFound);
+// Stores the weight field as the vehicle's tare; without a saved vehicle of the plate shows notFound. A weight
+// that is not a whole number, or a scale weight while the link is down, is refused.
+void saveTare(Database &database, const QString &plate, const ScaleWeightField &field, const TNumEdit *weight,
+              const char *notFound);
 
 // Puts the vehicle's stored tare into the weight field in manual mode, or says there is none.
 void recallTare(Database &database, const QString &plate, QCheckBox *manual, TNumEdit *weight);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KelvoWindows.h"
+
 #include <QDate>
 #include <QObject>
 #include <QString>
@@ -8,28 +10,13 @@
 #include <memory>
 
 class Config;
+class ControlSettings;
 class Database;
 class InProgressModel;
-class T_adatbazisok;
-class T_previewform;
-class T_reportok;
-class TFoform;
-class TSetportForm;
-class TSzallitasokform;
-class TTerminal;
-class Tautomeresek;
-class Tautomeresform;
-class Tbeallitasok;
-class Tbefejezesform;
-class Tewcform;
-class Tjelszoform;
-class Tkeszletform;
-class Tkezdesform;
-class Tlogoform;
-class Tmodosit;
-class Tnyomtatasismetel;
-class Tokform;
-class Tprnform;
+class MainCommands;
+class ScaleWiring;
+class StartupSequence;
+class TicketRouting;
 class WeightLink;
 
 // The settings the program holds in memory for the run (the rest live in the controls of their windows).
@@ -59,8 +46,9 @@ struct RunSettings {
     QString password; // decoded start password; empty: none asked
 };
 
-// The application shell: creates every window once, in a fixed order, runs the initialisation when the main
-// window is first shown, and writes the remembered values back when it closes.
+// The application shell. It holds what the run shares (windows, configuration, database, weight link, settings)
+// and the parts that act on it: the start-up sequence, the main window's commands, the scale wiring, ticket
+// printing and the shutdown.
 class Kelvo : public QObject
 {
     Q_OBJECT
@@ -73,8 +61,8 @@ public:
     explicit Kelvo(QString programFolder, QObject *parent = nullptr, int watchdogMs = 3000);
     ~Kelvo() override;
 
-    // Creates windows 1 to 20, showing the splash after the sixth. False when the list reports cannot get a
-    // printer driver: the message has been shown and the program must end.
+    // Creates windows 1 to 20 and wires them. False when the program must end at once (the message has been
+    // shown).
     bool createWindows();
 
     // Whether a printer is installed; replaceable for tests.
@@ -91,61 +79,30 @@ public:
     InProgressModel *inProgress() const { return m_inProgress; }
     WeightLink *weightLink() const { return m_weightLink; }
     RunSettings &settings() { return m_settings; }
-    // The own company block as the settings dialog holds it.
-    QStringList companyLines() const;
+    const KelvoWindows &windows() const { return m_windows; }
+    MainCommands &commands() const { return *m_commands; }
+    StartupSequence &startup() const { return *m_startup; }
 
     // The named windows.
-    TFoform *Foform() const { return m_Foform.get(); }
-    Tlogoform *logoform() const { return m_logoform.get(); }
-    Tjelszoform *jelszoform() const { return m_jelszoform.get(); }
-    Tmodosit *modosit() const { return m_modosit.get(); }
-    Tautomeresform *automeresform() const { return m_automeresform.get(); }
-    Tautomeresek *automeresek() const { return m_automeresek.get(); }
-    Tkezdesform *kezdesform() const { return m_kezdesform.get(); }
-    Tokform *okform() const { return m_okform.get(); }
-    Tbefejezesform *befejezesform() const { return m_befejezesform.get(); }
-    Tbeallitasok *beallitasok() const { return m_beallitasok.get(); }
-    Tprnform *prnform() const { return m_prnform.get(); }
-    TSzallitasokform *Szallitasokform() const { return m_Szallitasokform.get(); }
-    T_reportok *reportok() const { return m_reportok.get(); }
-    T_previewform *previewform() const { return m_previewform.get(); }
-    Tkeszletform *keszletform() const { return m_keszletform.get(); }
-    TSetportForm *SetportForm() const { return m_SetportForm.get(); }
-    TTerminal *Terminal() const { return m_Terminal.get(); }
-    Tewcform *ewcform() const { return m_ewcform.get(); }
-    Tnyomtatasismetel *nyomtatasismetel() const { return m_nyomtatasismetel.get(); }
-    T_adatbazisok *adatbazisok() const { return m_adatbazisok.get(); }
+    TFoform *Foform() const { return m_windows.Foform(); }
+    Tlogoform *logoform() const { return m_windows.logoform(); }
+    Tjelszoform *jelszoform() const { return m_windows.jelszoform(); }
+    Tmodosit *modosit() const { return m_windows.modosit(); }
+    Tkezdesform *kezdesform() const { return m_windows.kezdesform(); }
+    Tbefejezesform *befejezesform() const { return m_windows.befejezesform(); }
+    Tbeallitasok *beallitasok() const { return m_windows.beallitasok(); }
+    TSzallitasokform *Szallitasokform() const { return m_windows.Szallitasokform(); }
+    TTerminal *Terminal() const { return m_windows.Terminal(); }
+    Tewcform *ewcform() const { return m_windows.ewcform(); }
 
-    // Rebuilds the in-progress list from the table and updates the status bar's first panel.
-    void fillInProgressList();
-    // The settings dialog's values, as at start-up and on its "Mégse" (with their messages).
-    void loadDialogValues();
-    // Shows the warning when the calibration expires within 30 days or has expired.
-    void calibrationCheck();
-
-    // Commands of the main window.
-    void newTransport();
-    // fromList: started by a double-click or Enter on a row, whose plate is put in.
-    void finishTransport(bool fromList);
-    void refreshList();
-    void swapDirection();
-    void deleteSelected();
-    void reweighSelected();
-    void deleteAllInProgress();
-    void deleteStoredTares();
-    void showHelp();
-    void showAbout();
-    void openWebPage();
-    // The "Szerkesztés" menu and the list's pop-up menu enable their items as things stand.
-    void updateMenus();
-
-    // The saved notice, centred on the given window.
+    // Services the windows use.
     void flashSaved(QWidget *over);
     // Fills and prints the ticket of the serial number with the template chosen, as the printing mode says.
     void printTicket(qint64 sorszam, const QString &templateName);
     QStringList templateNames() const;
     QString selectedTemplate() const;
     int printMode() const;
+    QStringList companyLines() const;
 
     // The steps, public so tests can drive them without a message loop.
     void firstShow();
@@ -156,28 +113,15 @@ signals:
     void ended(int exitCode);
 
 private:
+    friend class StartupSequence;
     void end(int exitCode);
-    void applyWeighingWindowOptions();
-    void restoreKeptEntries();
-    void applyRestrictedModification();
-    void fillTemplateList();
-    void connectCommands();
-    QString selectedPlate() const;
-    int selectedRow() const;
-    void selectRow(int row);
-
-    // Steps whose windows or links are built by their own subsystems.
-    void runAutomaticBackupIfDue();
-    void applyIndicatorSettings();
-    void connectWeightLink();
-    void openWeightLink();
-    void closeWeightLink();
-    void startAutomaticWeighing();
 
     QString m_programFolder;
     std::unique_ptr<Config> m_config;
     std::unique_ptr<Database> m_database;
-    InProgressModel *m_inProgress = nullptr;
+    // Declared after the database: the windows go first.
+    KelvoWindows m_windows;
+    InProgressModel *m_inProgress = nullptr; // owned by the main window
     int m_watchdogMs = 3000;
     WeightLink *m_weightLink = nullptr; // owned by the main window
     RunSettings m_settings;
@@ -186,24 +130,9 @@ private:
     State m_state = State::Starting;
     int m_exitCode = 0;
 
-    std::unique_ptr<TFoform> m_Foform;
-    std::unique_ptr<Tlogoform> m_logoform;
-    std::unique_ptr<Tjelszoform> m_jelszoform;
-    std::unique_ptr<Tmodosit> m_modosit;
-    std::unique_ptr<Tautomeresform> m_automeresform;
-    std::unique_ptr<Tautomeresek> m_automeresek;
-    std::unique_ptr<Tkezdesform> m_kezdesform;
-    std::unique_ptr<Tokform> m_okform;
-    std::unique_ptr<Tbefejezesform> m_befejezesform;
-    std::unique_ptr<Tbeallitasok> m_beallitasok;
-    std::unique_ptr<Tprnform> m_prnform;
-    std::unique_ptr<TSzallitasokform> m_Szallitasokform;
-    std::unique_ptr<T_reportok> m_reportok;
-    std::unique_ptr<T_previewform> m_previewform;
-    std::unique_ptr<Tkeszletform> m_keszletform;
-    std::unique_ptr<TSetportForm> m_SetportForm;
-    std::unique_ptr<TTerminal> m_Terminal;
-    std::unique_ptr<Tewcform> m_ewcform;
-    std::unique_ptr<Tnyomtatasismetel> m_nyomtatasismetel;
-    std::unique_ptr<T_adatbazisok> m_adatbazisok;
+    std::unique_ptr<ControlSettings> m_controlSettings;
+    std::unique_ptr<StartupSequence> m_startup;
+    std::unique_ptr<MainCommands> m_commands;
+    std::unique_ptr<ScaleWiring> m_scale;
+    std::unique_ptr<TicketRouting> m_tickets;
 };

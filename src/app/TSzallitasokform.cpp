@@ -10,3 +10,8 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
 }
 
 TSzallitasokform::~TSzallitasokform() = default;
+
+void TSzallitasokform::setModifyButtonVisible(bool visible)
+{
+    m_ui->bmodositas->setVisible(visible);
+}

@@ -18,6 +18,7 @@ public:
     ~TSzallitasokform() override;
 
     Ui::TSzallitasokform *ui() const { return m_ui.get(); }
+    void setModifyButtonVisible(bool visible);
 
 private:
     std::unique_ptr<Ui::TSzallitasokform> m_ui;

@@ -13,7 +13,10 @@
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
+#include "ScaleWeightField.h"
+#include "SlotGuard.h"
 #include "TNumEdit.h"
+#include "WeighingWindowOptions.h"
 
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
@@ -32,6 +35,7 @@ Tbefejezesform::Tbefejezesform(QWidget *parent)
     , m_ui(std::make_unique<Ui::Tbefejezesform>())
 {
     m_ui->setupUi(this);
+    m_scale = std::make_unique<ScaleWeightField>(m_ui->kezisuly, m_ui->suly2);
     m_ui->rendszam->lineEdit()->setMaxLength(20);
     m_ui->raktar->lineEdit()->setMaxLength(35);
     m_ui->ugyirat->lineEdit()->setMaxLength(30);
@@ -58,14 +62,37 @@ void Tbefejezesform::attach(Kelvo *kelvo)
     m_kelvo = kelvo;
     FieldHelpers::forceUpperCase(m_ui->rendszam);
     FieldHelpers::forceUpperCase(m_ui->parcella);
-    connect(m_ui->raktar, &QComboBox::editTextChanged, this, &Tbefejezesform::raktarChange);
-    connect(m_ui->Button9, &QPushButton::clicked, this, &Tbefejezesform::addWarehouse);
-    connect(m_ui->raktartorol, &QPushButton::clicked, this, &Tbefejezesform::deleteWarehouse);
+    connect(m_ui->raktar, &QComboBox::editTextChanged, this, guarded(this, &Tbefejezesform::raktarChange));
+    connect(m_ui->Button9, &QPushButton::clicked, this, guarded(this, &Tbefejezesform::addWarehouse));
+    connect(m_ui->raktartorol, &QPushButton::clicked, this, guarded(this, &Tbefejezesform::deleteWarehouse));
     connect(m_ui->kezisuly, &QCheckBox::clicked, this, &Tbefejezesform::kezisulyClick);
-    connect(m_ui->tarament, &QPushButton::clicked, this, &Tbefejezesform::saveTare);
-    connect(m_ui->tarabe, &QPushButton::clicked, this, &Tbefejezesform::recallTare);
-    connect(m_ui->Button1, &QPushButton::clicked, this, &Tbefejezesform::finish);
+    connect(m_ui->tarament, &QPushButton::clicked, this, guarded(this, &Tbefejezesform::saveTare));
+    connect(m_ui->tarabe, &QPushButton::clicked, this, guarded(this, &Tbefejezesform::recallTare));
+    connect(m_ui->Button1, &QPushButton::clicked, this, guarded(this, &Tbefejezesform::finish));
     connect(m_ui->Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Tbefejezesform::applyOptions(const WeighingWindowOptions &options)
+{
+    m_ui->tarament->setVisible(options.tareButtons);
+    m_ui->tarabe->setVisible(options.tareButtons);
+    m_ui->kezisuly->setEnabled(options.manualWeight);
+    m_ui->tarabe->setEnabled(options.manualWeight);
+}
+
+void Tbefejezesform::applyLayout(bool deductions, bool fieldData)
+{
+    for (QWidget *w : {static_cast<QWidget *>(m_ui->lbl_tisztasag), static_cast<QWidget *>(m_ui->GroupBox3),
+                       static_cast<QWidget *>(m_ui->lbl_viztartalom), static_cast<QWidget *>(m_ui->lbl_elvartviz),
+                       static_cast<QWidget *>(m_ui->tisztasag), static_cast<QWidget *>(m_ui->viztartalom),
+                       static_cast<QWidget *>(m_ui->elvartviz)})
+        w->setVisible(deductions);
+    if (fieldData)
+        return;
+    for (QWidget *w : {static_cast<QWidget *>(m_ui->lbl_tablanev), static_cast<QWidget *>(m_ui->lbl_parcella),
+                       static_cast<QWidget *>(m_ui->lbl_tablasorszam), static_cast<QWidget *>(m_ui->tablanev),
+                       static_cast<QWidget *>(m_ui->parcella), static_cast<QWidget *>(m_ui->tablasorszam)})
+        w->setVisible(false);
 }
 
 bool Tbefejezesform::prepare(const QString &selectedPlate)
@@ -143,7 +170,8 @@ void Tbefejezesform::kezisulyClick()
 
 void Tbefejezesform::saveTare()
 {
-    FieldHelpers::saveTare(*m_kelvo->database(), m_ui->rendszam->currentText(), m_ui->suly2, kTareNeedsVehicle);
+    FieldHelpers::saveTare(*m_kelvo->database(), m_ui->rendszam->currentText(), *m_scale, m_ui->suly2,
+                           kTareNeedsVehicle);
 }
 
 void Tbefejezesform::recallTare()
@@ -196,6 +224,7 @@ void Tbefejezesform::finish()
     in.parcella = m_ui->parcella->currentText();
     in.tablasorszam = m_ui->tablasorszam->currentText();
     in.kezi = m_ui->kezisuly->isChecked();
+    in.weightLive = m_scale->usable();
     in.felhasznalo = felhasznalonev();
 
     m_kelvo->database()->refresh(QStringLiteral("szallitasok"));

@@ -5,6 +5,8 @@
 #include <memory>
 
 class Kelvo;
+class ScaleWeightField;
+struct WeighingWindowOptions;
 
 namespace Ui {
 class Tbefejezesform;
@@ -22,6 +24,10 @@ public:
 
     Ui::Tbefejezesform *ui() const { return m_ui.get(); }
     void attach(Kelvo *kelvo);
+    void applyOptions(const WeighingWindowOptions &options);
+    // Whether the deductions and the field data (table name, parcel, table number) are shown.
+    void applyLayout(bool deductions, bool fieldData);
+    ScaleWeightField &scaleField() { return *m_scale; }
 
     // Fills the lists and presets the way the main window's "finish" command opens the window; false when nothing
     // is in progress (the message has been shown).
@@ -43,6 +49,7 @@ private:
     void step(QWidget *field, double delta);
 
     std::unique_ptr<Ui::Tbefejezesform> m_ui;
+    std::unique_ptr<ScaleWeightField> m_scale;
     Kelvo *m_kelvo = nullptr;
     qint64 m_warehouseRow = 0;
     qint64 m_lastSerial = 0;

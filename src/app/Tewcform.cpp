@@ -8,10 +8,9 @@
 #include "Kelvo.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
-#include "Tkezdesform.h"
-#include "ui_Tkezdesform.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QStandardItemModel>
 
 Tewcform::Tewcform(QWidget *parent)
@@ -77,7 +76,7 @@ void Tewcform::pick()
     const QModelIndexList rows = m_ui->lista->selectionModel()->selectedRows();
     if (rows.size() != 1)
         return;
-    m_kelvo->kezdesform()->ui()->termekkod->setText(m_model->item(rows.first().row(), 0)->text());
+    emit codeChosen(m_model->item(rows.first().row(), 0)->text());
     accept();
 }
 

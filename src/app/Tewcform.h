@@ -26,6 +26,10 @@ public:
     void search();
     void done(int result) override;
 
+signals:
+    // A double-click on one row: its code goes into the first weighing window.
+    void codeChosen(const QString &code);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

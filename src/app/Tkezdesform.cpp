@@ -11,7 +11,9 @@
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
-#include "Tewcform.h"
+#include "ScaleWeightField.h"
+#include "SlotGuard.h"
+#include "WeighingWindowOptions.h"
 
 #include <QComboBox>
 #include <QPalette>
@@ -44,6 +46,7 @@ Tkezdesform::Tkezdesform(QWidget *parent)
     , m_ui(std::make_unique<Ui::Tkezdesform>())
 {
     m_ui->setupUi(this);
+    m_scale = std::make_unique<ScaleWeightField>(m_ui->kezisuly, m_ui->suly1);
     m_ui->rendszam->lineEdit()->setMaxLength(20);
     m_ui->nev->lineEdit()->setMaxLength(60);
     m_ui->ugyfelnev->lineEdit()->setMaxLength(60);
@@ -52,8 +55,9 @@ Tkezdesform::Tkezdesform(QWidget *parent)
     QFont big = m_ui->suly1->font();
     big.setPointSize(big.pointSize() * 2);
     m_ui->suly1->setFont(big);
+    // Enter records nothing here: the direction is chosen by the button pressed, never by a key meant to accept a
+    // completion.
     m_ui->Button2->setAutoDefault(false);
-    m_ui->Button1->setDefault(true);
 }
 
 Tkezdesform::~Tkezdesform() = default;
@@ -62,23 +66,39 @@ void Tkezdesform::attach(Kelvo *kelvo)
 {
     m_kelvo = kelvo;
     FieldHelpers::forceUpperCase(m_ui->rendszam);
-    connect(m_ui->rendszam, &QComboBox::editTextChanged, this, &Tkezdesform::rendszamChange);
-    connect(m_ui->nev, &QComboBox::editTextChanged, this, &Tkezdesform::nevChange);
-    connect(m_ui->termeknev, &QComboBox::editTextChanged, this, &Tkezdesform::termeknevChange);
-    connect(m_ui->ugyfelnev, &QComboBox::editTextChanged, this, &Tkezdesform::ugyfelnevChange);
-    connect(m_ui->Button3, &QPushButton::clicked, this, &Tkezdesform::saveVehicle);
-    connect(m_ui->Button5, &QPushButton::clicked, this, &Tkezdesform::saveProduct);
-    connect(m_ui->Button9, &QPushButton::clicked, this, &Tkezdesform::saveCustomer);
-    connect(m_ui->rendszamtorol, &QPushButton::clicked, this, &Tkezdesform::deleteVehicle);
-    connect(m_ui->termektorol, &QPushButton::clicked, this, &Tkezdesform::deleteProduct);
-    connect(m_ui->ugyfeltorol, &QPushButton::clicked, this, &Tkezdesform::deleteCustomer);
+    connect(m_ui->rendszam, &QComboBox::editTextChanged, this, guarded(this, &Tkezdesform::rendszamChange));
+    connect(m_ui->nev, &QComboBox::editTextChanged, this, guarded(this, &Tkezdesform::nevChange));
+    connect(m_ui->termeknev, &QComboBox::editTextChanged, this, guarded(this, &Tkezdesform::termeknevChange));
+    connect(m_ui->ugyfelnev, &QComboBox::editTextChanged, this, guarded(this, &Tkezdesform::ugyfelnevChange));
+    connect(m_ui->Button3, &QPushButton::clicked, this, guarded(this, &Tkezdesform::saveVehicle));
+    connect(m_ui->Button5, &QPushButton::clicked, this, guarded(this, &Tkezdesform::saveProduct));
+    connect(m_ui->Button9, &QPushButton::clicked, this, guarded(this, &Tkezdesform::saveCustomer));
+    connect(m_ui->rendszamtorol, &QPushButton::clicked, this, guarded(this, &Tkezdesform::deleteVehicle));
+    connect(m_ui->termektorol, &QPushButton::clicked, this, guarded(this, &Tkezdesform::deleteProduct));
+    connect(m_ui->ugyfeltorol, &QPushButton::clicked, this, guarded(this, &Tkezdesform::deleteCustomer));
     connect(m_ui->kezisuly, &QCheckBox::clicked, this, &Tkezdesform::kezisulyClick);
-    connect(m_ui->tarament, &QPushButton::clicked, this, &Tkezdesform::saveTare);
-    connect(m_ui->tarabe, &QPushButton::clicked, this, &Tkezdesform::recallTare);
-    connect(m_ui->Button1, &QPushButton::clicked, this, [this] { record(0); });
-    connect(m_ui->Button7, &QPushButton::clicked, this, [this] { record(1); });
+    connect(m_ui->tarament, &QPushButton::clicked, this, guarded(this, &Tkezdesform::saveTare));
+    connect(m_ui->tarabe, &QPushButton::clicked, this, guarded(this, &Tkezdesform::recallTare));
+    connect(m_ui->Button1, &QPushButton::clicked, this, guarded([this] { record(0); }));
+    connect(m_ui->Button7, &QPushButton::clicked, this, guarded([this] { record(1); }));
     connect(m_ui->Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_ui->ewcbtn, &QPushButton::clicked, this, [this] { m_kelvo->ewcform()->exec(); });
+    connect(m_ui->ewcbtn, &QPushButton::clicked, this, &Tkezdesform::ewcRequested);
+}
+
+void Tkezdesform::applyOptions(const WeighingWindowOptions &options)
+{
+    m_ui->kezisuly->setEnabled(options.manualWeight);
+    m_ui->tarabe->setEnabled(options.manualWeight);
+    m_ui->tarament->setVisible(options.tareButtons);
+    m_ui->tarabe->setVisible(options.tareButtons);
+    m_ui->ewcbtn->setVisible(options.ewcButton);
+    m_ui->Label12->setVisible(options.unitPrice);
+    m_ui->egysegar->setVisible(options.unitPrice);
+}
+
+void Tkezdesform::setProductCode(const QString &code)
+{
+    m_ui->termekkod->setText(code);
 }
 
 void Tkezdesform::prepare()
@@ -277,7 +297,8 @@ void Tkezdesform::kezisulyClick()
 
 void Tkezdesform::saveTare()
 {
-    FieldHelpers::saveTare(*m_kelvo->database(), m_ui->rendszam->currentText(), m_ui->suly1, kTareNeedsVehicle);
+    FieldHelpers::saveTare(*m_kelvo->database(), m_ui->rendszam->currentText(), *m_scale, m_ui->suly1,
+                           kTareNeedsVehicle);
 }
 
 void Tkezdesform::recallTare()
@@ -308,6 +329,7 @@ void Tkezdesform::record(int irany)
     in.suly1 = m_ui->suly1->text();
     in.irany = irany;
     in.kezi = m_ui->kezisuly->isChecked();
+    in.weightLive = m_scale->usable();
 
     homokora(true);
     const auto outcome = FirstWeighing::record(m_kelvo->database()->db(), in, m_kelvo->settings().maxsuly,

@@ -5,6 +5,8 @@
 #include <memory>
 
 class Kelvo;
+class ScaleWeightField;
+struct WeighingWindowOptions;
 
 namespace Ui {
 class Tkezdesform;
@@ -22,6 +24,10 @@ public:
 
     Ui::Tkezdesform *ui() const { return m_ui.get(); }
     void attach(Kelvo *kelvo);
+    void applyOptions(const WeighingWindowOptions &options);
+    ScaleWeightField &scaleField() { return *m_scale; }
+    // The code picked in the EWC look-up.
+    void setProductCode(const QString &code);
 
     // Prepares the window the way the main window's "new transport" command opens it.
     void prepare();
@@ -31,6 +37,9 @@ public:
     void nevChange();
     void termeknevChange();
     void ugyfelnevChange();
+
+signals:
+    void ewcRequested();
 
 private:
     void saveVehicle();
@@ -46,6 +55,7 @@ private:
     void focusField(const QString &name);
 
     std::unique_ptr<Ui::Tkezdesform> m_ui;
+    std::unique_ptr<ScaleWeightField> m_scale;
     Kelvo *m_kelvo = nullptr;
     // Row ids of the last successful look-ups: the "Töröl" buttons delete exactly these rows.
     qint64 m_vehicleRow = 0;

@@ -9,6 +9,7 @@
 #include "MessageBoxes.h"
 #include "Modification.h"
 #include "Seged.h"
+#include "SlotGuard.h"
 #include "Transport.h"
 
 #include <QLineEdit>
@@ -50,8 +51,20 @@ void Tmodosit::attach(Kelvo *kelvo)
     m_kelvo = kelvo;
     FieldHelpers::forceUpperCase(m_ui->rendszam);
     FieldHelpers::forceUpperCase(m_ui->parcella);
-    connect(m_ui->okbtn, &QPushButton::clicked, this, &Tmodosit::okClick);
+    connect(m_ui->okbtn, &QPushButton::clicked, this, guarded(this, &Tmodosit::okClick));
     connect(m_ui->megsebtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Tmodosit::setRestricted(bool restricted)
+{
+    if (!restricted)
+        return;
+    for (QWidget *w : {static_cast<QWidget *>(m_ui->rendszam), static_cast<QWidget *>(m_ui->kiszereles),
+                       static_cast<QWidget *>(m_ui->ugyirat), static_cast<QWidget *>(m_ui->tablanev),
+                       static_cast<QWidget *>(m_ui->parcella), static_cast<QWidget *>(m_ui->tablasorszam)})
+        w->setEnabled(false);
+    m_ui->raktar->setEnabled(true);
+    m_ui->megjegyzes->setEnabled(true);
 }
 
 bool Tmodosit::prepare(qint64 sorszam)

@@ -21,6 +21,8 @@ public:
 
     Ui::Tmodosit *ui() const { return m_ui.get(); }
     void attach(Kelvo *kelvo);
+    // Restricted mode: only the warehouse, the remark and the product can be changed.
+    void setRestricted(bool restricted);
 
     // Fills the boxes for the ticket of the serial number; false when there is no such ticket.
     bool prepare(qint64 sorszam);

@@ -65,9 +65,10 @@ QList<Replacement> replacements(const Transport &t, const TicketSettings &s, con
     const auto weight = [](qint64 v) { return TicketFormat::weight(std::llabs(v)); };
     const auto decimal = [](double v) { return TicketFormat::decimal(std::fabs(v)); };
 
+    // The company block is the customer's own markup (a bold name, a logo): it goes in as written.
     QString company;
     for (const QString &line : s.companyLines)
-        company += text(line) + QLatin1String("</br>");
+        company += line + QLatin1String("</br>");
 
     return {
         {"%sorszam%", TicketFormat::serial(t.sorszam, s.evelojel, printDate)},

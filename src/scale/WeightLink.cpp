@@ -35,6 +35,7 @@ WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
             return;
         setLabel(LinkTexts::kNoWeightLabel, LinkTexts::kHintPortError);
         setStatus(LinkTexts::portError(port.Port()));
+        loseWeight();
         // The watchdog waits for the next frame; after a lost device it keeps ticking to try the port again.
         if (!m_reopenPending)
             m_watchdog.stop();
@@ -128,6 +129,7 @@ void WeightLink::decodeFrame(const QByteArray &frame)
             const qint32 weight = *decoded.weight;
             setLabel(formatWeight(weight), LinkTexts::kHintWeight);
             m_aktsuly = weight;
+            m_live = true;
             if (weight == 0)
                 m_nullavolt = true;
             emit weightChanged(weight, QString::number(weight));
@@ -154,8 +156,25 @@ void WeightLink::pollTick()
         m_port.SendString(IndicatorCommands::pollFrame(m_settings.decoder.disomatb, m_settings.lekerdezparancs));
 }
 
+std::optional<qint32> WeightLink::liveWeight() const
+{
+    if (!m_live)
+        return std::nullopt;
+    return FrameDecoder::toInt32(m_weightText.toLatin1());
+}
+
+void WeightLink::loseWeight()
+{
+    if (!m_live)
+        return;
+    m_live = false;
+    emit weightLost();
+}
+
 void WeightLink::watchdogTick()
 {
+    // A whole interval without a frame: the last weight is history, whatever the label of server mode shows.
+    loseWeight();
     const bool reopened = m_reopenPending;
     if (m_reopenPending)
         reopenQuietly();

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class Config;
 class IniFile;
@@ -66,6 +67,10 @@ public:
     void clearNullavolt() { m_nullavolt = false; }
     // The filtered text of the last frame: digits and "-", leading zeros kept; empty before the first frame.
     const QString &weightText() const { return m_weightText; }
+    // The weight a weighing may take: the last frame's text read with the decoder's integer rule, and only while
+    // frames keep arriving (none after the watchdog has expired or the port has failed).
+    std::optional<qint32> liveWeight() const;
+    bool weightLive() const { return m_live; }
 
     const QString &labelText() const { return m_labelText; }
     const QString &labelHint() const { return m_labelHint; }
@@ -93,6 +98,8 @@ signals:
     void pollIndicatorChanged(bool visible);
     // A new weight: the open weighing windows take fieldText (plain decimal) unless they are in manual mode.
     void weightChanged(qint32 kilograms, const QString &fieldText);
+    // The link fell silent or failed: the last weight may no longer be taken.
+    void weightLost();
 
 private:
     WeightServer server() const;
@@ -103,6 +110,7 @@ private:
     void socketRead();
     void socketError(QAbstractSocket::SocketError error);
     void reopenQuietly();
+    void loseWeight();
 
     TComPort m_port;
     QTcpSocket m_client;
@@ -113,6 +121,7 @@ private:
 
     qint32 m_aktsuly = 0;
     bool m_nullavolt = false;
+    bool m_live = false;
     QString m_weightText;
     QString m_labelText = QStringLiteral("..");
     QString m_labelHint;

@@ -37,6 +37,8 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
         return refused(kPlateNotValid, "rendszam");
     if (in.raktar.isEmpty())
         return refused(kWarehouseRequired, "raktar");
+    if (!in.weightLive)
+        return refused(FirstWeighing::kNoScaleWeight, "suly2");
     // A lone "-" is no weight: refuse it instead of failing on the conversion.
     const std::optional<qint64> w2 = FirstWeighing::parseWeight(in.suly2);
     if (!w2 || *w2 <= 0)

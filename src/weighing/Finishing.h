@@ -34,6 +34,7 @@ struct Input {
     QString elvartviz;   // empty counts as 0
     QString megjegyzes, ugyirat, tablanev, parcella, tablasorszam;
     bool kezi = false;   // the second weight was entered by hand
+    bool weightLive = true; // typed by hand, or from a scale link that is alive
     QString felhasznalo;
 };
 

@@ -46,8 +46,13 @@ Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
         return refused(kWeightNotAllowed, "suly1");
 
     InProgress::Row row;
-    if (const auto found = InProgress::find(db, in.rendszam)) {
-        switch (askOverwrite()) {
+    const auto found = InProgress::find(db, in.rendszam);
+    // Only the weight on the scale now needs a live link; "Előző mérés" keeps the stored one.
+    const OverwriteAnswer answer = found ? askOverwrite() : OverwriteAnswer::Current;
+    if (answer == OverwriteAnswer::Current && !in.weightLive)
+        return refused(kNoScaleWeight, "suly1");
+    if (found) {
+        switch (answer) {
         case OverwriteAnswer::Cancel:
             return {Outcome::Status::Cancelled, {}, 0};
         case OverwriteAnswer::Previous:

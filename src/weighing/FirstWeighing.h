@@ -20,6 +20,8 @@ inline constexpr char kCustomerRequired[] = "Ügyfél megadása kötelező !";
 inline constexpr char kProductRequired[] = "Termék megadása kötelező !";
 inline constexpr char kWeightRequired[] = "Súly megadása kötelező !";
 inline constexpr char kWeightNotAllowed[] = "A mért tömeg elfogadása nem engedélyezett !";
+// The weight box holds a scale weight, but the scale link has fallen silent: the weight may be minutes old.
+inline constexpr char kNoScaleWeight[] = "Nincs kapcsolat a mérleggel, a súly nem vehető át !";
 
 struct Input {
     QString rendszam, nev, cim1, cim2, cim3;
@@ -29,6 +31,7 @@ struct Input {
     QString suly1;    // text of the weight box; empty counts as 0
     int irany = 0;
     bool kezi = false;
+    bool weightLive = true; // typed by hand, or from a scale link that is alive
 };
 
 struct Outcome {

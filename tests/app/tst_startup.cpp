@@ -28,7 +28,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
+#include "TTerminal.h"
 #include <QTimer>
 
 namespace {
@@ -356,6 +358,21 @@ private slots:
         QCOMPARE(again->befejezesform()->ui()->raktar->currentText(), QStringLiteral("Fő raktár"));
         QCOMPARE(again->Foform()->width(), 640);
         QCOMPARE(again->Foform()->ui()->lista->header()->sectionSize(2), 140);
+    }
+
+    // A window of its own (the raw line viewer) must not keep the program alive after the main window closed.
+    void closingTheMainWindowEndsTheProgram()
+    {
+        prepare();
+        auto kelvo = start();
+        kelvo->Terminal()->show();
+        QSignalSpy ended(kelvo.get(), &Kelvo::ended);
+        QVERIFY(kelvo->Foform()->close());
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().toInt(), 0);
+        QVERIFY(!kelvo->Terminal()->isVisible());
+        QVERIFY(kelvo->config());
+        QCOMPARE(m_messages, QStringList());
     }
 
     void readOnlyIniAtShutdownWarnsOnceAndStillCloses()

@@ -2,12 +2,15 @@
 #include "HtmlPdfRenderer.h"
 #include "InProgress.h"
 #include "Kelvo.h"
+#include "MainCommands.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
 #include "Transport.h"
 
 #include "Tbefejezesform.h"
 #include "ui_Tbefejezesform.h"
+#include "TFoform.h"
+#include "ui_TFoform.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -18,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 // Finishing a transport in preview mode shows the rendered ticket before anything is printed.
 class TestTicketPreview : public QObject
@@ -60,9 +64,13 @@ private slots:
         InProgress::write(kelvo.database()->db(), row);
 
         int pages = -1;
+        bool finishing = false;
+        bool mainTookInput = false; // while the ticket renders, the main window must not start another command
         QTimer watcher;
-        watcher.setInterval(100);
+        watcher.setInterval(20);
         connect(&watcher, &QTimer::timeout, this, [&] {
+            if (finishing && !QApplication::activeModalWidget() && kelvo.Foform()->ui()->lista->isEnabled())
+                mainTookInput = true;
             for (QWidget *w : QApplication::topLevelWidgets()) {
                 if (w->objectName() != QLatin1String("ticketPreview") || !w->isVisible())
                     continue;
@@ -80,14 +88,17 @@ private slots:
             b->raktar->setEditText(QStringLiteral("Fő raktár"));
             QTest::mouseClick(b->kezisuly, Qt::LeftButton);
             b->suly2->setText(QStringLiteral("11220"));
+            finishing = true;
             QTest::mouseClick(b->Button1, Qt::LeftButton);
         });
-        kelvo.finishTransport(false);
+        kelvo.commands().finishTransport(false);
         watcher.stop();
         setMessageHook({});
 
         QCOMPARE(messages, QStringList());
         QCOMPARE(pages, 1);
+        QVERIFY(!mainTookInput);
+        QVERIFY(kelvo.Foform()->ui()->lista->isEnabled());
         QVERIFY(Transport::load(kelvo.database()->db(), 1));
         QVERIFY(Transport::load(kelvo.database()->db(), 1)->kezi);
         QVERIFY(QFile::exists(home + QStringLiteral("out.htm")));

@@ -5,12 +5,14 @@
 #include "InProgress.h"
 #include "InProgressModel.h"
 #include "Kelvo.h"
+#include "MainCommands.h"
 #include "MasterData.h"
 #include "TNumEdit.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
 #include "Sql.h"
 #include "Transport.h"
+#include "WeightLink.h"
 
 #include "TFoform.h"
 #include "Tbefejezesform.h"
@@ -27,8 +29,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <QSqlQuery>
+#include <QGuiApplication>
 
 namespace {
+
+const QString kNoScaleWeight = QStringLiteral("Nincs kapcsolat a mérleggel, a súly nem vehető át !\r\r");
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -111,7 +117,7 @@ private slots:
             QTest::mouseClick(k->Button1, Qt::LeftButton);
             firstDone = true;
         });
-        kelvo->newTransport();
+        kelvo->commands().newTransport();
         QVERIFY(firstDone);
         QCOMPARE(m_messages, QStringList());
         QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 1"));
@@ -139,7 +145,7 @@ private slots:
             QTest::mouseClick(b->Button1, Qt::LeftButton);
             secondDone = true;
         });
-        kelvo->finishTransport(false);
+        kelvo->commands().finishTransport(false);
         QVERIFY(secondDone);
         QCOMPARE(m_messages, QStringList());
         QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 0"));
@@ -173,18 +179,18 @@ private slots:
             row.bedatum = QDateTime::currentDateTime();
             InProgress::write(db, row);
         }
-        kelvo->fillInProgressList();
+        kelvo->commands().fillInProgressList();
         Ui::TFoform *ui = kelvo->Foform()->ui();
         QTreeView *list = ui->lista;
 
         // Nothing selected: the row commands are off.
-        kelvo->updateMenus();
+        kelvo->commands().updateMenus();
         QVERIFY(!ui->mIranyCsere->isEnabled());
         QVERIFY(ui->mOsszesTorles->isEnabled());
         QVERIFY(!ui->mIsmetles->isEnabled());
 
         list->setCurrentIndex(kelvo->inProgress()->index(1, 0));
-        kelvo->updateMenus();
+        kelvo->commands().updateMenus();
         QVERIFY(ui->mIranyCsere->isEnabled());
         QVERIFY(ui->pTorles->isEnabled());
 
@@ -192,9 +198,13 @@ private slots:
         QCOMPARE(kelvo->inProgress()->index(1, 6).data().toString(), QStringLiteral("Beszállítás"));
         QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
 
-        // Re-weigh before any weight arrived writes 0.
+        // Re-weigh takes only a weight the scale is sending now.
         ui->mUjrameres->trigger();
-        QCOMPARE(InProgress::find(db, QStringLiteral("BBB-222"))->suly1, qint64(0));
+        QCOMPARE(InProgress::find(db, QStringLiteral("BBB-222"))->suly1, qint64(15000));
+        QCOMPARE(m_messages.last(), kNoScaleWeight);
+        kelvo->weightLink()->decodeFrame("ST,GS,  17360kg\r\n");
+        ui->mUjrameres->trigger();
+        QCOMPARE(InProgress::find(db, QStringLiteral("BBB-222"))->suly1, qint64(17360));
         QCOMPARE(m_messages.last(), QStringLiteral("Módosítja a rögzített tömeget a jelenleg mért értékkel ?\r\r\r"));
 
         QTest::keyClick(list, Qt::Key_Delete);
@@ -204,13 +214,130 @@ private slots:
 
         ui->mOsszesTorles->trigger();
         QCOMPARE(InProgress::count(db), qint64(0));
-        kelvo->updateMenus();
+        kelvo->commands().updateMenus();
         QVERIFY(!ui->mOsszesTorles->isEnabled());
 
         // Finishing with nothing in progress says so and opens nothing.
         m_messages.clear();
         ui->bbefejez->trigger();
         QCOMPARE(m_messages, QStringList{QStringLiteral("Jelenleg egy szállítás sincs megkezdve !\r\r")});
+    }
+
+    // A weight minutes old, or no weight at all, is never recorded as the truck's: after the watchdog the
+    // windows refuse the scale weight (a weight typed by hand still goes), and so does re-weigh.
+    void staleWeightIsRefused_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("first weighing") << "first";
+        QTest::newRow("second weighing") << "second";
+        QTest::newRow("re-weigh") << "reweigh";
+    }
+    void staleWeightIsRefused()
+    {
+        QFETCH(QString, command);
+        auto kelvo = start();
+        const QSqlDatabase db = kelvo->database()->db();
+        InProgress::Row row;
+        row.rendszam = QStringLiteral("ABC-123");
+        row.cegnev = QStringLiteral("Agro Kft.");
+        row.suly1 = 24360;
+        row.bedatum = QDateTime::currentDateTime();
+        InProgress::write(db, row);
+        kelvo->commands().fillInProgressList();
+        Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
+        Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
+        kelvo->kezdesform()->show();
+        kelvo->befejezesform()->prepare(QString());
+        kelvo->befejezesform()->show();
+        WeightLink *link = kelvo->weightLink();
+        link->decodeFrame("11220\r\n");
+        QCOMPARE(k->suly1->text(), QStringLiteral("11220"));
+        link->watchdogTick();
+        QCOMPARE(k->suly1->text(), QString());
+        QCOMPARE(b->suly2->text(), QString());
+
+        const auto attempt = [&] {
+            if (command == u"first") {
+                k->rendszam->setEditText(QStringLiteral("XYZ-999"));
+                k->nev->setEditText(QStringLiteral("Agro Kft."));
+                k->ugyfelnev->setEditText(QStringLiteral("Malom Zrt."));
+                k->termeknev->setEditText(QStringLiteral("Búza"));
+                k->Button7->click();
+            } else if (command == u"second") {
+                b->raktar->setEditText(QStringLiteral("Fő raktár"));
+                b->Button1->click();
+            } else {
+                kelvo->Foform()->ui()->lista->setCurrentIndex(kelvo->inProgress()->index(0, 0));
+                kelvo->Foform()->ui()->mUjrameres->trigger();
+            }
+        };
+        attempt();
+        QCOMPARE(m_messages.value(0), kNoScaleWeight);
+        QCOMPARE(InProgress::count(db), qint64(1));
+        QCOMPARE(InProgress::find(db, QStringLiteral("ABC-123"))->suly1, qint64(24360));
+        QVERIFY(!Transport::load(db, 1));
+
+        // The link comes back: the same command goes through.
+        m_messages.clear();
+        link->decodeFrame("11220\r\n");
+        attempt();
+        QVERIFY2(!m_messages.contains(kNoScaleWeight), qPrintable(m_messages.join(u'|')));
+        if (command == u"first")
+            QCOMPARE(InProgress::find(db, QStringLiteral("XYZ-999"))->suly1, qint64(11220));
+        else if (command == u"second")
+            QCOMPARE(Transport::load(db, 1)->suly2, qint64(11220));
+        else
+            QCOMPARE(InProgress::find(db, QStringLiteral("ABC-123"))->suly1, qint64(11220));
+    }
+
+    // Enter accepts a completion or moves on; it never records a transport with a direction nobody chose, and a
+    // plate typed into the second weighing is refused, not added to the list of plates in progress.
+    void enterRecordsNothing()
+    {
+        auto kelvo = start("[Opt]\nenablehand=1\n");
+        const QSqlDatabase db = kelvo->database()->db();
+        Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
+        kelvo->kezdesform()->prepare();
+        kelvo->kezdesform()->show();
+        k->rendszam->setEditText(QStringLiteral("ABC-123"));
+        k->nev->setEditText(QStringLiteral("Agro Kft."));
+        k->ugyfelnev->setEditText(QStringLiteral("Malom Zrt."));
+        kelvo->weightLink()->decodeFrame("24360\r\n");
+        k->termeknev->setFocus();
+        QTest::keyClicks(k->termeknev, QStringLiteral("Buza"));
+        QTest::keyClick(k->termeknev, Qt::Key_Return);
+        QCOMPARE(InProgress::count(db), qint64(0));
+        QVERIFY(kelvo->kezdesform()->isVisible());
+        QCOMPARE(k->termeknev->count(), 0);
+        kelvo->kezdesform()->hide();
+
+        InProgress::Row row;
+        row.rendszam = QStringLiteral("ABC-123");
+        row.suly1 = 24360;
+        row.bedatum = QDateTime::currentDateTime();
+        InProgress::write(db, row);
+        Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
+        QVERIFY(kelvo->befejezesform()->prepare(QString()));
+        kelvo->befejezesform()->show();
+        b->raktar->setEditText(QStringLiteral("Fő raktár"));
+        b->rendszam->setEditText(QString());
+        b->rendszam->setFocus();
+        QTest::keyClicks(b->rendszam, QStringLiteral("NINCS-1"));
+        QTest::keyClick(b->rendszam, Qt::Key_Return);
+        QCOMPARE(m_messages, QStringList{QStringLiteral("A rendszám nem megfelelő !\r\r")});
+        QCOMPARE(b->rendszam->count(), 1);
+        QVERIFY(!Transport::load(db, 1));
+    }
+
+    // A database failure inside a command reaches the operator as a message; the program runs on.
+    void failingCommandIsReported()
+    {
+        auto kelvo = start();
+        QVERIFY(QSqlQuery(kelvo->database()->db()).exec(QStringLiteral("DROP TABLE folyamatban")));
+        kelvo->Foform()->ui()->bbefejez->trigger();
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().contains(QStringLiteral("folyamatban")), qPrintable(m_messages.first()));
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void tareMemoryThroughTheWindows_data()

@@ -137,7 +137,7 @@ private slots:
             << QByteArray("é%megjegyzes% / %osszeg%") << QByteArray("éFizetendő: 1 337 700,00 Ft / %osszeg%\r\n");
         QTest::newRow("user stays") << QByteArray("é%felhasznalo%") << QByteArray("é%felhasznalo%\r\n");
         QTest::newRow("company block") << QByteArray("é<p>%sajatceg%</p>")
-                                       << QByteArray("é<p>L1</br>L&amp;2</br>L3</br></p>\r\n");
+                                       << QByteArray("é<p><b>L1</b></br>L&amp;2</br>L3</br></p>\r\n");
         QTest::newRow("markup escaped") << QByteArray("é%vevonev%")
                                         << QByteArray("éKis &amp; Nagy &lt;Agro&gt; Kft.\r\n");
         QTest::newRow("quote escaped") << QByteArray("é<a title=\"%raktar%\">")
@@ -155,7 +155,7 @@ private slots:
         QFETCH(QByteArray, templateBytes);
         QFETCH(QByteArray, expected);
         TicketSettings s = settings(QStringLiteral("/tmp/"));
-        s.companyLines = {QStringLiteral("L1"), QStringLiteral("L&2"), QStringLiteral("L3")};
+        s.companyLines = {QStringLiteral("<b>L1</b>"), QStringLiteral("L&amp;2"), QStringLiteral("L3")};
         QCOMPARE(TicketTemplate::fill(templateBytes, TicketTemplate::replacements(inbound17(), s, kPrintDate)),
                  expected);
     }

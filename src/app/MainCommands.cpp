@@ -1,0 +1,260 @@
+#include "MainCommands.h"
+
+#include "Database.h"
+#include "Finishing.h"
+#include "FirstWeighing.h"
+#include "InProgress.h"
+#include "InProgressModel.h"
+#include "Kelvo.h"
+#include "MasterData.h"
+#include "MessageBoxes.h"
+#include "Seged.h"
+#include "SlotGuard.h"
+#include "WeightLink.h"
+
+#include "T_adatbazisok.h"
+#include "TFoform.h"
+#include "TSzallitasokform.h"
+#include "Tautomeresek.h"
+#include "Tautomeresform.h"
+#include "Tbeallitasok.h"
+#include "Tbefejezesform.h"
+#include "Tkeszletform.h"
+#include "Tkezdesform.h"
+#include "Tlogoform.h"
+#include "Tnyomtatasismetel.h"
+
+#include "ui_TFoform.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+
+constexpr char kInProgressStatus[] = " Folyamatban lévő szállítások: ";
+constexpr char kHelpMissing[] = "A súgó nem található !";
+constexpr char kDeleteQuestion[] = "Törli a(z) %1 rendszámú megkezdett szállítást a listából ?";
+constexpr char kReweighQuestion[] = "Módosítja a rögzített tömeget a jelenleg mért értékkel ?\r";
+constexpr char kDeleteAllQuestion[] = "Biztos törli a folyamatban lévő összes szállítást ?";
+constexpr char kDeleteTaresQuestion[] = "Törli az összes rendszámhoz tartozó rögzített tárasúlyt ?";
+constexpr char kWebPage[] = "https://www.kelvo.example/";
+
+} // namespace
+
+MainCommands::MainCommands(Kelvo &kelvo)
+    : m_kelvo(kelvo)
+{
+    connectCommands();
+}
+
+void MainCommands::connectCommands()
+{
+    TFoform *main = m_kelvo.Foform();
+    Ui::TFoform *ui = main->ui();
+    const auto on = [this](QAction *action, auto slot) { connect(action, &QAction::triggered, this, guarded(slot)); };
+    const auto open = [this](QAction *action, QDialog *window) {
+        connect(action, &QAction::triggered, this, guarded([window] { window->exec(); }));
+    };
+    on(ui->bkezd, [this] { newTransport(); });
+    on(ui->mUjSzallitas, [this] { newTransport(); });
+    on(ui->bbefejez, [this] { finishTransport(false); });
+    on(ui->mBefejezes, [this] { finishTransport(false); });
+    on(ui->bfrissit, [this] { refreshList(); });
+    on(ui->mFrissites, [this] { refreshList(); });
+    on(ui->mIranyCsere, [this] { swapDirection(); });
+    on(ui->pIranyCsere, [this] { swapDirection(); });
+    on(ui->mTorles, [this] { deleteSelected(); });
+    on(ui->pTorles, [this] { deleteSelected(); });
+    on(ui->mUjrameres, [this] { reweighSelected(); });
+    on(ui->pUjrameres, [this] { reweighSelected(); });
+    on(ui->mOsszesTorles, [this] { deleteAllInProgress(); });
+    on(ui->mTaraTorles, [this] { deleteStoredTares(); });
+    on(ui->helpbtn, [this] { showHelp(); });
+    on(ui->mSugo, [this] { showHelp(); });
+    on(ui->mNevjegy, [this] { showAbout(); });
+    on(ui->mHonlap, [this] { openWebPage(); });
+    // The windows of these commands are filled in by their own subsystems.
+    const KelvoWindows &w = m_kelvo.windows();
+    open(ui->bszallitasok, w.Szallitasokform());
+    open(ui->mSzallitasok, w.Szallitasokform());
+    open(ui->bkeszlet, w.keszletform());
+    open(ui->mKeszlet, w.keszletform());
+    open(ui->ADATBAZISOK, w.adatbazisok());
+    open(ui->autobtn, w.automeresform());
+    open(ui->mMentesek, w.automeresek());
+    open(ui->mIsmetles, w.nyomtatasismetel());
+    open(ui->mBeallitasok, w.beallitasok());
+
+    connect(ui->menuSzerkesztes, &QMenu::aboutToShow, this, guarded(this, &MainCommands::updateMenus));
+    connect(main->popupMenu(), &QMenu::aboutToShow, this, guarded(this, &MainCommands::updateMenus));
+    connect(ui->lista, &QWidget::customContextMenuRequested, this, [main, ui](const QPoint &pos) {
+        main->popupMenu()->popup(ui->lista->viewport()->mapToGlobal(pos));
+    });
+    connect(ui->lista, &QAbstractItemView::doubleClicked, this, guarded([this] { finishTransport(true); }));
+    connect(main, &TFoform::listKeyPressed, this, guarded([this](int key) {
+                if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                    if (selectedRow() >= 0)
+                        finishTransport(true);
+                } else if (key == Qt::Key_Delete) {
+                    deleteSelected();
+                }
+            }));
+}
+
+void MainCommands::fillInProgressList()
+{
+    homokora(true);
+    QWidget *list = m_kelvo.Foform()->ui()->lista;
+    list->setUpdatesEnabled(false);
+    const QString error = m_kelvo.database() ? m_kelvo.inProgress()->fill(m_kelvo.database()->db()) : QString();
+    list->setUpdatesEnabled(true);
+    m_kelvo.Foform()->setStatusText(0, QString::fromUtf8(kInProgressStatus) +
+                                           QString::number(m_kelvo.inProgress()->rowCount()));
+    homokora(false);
+    if (!error.isEmpty())
+        uzenet(error);
+}
+
+int MainCommands::selectedRow() const
+{
+    const QModelIndexList rows = m_kelvo.Foform()->ui()->lista->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+QString MainCommands::selectedPlate() const
+{
+    const int row = selectedRow();
+    return row < 0 ? QString() : m_kelvo.inProgress()->row(row).rendszam;
+}
+
+void MainCommands::selectRow(int row)
+{
+    InProgressModel *model = m_kelvo.inProgress();
+    if (row < 0 || row >= model->rowCount())
+        return;
+    QTreeView *list = m_kelvo.Foform()->ui()->lista;
+    list->selectionModel()->select(model->index(row, 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->setCurrentIndex(model->index(row, 0));
+}
+
+void MainCommands::newTransport()
+{
+    m_kelvo.kezdesform()->prepare();
+    m_kelvo.kezdesform()->exec();
+    fillInProgressList();
+}
+
+void MainCommands::finishTransport(bool fromList)
+{
+    const QString plate = fromList ? selectedPlate() : QString();
+    if (m_kelvo.befejezesform()->prepare(plate))
+        m_kelvo.befejezesform()->exec();
+    fillInProgressList();
+}
+
+void MainCommands::refreshList()
+{
+    homokora(true);
+    m_kelvo.database()->refresh(QStringLiteral("folyamatban"));
+    fillInProgressList();
+    homokora(false);
+}
+
+void MainCommands::swapDirection()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    homokora(true);
+    InProgress::swapDirection(m_kelvo.database()->db(), m_kelvo.inProgress()->row(row).rendszam);
+    fillInProgressList();
+    selectRow(row);
+    homokora(false);
+}
+
+void MainCommands::deleteSelected()
+{
+    const QString plate = selectedPlate();
+    if (plate.isEmpty() || !InProgress::find(m_kelvo.database()->db(), plate))
+        return;
+    if (!kerdes(QString::fromUtf8(kDeleteQuestion).arg(plate)))
+        return;
+    InProgress::remove(m_kelvo.database()->db(), plate);
+    fillInProgressList();
+}
+
+void MainCommands::reweighSelected()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    // The weight on the scale at the moment of the answer, and only one that frames still confirm.
+    if (!m_kelvo.weightLink()->liveWeight()) {
+        uzenet(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
+        return;
+    }
+    if (!kerdes(QString::fromUtf8(kReweighQuestion)))
+        return;
+    const std::optional<qint32> weight = m_kelvo.weightLink()->liveWeight();
+    if (!weight) {
+        uzenet(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
+        return;
+    }
+    homokora(true);
+    const bool found = InProgress::reweigh(m_kelvo.database()->db(), m_kelvo.inProgress()->row(row).rendszam, *weight);
+    fillInProgressList();
+    selectRow(row);
+    homokora(false);
+    if (!found)
+        uzenet(QString::fromUtf8(Finishing::kPlateNotFound));
+}
+
+void MainCommands::deleteAllInProgress()
+{
+    if (!kerdes(QString::fromUtf8(kDeleteAllQuestion)))
+        return;
+    InProgress::removeAll(m_kelvo.database()->db());
+    fillInProgressList();
+}
+
+void MainCommands::deleteStoredTares()
+{
+    if (!kerdes(QString::fromUtf8(kDeleteTaresQuestion)))
+        return;
+    homokora(true);
+    MasterData::clearTares(m_kelvo.database()->db());
+    homokora(false);
+}
+
+void MainCommands::showHelp()
+{
+    const QString help = m_kelvo.programFolder() + QStringLiteral("hlp/index.htm");
+    if (!QFileInfo::exists(help)) {
+        uzenet(QString::fromUtf8(kHelpMissing));
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(help));
+}
+
+void MainCommands::showAbout()
+{
+    m_kelvo.logoform()->exec();
+}
+
+void MainCommands::openWebPage()
+{
+    // A failure to start the browser is of no consequence here.
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebPage)));
+}
+
+void MainCommands::updateMenus()
+{
+    Ui::TFoform *ui = m_kelvo.Foform()->ui();
+    const bool selected = selectedRow() >= 0;
+    ui->mIsmetles->setEnabled(QFileInfo::exists(m_kelvo.programFolder() + QStringLiteral("out.htm")));
+    for (QAction *a : {ui->mIranyCsere, ui->mTorles, ui->mUjrameres, ui->pIranyCsere, ui->pTorles, ui->pUjrameres})
+        a->setEnabled(selected);
+    ui->mOsszesTorles->setEnabled(m_kelvo.database() && InProgress::count(m_kelvo.database()->db()) > 0);
+}

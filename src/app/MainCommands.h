@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class Kelvo;
+
+// The main window's commands: the toolbar, the menus, the in-progress list's pop-up menu, keys and
+// double-click.
+class MainCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MainCommands(Kelvo &kelvo);
+
+    // Rebuilds the in-progress list from the table and updates the status bar's first panel.
+    void fillInProgressList();
+
+    void newTransport();
+    // fromList: started by a double-click or Enter on a row, whose plate is put in.
+    void finishTransport(bool fromList);
+    void refreshList();
+    void swapDirection();
+    void deleteSelected();
+    void reweighSelected();
+    void deleteAllInProgress();
+    void deleteStoredTares();
+    void showHelp();
+    void showAbout();
+    void openWebPage();
+    // The "Szerkesztés" menu and the list's pop-up menu enable their items as things stand.
+    void updateMenus();
+
+private:
+    void connectCommands();
+    int selectedRow() const;
+    QString selectedPlate() const;
+    void selectRow(int row);
+
+    Kelvo &m_kelvo;
+};

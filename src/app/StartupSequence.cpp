@@ -1,0 +1,250 @@
+#include "StartupSequence.h"
+
+#include "Ablak.h"
+#include "CalibrationCheck.h"
+#include "CompanyData.h"
+#include "Config.h"
+#include "ControlSettings.h"
+#include "Database.h"
+#include "DatabaseStartup.h"
+#include "InProgressModel.h"
+#include "Kelvo.h"
+#include "MainCommands.h"
+#include "MessageBoxes.h"
+#include "ScaleWiring.h"
+#include "Seged.h"
+#include "TextCodec.h"
+#include "WeighingWindowOptions.h"
+#include "WeightLink.h"
+
+#include "T_previewform.h"
+#include "TFoform.h"
+#include "TSzallitasokform.h"
+#include "Tautomeresek.h"
+#include "Tbeallitasok.h"
+#include "Tbefejezesform.h"
+#include "Tewcform.h"
+#include "Tjelszoform.h"
+#include "Tkeszletform.h"
+#include "Tkezdesform.h"
+#include "Tlogoform.h"
+#include "Tmodosit.h"
+
+#include "ui_TFoform.h"
+
+#include <QHeaderView>
+#include <QLocale>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kNoPrinterMessage[] = "Nincs telepített nyomtató a rendszerben !";
+
+} // namespace
+
+StartupSequence::StartupSequence(Kelvo &kelvo, ControlSettings &controls)
+    : m_kelvo(kelvo)
+    , m_controls(controls)
+{
+}
+
+void StartupSequence::firstShow()
+{
+    const QString &home = m_kelvo.m_programFolder;
+    m_kelvo.m_config = std::make_unique<Config>(Config::locateIniFile(home), home);
+    Config &config = *m_kelvo.m_config;
+    TFoform *main = m_kelvo.Foform();
+    ablakbetoltes(config.ini(), main);
+
+    const QList<int> widths = config.columnWidths(Keys::kFolyamatbanOszlop, InProgressModel::kColumnCount);
+    QHeaderView *header = main->ui()->lista->header();
+    for (int i = 0; i < widths.size(); ++i)
+        header->resizeSection(i, widths.at(i));
+
+    QStringList templates;
+    fajllista(home, QStringLiteral("merleg*.htm"), templates);
+    std::sort(templates.begin(), templates.end());
+    m_kelvo.beallitasok()->setTemplateNames(templates);
+
+    RunSettings &s = m_kelvo.m_settings;
+    s.merlegjegy = config.string(Keys::merlegjegy);
+    s.winwordfile = config.string(Keys::winwordfile);
+    s.worddirectprint = config.boolean(Keys::worddirectprint);
+    s.halozati = config.boolean(Keys::halozati);
+    s.nullazgomb = config.boolean(Keys::nullazgomb);
+    main->ui()->nullaimage->setVisible(s.nullazgomb);
+    main->ui()->bfrissit->setVisible(s.halozati);
+    main->ui()->mFrissites->setVisible(s.halozati);
+}
+
+void StartupSequence::everyShow()
+{
+    QLabel *label = m_kelvo.Foform()->ui()->sulylabel1;
+    QFont font = label->font();
+    font.setFamily(m_kelvo.m_config->string(Keys::sulybetutipus));
+    label->setFont(font);
+    m_kelvo.logoform()->timer()->start();
+}
+
+void StartupSequence::initialise()
+{
+    if (m_kelvo.m_state != Kelvo::State::Starting)
+        return;
+    Config &config = *m_kelvo.m_config;
+    RunSettings &s = m_kelvo.m_settings;
+    homokora(true);
+    m_kelvo.Foform()->repaint();
+    QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
+
+    const QString path = DatabaseStartup::databasePath(config);
+    if (const auto missing = DatabaseStartup::checkExists(path)) {
+        homokora(false);
+        uzenet(*missing);
+        m_kelvo.end(1);
+        return;
+    }
+
+    m_controls.load(config, ControlSettings::Group::Backup);
+    s.autobackup = config.integer(Keys::Autobackup);
+    s.utolsomentes = config.integer(Keys::utolsomentes);
+    s.autobackuppath = config.string(Keys::autobackuppath);
+    // The automatic backup arrives with the backup subsystem.
+
+    if (const auto outcome = DatabaseStartup::maintain(config, path))
+        uzenet(*outcome);
+    if (!openDatabase())
+        return;
+
+    applyIndicatorSettings();
+    const KelvoWindows &w = m_kelvo.windows();
+    for (QWidget *window : {static_cast<QWidget *>(w.previewform()), static_cast<QWidget *>(w.Szallitasokform()),
+                            static_cast<QWidget *>(w.keszletform()), static_cast<QWidget *>(w.ewcform()),
+                            static_cast<QWidget *>(w.automeresek())})
+        ablakbetoltes(config.ini(), window);
+
+    m_kelvo.commands().fillInProgressList();
+    s.outtxt = config.boolean(Keys::outtxt);
+    s.outbat = config.boolean(Keys::outbat);
+    homokora(false);
+
+    if (!m_kelvo.m_printerInstalled()) {
+        uzenet(QString::fromUtf8(kNoPrinterMessage));
+        m_kelvo.end(1);
+        return;
+    }
+
+    applyWindowOptions();
+    m_controls.load(config, ControlSettings::Group::WeighingDefaults);
+    m_kelvo.Foform()->ui()->mBeallitasok->setEnabled(config.boolean(Keys::enablesettings));
+    s.minusznapok = config.integer(Keys::minusznapok);
+    w.Szallitasokform()->setModifyButtonVisible(config.boolean(Keys::modosithato) ||
+                                                config.boolean(Keys::tmodosithato));
+    w.modosit()->setRestricted(config.boolean(Keys::tmodosithato));
+    m_controls.load(config, ControlSettings::Group::KeptEntries);
+    loadDialogValues();
+    m_kelvo.m_scale->open();
+
+    if (!passStartPassword()) {
+        m_kelvo.end(0);
+        return;
+    }
+    m_kelvo.m_state = Kelvo::State::Running;
+    m_controls.load(config, ControlSettings::Group::Autostart);
+    // Automatic weighing at start-up arrives with its own window's subsystem.
+}
+
+bool StartupSequence::openDatabase()
+{
+    const QString path = DatabaseStartup::databasePath(*m_kelvo.m_config);
+    const DatabaseStartup::VersionCheck check = DatabaseStartup::checkVersion(path);
+    if (check.status != DatabaseStartup::VersionCheck::Status::Ok) {
+        homokora(false);
+        uzenet(check.message);
+        m_kelvo.end(1);
+        return false;
+    }
+    auto database = std::make_unique<Database>(path);
+    database->setNetworkMode(m_kelvo.m_settings.halozati);
+    QString error = database->open();
+    if (error.isEmpty())
+        error = database->openTables();
+    if (!error.isEmpty()) {
+        // Running on without its tables the program could lose weighings: end instead.
+        homokora(false);
+        uzenet(error);
+        m_kelvo.end(1);
+        return false;
+    }
+    m_kelvo.m_database = std::move(database);
+    return true;
+}
+
+void StartupSequence::applyIndicatorSettings()
+{
+    const Config &config = *m_kelvo.m_config;
+    RunSettings &s = m_kelvo.m_settings;
+    s.micraorden = config.boolean(Keys::micraorden);
+    s.bilanciai = config.boolean(Keys::bilanciai);
+    s.lekerdez = config.boolean(Keys::lekerdez);
+    s.evelojel = config.boolean(Keys::evelojel);
+    s.disomatb = config.boolean(Keys::disomatb);
+    s.minautosuly = config.integer(Keys::minautosuly);
+    m_controls.load(config, ControlSettings::Group::Indicator);
+    s.lekerdezparancs = config.string(Keys::lekerdezparancs);
+    s.lekerdezido = config.integer(Keys::lekerdezido);
+    s.nullaz = config.string(Keys::nullaz);
+    m_kelvo.m_weightLink->configure(WeightLinkSettings::fromConfig(config));
+}
+
+void StartupSequence::applyWindowOptions()
+{
+    const Config &config = *m_kelvo.m_config;
+    WeighingWindowOptions options;
+    options.manualWeight = config.boolean(Keys::enablehand);
+    options.tareButtons = config.boolean(Keys::tarasuly);
+    options.ewcButton = config.boolean(Keys::ewcgomb);
+    options.unitPrice = config.boolean(Keys::egysegar);
+    m_kelvo.kezdesform()->applyOptions(options);
+    m_kelvo.befejezesform()->applyOptions(options);
+}
+
+void StartupSequence::loadDialogValues()
+{
+    const Config &config = *m_kelvo.m_config;
+    Tbeallitasok *dialog = m_kelvo.beallitasok();
+    m_controls.load(config, ControlSettings::Group::Dialog);
+
+    dialog->setCompanyLines({});
+    const CompanyData::StartupLoad company = CompanyData::loadAtStartup(m_kelvo.m_programFolder);
+    if (!company.message.isEmpty())
+        uzenet(company.message);
+    dialog->setCompanyLines(company.lines);
+    if (company.saveFailed)
+        uzenet(QString::fromUtf8(CompanyData::kSaveFailedMessage));
+
+    dialog->selectTemplate(m_kelvo.m_settings.merlegjegy);
+    m_kelvo.befejezesform()->applyLayout(config.boolean(Keys::levonasoklatszik), config.boolean(Keys::tablalatszik));
+    m_kelvo.m_settings.hitlejar = dialog->calibrationDate();
+    m_kelvo.m_settings.maxsuly = config.integer(Keys::maxsuly);
+    calibrationCheck();
+}
+
+void StartupSequence::calibrationCheck()
+{
+    if (const auto warning = calibrationWarning(m_kelvo.m_settings.hitlejar, m_kelvo.m_today()))
+        uzenet(*warning);
+}
+
+bool StartupSequence::passStartPassword()
+{
+    RunSettings &s = m_kelvo.m_settings;
+    s.password = TextCodec::decode(dekodol(m_kelvo.m_config->string(Keys::Pass)));
+    if (s.password.isEmpty())
+        return true;
+    Tjelszoform *form = m_kelvo.jelszoform();
+    form->setPassword(s.password);
+    form->exec();
+    return form->passed();
+}

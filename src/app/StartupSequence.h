@@ -1,0 +1,31 @@
+#pragma once
+
+class ControlSettings;
+class Kelvo;
+
+// The start-up of the program: the steps when the main window is first shown, and the initialisation it posts
+// itself (database checks, settings into the windows, the weight link, the start password).
+class StartupSequence
+{
+public:
+    StartupSequence(Kelvo &kelvo, ControlSettings &controls);
+
+    void firstShow();
+    // Every time the main window is shown.
+    void everyShow();
+    void initialise();
+
+    // The settings dialog's values, as at start-up and on its "Mégse" (with their messages).
+    void loadDialogValues();
+    // Shows the warning when the calibration expires within 30 days or has expired.
+    void calibrationCheck();
+
+private:
+    bool openDatabase();
+    void applyIndicatorSettings();
+    void applyWindowOptions();
+    bool passStartPassword();
+
+    Kelvo &m_kelvo;
+    ControlSettings &m_controls;
+};
