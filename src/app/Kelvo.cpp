@@ -9,6 +9,7 @@
 #include "InProgressModel.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
+#include "WindowHelpers.h"
 #include "TextCodec.h"
 #include "InProgress.h"
 #include "MasterData.h"

@@ -1,7 +1,7 @@
 #include "KelvoApplication.h"
 
 #include "MessageBoxes.h"
-#include "Seged.h"
+#include "WindowHelpers.h"
 
 #include <exception>
 

@@ -9,11 +9,11 @@
 #include "Formats.h"
 #include "InProgress.h"
 #include "Kelvo.h"
-#include "Listatoltes.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
 #include "TNumEdit.h"
+#include "WindowHelpers.h"
 
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>

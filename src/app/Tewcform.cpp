@@ -7,8 +7,8 @@
 #include "EwcList.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
-#include "Seged.h"
 #include "Tkezdesform.h"
+#include "WindowHelpers.h"
 #include "ui_Tkezdesform.h"
 
 #include <QKeyEvent>

@@ -7,11 +7,11 @@
 #include "FirstWeighing.h"
 #include "InProgress.h"
 #include "Kelvo.h"
-#include "Listatoltes.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
 #include "Tewcform.h"
+#include "WindowHelpers.h"
 
 #include <QComboBox>
 #include <QPalette>

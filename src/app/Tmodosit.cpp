@@ -5,11 +5,10 @@
 #include "Database.h"
 #include "FieldHelpers.h"
 #include "Kelvo.h"
-#include "Listatoltes.h"
 #include "MessageBoxes.h"
 #include "Modification.h"
-#include "Seged.h"
 #include "Transport.h"
+#include "WindowHelpers.h"
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "OverwriteAnswer.h"
+
 #include <QString>
 
 #include <functional>
 
 class QWidget;
 
-// The program's standard message boxes. Every box goes through one hook so tests (and the command-line tool)
-// can answer or record them without a modal wait.
-enum class OverwriteAnswer { Previous, Current, Cancel };
+// The program's standard message boxes. Every box goes through one hook so tests can answer or record them
+// without a modal wait.
 
 struct MessageRequest {
     enum class Kind { Information, Question, Overwrite, Error };
