@@ -1,9 +1,9 @@
 #include "CtlCommands.h"
 
 #include "DatabaseStartup.h"
-#include "PrintCommands.h"
 #include "ScaleCommands.h"
 #include "Schema.h"
+#include "TicketCommand.h"
 #include "WeighingCommands.h"
 
 #include <QFile>

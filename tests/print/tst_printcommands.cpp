@@ -1,4 +1,4 @@
-#include "PrintCommands.h"
+#include "TicketCommand.h"
 #include "TicketFixtures.h"
 #include "TicketMessages.h"
 
