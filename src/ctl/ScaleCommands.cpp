@@ -1,7 +1,8 @@
-#include "ScaleCommands.h"
+#include "Commands.h"
 
 #include "ComError.h"
 #include "FrameDecoder.h"
+#include "Invocation.h"
 #include "PortDetector.h"
 #include "TerminatorNotation.h"
 
@@ -20,73 +21,43 @@ void printFrame(const QByteArray &frame, const DecoderOptions &options, QTextStr
 
 } // namespace
 
-int runDecodeCommand(const QStringList &args, QIODevice &in, QTextStream &out, QTextStream &err)
+// Cuts the input at the terminator and prints one line per frame, the decoded weight or "ignored". Bytes after
+// the last terminator make one more frame.
+int decodeCommand(Invocation &call)
 {
     DecoderOptions options;
-    QString notation = QStringLiteral("#13#10");
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (arg == QLatin1String("--micraorden")) {
-            options.micraorden = true;
-        } else if (arg == QLatin1String("--bilanciai")) {
-            options.bilanciai = true;
-        } else if (arg == QLatin1String("--disomatb")) {
-            options.disomatb = true;
-        } else if (arg == QLatin1String("--terminator") && i + 1 < args.size()) {
-            notation = args[++i];
-        } else if (arg.startsWith(QLatin1String("--terminator="))) {
-            notation = arg.mid(int(qstrlen("--terminator=")));
-        } else {
-            err << "decode: unknown argument " << arg << '\n'
-                << "usage: decode [--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]\n";
-            err.flush();
-            return 2;
-        }
-    }
+    options.micraorden = call.args().has(QStringLiteral("--micraorden"));
+    options.bilanciai = call.args().has(QStringLiteral("--bilanciai"));
+    options.disomatb = call.args().has(QStringLiteral("--disomatb"));
     QByteArray terminator;
     try {
-        terminator = TerminatorNotation::parse(notation);
+        terminator = TerminatorNotation::parse(call.args().value(QStringLiteral("--terminator"), QStringLiteral("#13#10")));
     } catch (const EComError &e) {
-        err << "decode: " << QString(e.message()).replace(u'\r', u'\n') << '\n';
-        err.flush();
-        return 2;
+        throw BadArguments(QString(e.message()).replace(u'\r', u'\n'));
+    }
+    if (!call.in().isReadable()) {
+        call.err() << "kelvoctl decode: cannot read standard input\n";
+        return kRefused;
     }
 
-    const QByteArray input = in.readAll();
+    const QByteArray input = call.in().readAll();
     qsizetype start = 0;
     for (;;) {
         const qsizetype at = input.indexOf(terminator, start);
         if (at < 0)
             break;
         const qsizetype end = at + terminator.size();
-        printFrame(input.mid(start, end - start), options, out);
+        printFrame(input.mid(start, end - start), options, call.out());
         start = end;
     }
     if (start < input.size())
-        printFrame(input.mid(start), options, out);
-    out.flush();
-    return 0;
+        printFrame(input.mid(start), options, call.out());
+    return kDone;
 }
 
-int runPortsCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+int portsCommand(Invocation &call)
 {
-    return runPortsCommand(args, out, err, PortDetector());
-}
-
-int runPortsCommand(const QStringList &args, QTextStream &out, QTextStream &err, const PortDetector &detector)
-{
-    bool descriptions = false;
-    for (const QString &arg : args) {
-        if (arg == QLatin1String("--descriptions")) {
-            descriptions = true;
-        } else {
-            err << "ports: unknown argument " << arg << '\n' << "usage: ports [--descriptions]\n";
-            err.flush();
-            return 2;
-        }
-    }
-    for (const QString &line : detector.listComPorts(descriptions))
-        out << line << '\n';
-    out.flush();
-    return 0;
+    for (const QString &line : call.ports().listComPorts(call.args().has(QStringLiteral("--descriptions"))))
+        call.out() << line << '\n';
+    return kDone;
 }

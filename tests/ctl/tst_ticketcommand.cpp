@@ -1,11 +1,12 @@
-#include "TicketCommand.h"
+#include "CompanyData.h"
+#include "CtlCommands.h"
+#include "DatabaseStartup.h"
+#include "Invocation.h"
+#include "TextCodec.h"
 #include "TicketFixtures.h"
 #include "TicketMessages.h"
 
-#include "CompanyData.h"
-#include "DatabaseStartup.h"
-#include "TextCodec.h"
-
+#include <QBuffer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,9 +23,11 @@ struct Run {
 Run ticket(const QStringList &args)
 {
     Run r;
+    QBuffer in;
     QTextStream out(&r.out);
     QTextStream err(&r.err);
-    r.code = runTicketCommand(args, out, err);
+    Environment environment{in, out, err};
+    r.code = runKelvoctl(QStringList{QStringLiteral("ticket")} + args, environment);
     out.flush();
     err.flush();
     return r;
@@ -33,7 +36,7 @@ Run ticket(const QStringList &args)
 } // namespace
 
 // kelvoctl ticket: fills the ticket files of a program folder from its own settings, without printing.
-class TestPrintCommands : public QObject
+class TestTicketCommand : public QObject
 {
     Q_OBJECT
 
@@ -109,6 +112,15 @@ private slots:
         QVERIFY(readFile(m_home + QStringLiteral("out.htm")).contains("XYZ-987"));
     }
 
+    void relativeHomeBecomesAbsolute()
+    {
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir->path() + QStringLiteral("/..")));
+        const Run r = ticket({QStringLiteral("7"), QStringLiteral("--home"), QFileInfo(m_dir->path()).fileName()});
+        QDir::setCurrent(before);
+        QCOMPARE(r.out, m_home + QStringLiteral("out.htm\n"));
+    }
+
     void refusals_data()
     {
         QTest::addColumn<QString>("situation");
@@ -160,5 +172,5 @@ private:
     QString m_home;
 };
 
-QTEST_GUILESS_MAIN(TestPrintCommands)
-#include "tst_printcommands.moc"
+QTEST_GUILESS_MAIN(TestTicketCommand)
+#include "tst_ticketcommand.moc"
