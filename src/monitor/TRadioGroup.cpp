@@ -1,4 +1,4 @@
-#include "radiogroup.h"
+#include "TRadioGroup.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>

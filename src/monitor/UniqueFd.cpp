@@ -1,4 +1,4 @@
-#include "uniquefd.h"
+#include "UniqueFd.h"
 
 #include <fcntl.h>
 

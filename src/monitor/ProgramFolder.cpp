@@ -1,4 +1,4 @@
-#include "programfolder.h"
+#include "ProgramFolder.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
-#include "comport.h"
+#include "TComPort.h"
 
-#include "comthread.h"
-#include "linuxserial.h"
+#include "TComThread.h"
+#include "LinuxSerial.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

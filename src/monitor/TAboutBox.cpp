@@ -1,6 +1,6 @@
-#include "aboutbox.h"
+#include "TAboutBox.h"
 
-#include "ui_aboutbox.h"
+#include "ui_TAboutBox.h"
 
 namespace sorvik {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "capturebuffer.h"
-#include "comport.h"
-#include "pulsetimer.h"
+#include "TCaptureBuffer.h"
+#include "TComPort.h"
+#include "TPulseTimer.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "comtypes.h"
-#include "operation.h"
+#include "ComTypes.h"
+#include "TOperation.h"
 
 #include <memory>
 #include <vector>

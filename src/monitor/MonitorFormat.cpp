@@ -1,4 +1,4 @@
-#include "monitorformat.h"
+#include "MonitorFormat.h"
 
 namespace sorvik {
 

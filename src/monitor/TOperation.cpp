@@ -1,4 +1,4 @@
-#include "operation.h"
+#include "TOperation.h"
 
 #include <poll.h>
 #include <sys/ioctl.h>

@@ -1,6 +1,6 @@
-#include "sorvikapplication.h"
+#include "TSorvikApplication.h"
 
-#include "comtypes.h"
+#include "ComTypes.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
-#include "comthread.h"
+#include "TComThread.h"
 
-#include "linuxserial.h"
+#include "LinuxSerial.h"
 
 #include <QCoreApplication>
 #include <QObject>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "comstack.h"
-#include "comtypes.h"
-#include "operation.h"
-#include "uniquefd.h"
+#include "TStack.h"
+#include "ComTypes.h"
+#include "TOperation.h"
+#include "UniqueFd.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comtypes.h"
+#include "ComTypes.h"
 
 struct termios;
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "comtypes.h"
-#include "uniquefd.h"
+#include "ComTypes.h"
+#include "UniqueFd.h"
 
 #include <QEvent>
 

@@ -1,4 +1,4 @@
-#include "linuxserial.h"
+#include "LinuxSerial.h"
 
 #include <cerrno>
 #include <sys/ioctl.h>

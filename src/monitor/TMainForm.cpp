@@ -1,10 +1,10 @@
-#include "mainform.h"
+#include "TMainForm.h"
 
-#include "aboutbox.h"
-#include "inifile.h"
-#include "monitorformat.h"
-#include "programfolder.h"
-#include "ui_mainform.h"
+#include "TAboutBox.h"
+#include "TIniFile.h"
+#include "MonitorFormat.h"
+#include "ProgramFolder.h"
+#include "ui_TMainForm.h"
 
 #include <QApplication>
 #include <QCloseEvent>
