@@ -10,6 +10,7 @@
 #include "ShutdownSequence.h"
 #include "StartupSequence.h"
 #include "TicketRouting.h"
+#include "WindowHelpers.h"
 #include "WeightLink.h"
 
 #include "TFoform.h"

@@ -9,6 +9,7 @@
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
+#include "WindowHelpers.h"
 #include "SlotGuard.h"
 #include "WeightLink.h"
 

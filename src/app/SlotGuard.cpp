@@ -2,6 +2,7 @@
 
 #include "MessageBoxes.h"
 #include "Seged.h"
+#include "WindowHelpers.h"
 
 namespace SlotGuard {
 

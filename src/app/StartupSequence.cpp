@@ -13,6 +13,7 @@
 #include "MessageBoxes.h"
 #include "ScaleWiring.h"
 #include "Seged.h"
+#include "WindowHelpers.h"
 #include "TextCodec.h"
 #include "WeighingWindowOptions.h"
 #include "WeightLink.h"

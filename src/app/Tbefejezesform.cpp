@@ -9,7 +9,6 @@
 #include "Formats.h"
 #include "InProgress.h"
 #include "Kelvo.h"
-#include "Listatoltes.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
@@ -17,6 +16,7 @@
 #include "SlotGuard.h"
 #include "TNumEdit.h"
 #include "WeighingWindowOptions.h"
+#include "WindowHelpers.h"
 
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>

@@ -8,6 +8,7 @@
 #include "Kelvo.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
+#include "WindowHelpers.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

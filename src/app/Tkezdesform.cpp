@@ -7,13 +7,13 @@
 #include "FirstWeighing.h"
 #include "InProgress.h"
 #include "Kelvo.h"
-#include "Listatoltes.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
 #include "ScaleWeightField.h"
 #include "SlotGuard.h"
 #include "WeighingWindowOptions.h"
+#include "WindowHelpers.h"
 
 #include <QComboBox>
 #include <QPalette>

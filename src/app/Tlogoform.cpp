@@ -2,7 +2,7 @@
 
 #include "ui_Tlogoform.h"
 
-#include "Seged.h"
+#include "WindowHelpers.h"
 
 #include <QEvent>
 #include <QGuiApplication>

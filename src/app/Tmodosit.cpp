@@ -5,12 +5,12 @@
 #include "Database.h"
 #include "FieldHelpers.h"
 #include "Kelvo.h"
-#include "Listatoltes.h"
 #include "MessageBoxes.h"
 #include "Modification.h"
 #include "Seged.h"
 #include "SlotGuard.h"
 #include "Transport.h"
+#include "WindowHelpers.h"
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>

@@ -2,13 +2,9 @@
 
 #include "Formats.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QGuiApplication>
 #include <QHostInfo>
-#include <QRegularExpression>
-#include <QWidget>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -114,31 +110,4 @@ void fajllista(const QString &folder, const QString &mask, QStringList &list)
     const QStringList names =
         dir.entryList({mask}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted);
     list.append(names);
-}
-
-void homokora(bool on)
-{
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        return;
-    while (QGuiApplication::overrideCursor())
-        QGuiApplication::restoreOverrideCursor();
-    if (on)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void attetszoseg(QWidget *window, int alpha)
-{
-    if (!window)
-        return;
-    window->setWindowOpacity(qBound(0, alpha, 255) / 255.0);
-}
-
-bool altlenyomva()
-{
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
-}
-
-bool shiftlenyomva()
-{
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
 }

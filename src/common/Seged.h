@@ -5,9 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
-class QWidget;
-
-// Small routines every window uses. None of them keeps state of its own.
+// Small routines every part of the program uses. None of them keeps state of its own; the ones that need a
+// window are in WindowHelpers.h.
 
 // Scrambles bytes into the 64-character alphabet "0-9A-Za-z+/" (not standard Base64: other order, no padding).
 QString kodol(const QByteArray &bytes);
@@ -25,8 +24,3 @@ QString felhasznalonev(); // login name of the process owner
 // Appends the bare names of the plain files in folder (given with its trailing separator) that match the
 // wildcard mask, in the order the file system returns them.
 void fajllista(const QString &folder, const QString &mask, QStringList &list);
-
-void homokora(bool on);                       // wait cursor on or off; calls do not nest
-void attetszoseg(QWidget *window, int alpha); // opacity 0..255; ignored where the platform has none
-bool altlenyomva();
-bool shiftlenyomva();

@@ -1,116 +1,121 @@
 #include "CtlCommands.h"
 
-#include "DatabaseStartup.h"
-#include "PrintCommands.h"
-#include "ScaleCommands.h"
+#include "Commands.h"
+#include "Invocation.h"
 #include "Schema.h"
-#include "WeighingCommands.h"
+#include "Sql.h"
 
 #include <QFile>
-#include <QTextStream>
-
-#include <functional>
 
 namespace {
 
-constexpr char kUsage[] =
-    "Usage: kelvoctl COMMAND [ARGUMENTS]\n"
-    "\n"
-    "Commands:\n"
-    "  create-db PATH      make the delivered (empty) database at PATH; refuses to overwrite a file\n"
-    "  check-db PATH       run the start-up database check; prints \"ok 4.64\" or the program's message\n"
-    "  first-weighing      --plate P --carrier NAME --customer NAME --product NAME [--unit-price FT]\n"
-    "                      [--direction in|out] --weight KG [--manual] [--overwrite previous|current]\n"
-    "  finish              --plate P --weight KG --warehouse NAME [--purity P] [--moisture M]\n"
-    "                      [--expected-moisture X] [--remark T] [--confirm-zero]; prints the serial number\n"
-    "  in-progress         the transports in progress as CSV\n"
-    "  ticket SERIAL       fill out.htm (and out.txt, the hand-over) [--template NAME]\n"
-    "  decode              frames on standard input to weights [--micraorden] [--bilanciai] [--disomatb]\n"
-    "                      [--terminator NOTATION]\n"
-    "  ports               the serial ports present [--descriptions]\n"
-    "  Commands that work on a program folder take --home DIR (default: KELVO_HOME or the program's folder).\n"
-    "  --help              this text\n"
-    "  --version           the program version\n";
-
-struct Streams {
-    QTextStream out{stdout};
-    QTextStream err{stderr};
+// One row per command: its name, its arguments as the usage shows them (the parser reads them from there), one
+// line for --help, whether it works on a program folder (and so takes --home DIR), and the function.
+struct Command {
+    const char *name;
+    const char *synopsis;
+    const char *summary;
+    bool programFolder;
+    int (*run)(Invocation &);
 };
 
-int createDb(const QStringList &args, Streams &io)
+constexpr Command kCommands[] = {
+    {"create-db", "PATH", "make the delivered (empty) database at PATH; refuses to overwrite a file", false,
+     createDbCommand},
+    {"check-db", "PATH", "run the start-up database check; prints \"ok 4.64\" or the program's message", false,
+     checkDbCommand},
+    {"first-weighing",
+     "--plate P --carrier NAME --customer NAME --product NAME [--unit-price FT] [--direction in|out] --weight KG "
+     "[--manual] [--overwrite previous|current]",
+     "record the first weighing of a transport; prints plate;weight", true, firstWeighingCommand},
+    {"finish",
+     "--plate P --weight KG --warehouse NAME [--purity P] [--moisture M] [--expected-moisture X] [--remark T] "
+     "[--confirm-zero]",
+     "second weighing: store the ticket; prints the serial number", true, finishCommand},
+    {"in-progress", "", "the transports in progress as CSV", true, inProgressCommand},
+    {"ticket", "SERIAL [--template NAME]", "fill out.htm (and out.txt, the hand-over) without printing", true,
+     ticketCommand},
+    {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
+     "frames on standard input to weights, one line each", false, decodeCommand},
+    {"ports", "[--descriptions]", "the serial ports present", false, portsCommand},
+};
+
+// What the command takes: "SERIAL [--template NAME] [--home DIR]".
+QString arguments(const Command &command)
 {
-    if (args.size() != 1) {
-        io.err << "kelvoctl create-db: expected exactly one PATH\n";
-        return 2;
-    }
-    const QString error = Schema::createFile(args.first());
-    if (!error.isEmpty()) {
-        io.err << "kelvoctl create-db: " << error << '\n';
-        return 1;
-    }
-    return 0;
+    QString text = QLatin1String(command.synopsis);
+    if (command.programFolder)
+        text += QStringLiteral(" [--home DIR]");
+    return text.trimmed();
 }
 
-int checkDb(const QStringList &args, Streams &io)
+QString withArguments(const Command &command)
 {
-    if (args.size() != 1) {
-        io.err << "kelvoctl check-db: expected exactly one PATH\n";
-        return 2;
+    return (QLatin1String(command.name) + QLatin1Char(' ') + arguments(command)).trimmed();
+}
+
+QString help()
+{
+    QString text = QStringLiteral("Usage: kelvoctl COMMAND [ARGUMENTS]\n\nCommands:\n");
+    for (const Command &command : kCommands)
+        text += QStringLiteral("  %1\n        %2\n").arg(withArguments(command), QLatin1String(command.summary));
+    text += QStringLiteral("  --help\n        this text\n"
+                           "  --version\n        the program version\n"
+                           "\n--home DIR is the program folder (default: KELVO_HOME, else the folder of kelvoctl).\n");
+    return text;
+}
+
+int run(const Command &command, const QStringList &args, Environment &environment)
+{
+    try {
+        const CommandLine line(args, CommandSyntax::fromSynopsis(arguments(command)));
+        Invocation call(line, environment, line.value(QStringLiteral("--home")));
+        return command.run(call);
+    } catch (const BadArguments &e) {
+        environment.err << "kelvoctl " << command.name << ": " << e.what() << '\n'
+                        << "Usage: kelvoctl " << withArguments(command) << '\n';
+        return kBadArguments;
+    } catch (const Refused &e) {
+        environment.out << e.what() << '\n';
+        return kRefused;
+    } catch (const DatabaseError &e) {
+        environment.out << e.what() << '\n';
+        return kRefused;
     }
-    if (const auto missing = DatabaseStartup::checkExists(args.first())) {
-        io.out << *missing << '\n';
-        return 1;
-    }
-    const DatabaseStartup::VersionCheck check = DatabaseStartup::checkVersion(args.first());
-    if (check.status != DatabaseStartup::VersionCheck::Status::Ok) {
-        io.out << check.message << '\n';
-        return 1;
-    }
-    io.out << "ok " << QString::number(Schema::kVersion, 'f', 2) << '\n';
-    return 0;
 }
 
 } // namespace
 
+int runKelvoctl(const QStringList &args, Environment &environment)
+{
+    if (args.isEmpty()) {
+        environment.err << help();
+        return kBadArguments;
+    }
+    const QString &name = args.first();
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        environment.out << help();
+        return kDone;
+    }
+    if (name == QLatin1String("--version")) {
+        environment.out << "kelvoctl " << QString::number(Schema::kVersion, 'f', 2) << '\n';
+        return kDone;
+    }
+    for (const Command &command : kCommands) {
+        if (name == QLatin1String(command.name))
+            return run(command, args.mid(1), environment);
+    }
+    environment.err << "kelvoctl: unknown command \"" << name << "\"\n\n" << help();
+    return kBadArguments;
+}
+
 int runKelvoctl(const QStringList &args)
 {
-    Streams io;
-    if (args.isEmpty()) {
-        io.err << kUsage;
-        return 2;
-    }
-    const QString command = args.first();
-    const QStringList rest = args.mid(1);
-    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        io.out << kUsage;
-        return 0;
-    }
-    if (command == QLatin1String("--version")) {
-        io.out << "kelvoctl " << QString::number(Schema::kVersion, 'f', 2) << '\n';
-        return 0;
-    }
-    const std::pair<const char *, std::function<int(const QStringList &, Streams &)>> commands[] = {
-        {"create-db", createDb},
-        {"check-db", checkDb},
-        {"first-weighing", [](const QStringList &a, Streams &s) { return runFirstWeighingCommand(a, s.out, s.err); }},
-        {"finish", [](const QStringList &a, Streams &s) { return runFinishCommand(a, s.out, s.err); }},
-        {"in-progress", [](const QStringList &a, Streams &s) { return runInProgressCommand(a, s.out, s.err); }},
-        {"ticket", [](const QStringList &a, Streams &s) { return runTicketCommand(a, s.out, s.err); }},
-        {"decode",
-         [](const QStringList &a, Streams &s) {
-             QFile in;
-             if (!in.open(stdin, QIODevice::ReadOnly)) {
-                 s.err << "kelvoctl decode: cannot read standard input\n";
-                 return 1;
-             }
-             return runDecodeCommand(a, in, s.out, s.err);
-         }},
-        {"ports", [](const QStringList &a, Streams &s) { return runPortsCommand(a, s.out, s.err); }},
-    };
-    for (const auto &[name, run] : commands) {
-        if (command == QLatin1String(name))
-            return run(rest, io);
-    }
-    io.err << "kelvoctl: unknown command \"" << command << "\"\n\n" << kUsage;
-    return 2;
+    QFile in;
+    // When standard input is closed the device stays unreadable; the commands that read it say so.
+    in.open(stdin, QIODevice::ReadOnly);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    Environment environment{in, out, err};
+    return runKelvoctl(args, environment);
 }

@@ -1,9 +1,9 @@
 #include "Listatoltes.h"
 
 #include "Seged.h"
+#include "Sql.h"
 
 #include <QCollator>
-#include <QComboBox>
 #include <QLocale>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -23,7 +23,7 @@ QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, c
                             .arg(table, field);
     QStringList values;
     if (!query.exec(sql))
-        return values;
+        throw DatabaseError(query.lastError().text());
     while (query.next())
         values.append(ertekszoveg(query.value(0)));
 
@@ -35,23 +35,4 @@ QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, c
                              [&](const QString &a, const QString &b) { return collator.compare(a, b) == 0; }),
                  values.end());
     return values;
-}
-
-void listatoltes(QComboBox *box, const QSqlDatabase &db, const QString &table, const QString &field)
-{
-    const QStringList values = distinctColumnValues(db, table, field);
-    const QString editText = box->currentText();
-    homokora(true);
-    box->setUpdatesEnabled(false);
-    {
-        const QSignalBlocker blocker(box);
-        box->clear();
-        box->addItems(values);
-        if (box->isEditable())
-            box->setEditText(editText);
-        else
-            box->setCurrentIndex(box->findText(editText, Qt::MatchFixedString));
-    }
-    box->setUpdatesEnabled(true);
-    homokora(false);
 }

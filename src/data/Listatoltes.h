@@ -4,11 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-class QComboBox;
-
 // The distinct non-empty values of one column, in Hungarian order; values that differ only in case appear once,
-// in the form met first. One query over the column.
+// in the form met first. One query over the column; a failed query throws DatabaseError with the database's
+// text. (Filling a drop-down list from it is listatoltes, in the window helpers.)
 QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, const QString &field);
-
-// Fills a drop-down list with distinctColumnValues; the text in the box's edit field stays as it was.
-void listatoltes(QComboBox *box, const QSqlDatabase &db, const QString &table, const QString &field);

@@ -1,5 +1,5 @@
-#include "mainform.h"
-#include "sorvikapplication.h"
+#include "TMainForm.h"
+#include "TSorvikApplication.h"
 
 int main(int argc, char *argv[])
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageBoxes.h"
+#include "OverwriteAnswer.h"
 #include "Refusal.h"
 
 #include <QDateTime>

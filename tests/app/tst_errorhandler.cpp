@@ -1,7 +1,7 @@
 #include "KelvoApplication.h"
 #include "MessageBoxes.h"
-#include "Seged.h"
 #include "Sql.h"
+#include "WindowHelpers.h"
 
 #include <QTest>
 #include <QTimer>

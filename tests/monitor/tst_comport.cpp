@@ -1,7 +1,7 @@
-#include "comport.h"
-#include "comstack.h"
-#include "linuxserial.h"
-#include "ptypair.h"
+#include "TComPort.h"
+#include "TStack.h"
+#include "LinuxSerial.h"
+#include "PtyPair.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "inifile.h"
+#include "TIniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
-#include "inifile.h"
-#include "mainform.h"
-#include "ptypair.h"
-#include "radiogroup.h"
+#include "TIniFile.h"
+#include "TMainForm.h"
+#include "PtyPair.h"
+#include "TRadioGroup.h"
 
 #include <QAction>
 #include <QApplication>

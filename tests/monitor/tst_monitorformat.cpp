@@ -1,5 +1,5 @@
-#include "capturebuffer.h"
-#include "monitorformat.h"
+#include "TCaptureBuffer.h"
+#include "MonitorFormat.h"
 
 #include <QTest>
 

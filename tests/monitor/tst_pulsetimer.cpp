@@ -1,4 +1,4 @@
-#include "pulsetimer.h"
+#include "TPulseTimer.h"
 
 #include <QTest>
 

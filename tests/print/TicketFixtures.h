@@ -12,9 +12,14 @@
 // Finished transports and settings the ticket tests share.
 namespace TicketFixtures {
 
+// The ticket templates and expected pages in tests/print/data; tests elsewhere name the folder themselves.
+#ifndef KELVO_TICKET_DATA_DIR
+#define KELVO_TICKET_DATA_DIR KELVO_TEST_DATA_DIR "/data"
+#endif
+
 inline QString dataPath(const QString &name)
 {
-    return QStringLiteral(KELVO_TEST_DATA_DIR "/data/") + name;
+    return QStringLiteral(KELVO_TICKET_DATA_DIR "/") + name;
 }
 
 inline QByteArray readFile(const QString &path)

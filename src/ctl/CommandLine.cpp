@@ -1,0 +1,70 @@
+#include "CommandLine.h"
+
+CommandSyntax CommandSyntax::fromSynopsis(const QString &synopsis)
+{
+    CommandSyntax syntax;
+    const QStringList words =
+        QString(synopsis).remove(QLatin1Char('[')).remove(QLatin1Char(']')).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &word = words.at(i);
+        if (!word.startsWith(QLatin1String("--"))) {
+            syntax.operands.append(word);
+        } else if (i + 1 < words.size() && !words.at(i + 1).startsWith(QLatin1String("--"))) {
+            syntax.valued.append(word);
+            ++i; // the value's placeholder
+        } else {
+            syntax.switches.append(word);
+        }
+    }
+    return syntax;
+}
+
+CommandLine::CommandLine(const QStringList &args, const CommandSyntax &syntax)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        const qsizetype equals = arg.startsWith(QLatin1String("--")) ? arg.indexOf(QLatin1Char('=')) : -1;
+        if (equals > 0 && syntax.valued.contains(arg.left(equals))) {
+            m_values.insert(arg.left(equals), arg.mid(equals + 1));
+        } else if (syntax.valued.contains(arg)) {
+            if (i + 1 >= args.size())
+                throw BadArguments(arg + QStringLiteral(" needs a value"));
+            m_values.insert(arg, args.at(++i));
+        } else if (syntax.switches.contains(arg)) {
+            m_switches.insert(arg);
+        } else if (!arg.startsWith(QLatin1String("--")) && m_operands.size() < syntax.operands.size()) {
+            m_operands.append(arg);
+        } else {
+            throw BadArguments(QStringLiteral("unexpected argument \"%1\"").arg(arg));
+        }
+    }
+    if (m_operands.size() < syntax.operands.size())
+        throw BadArguments(syntax.operands.at(m_operands.size()) + QStringLiteral(" is missing"));
+}
+
+bool CommandLine::has(const QString &option) const
+{
+    return m_switches.contains(option) || m_values.contains(option);
+}
+
+QString CommandLine::value(const QString &option, const QString &fallback) const
+{
+    return m_values.value(option, fallback);
+}
+
+QString CommandLine::choice(const QString &option, const QStringList &choices, const QString &fallback) const
+{
+    if (!m_values.contains(option))
+        return fallback;
+    const QString v = m_values.value(option);
+    if (!choices.contains(v))
+        throw BadArguments(QStringLiteral("%1 is %2").arg(option, choices.join(QStringLiteral(" or "))));
+    return v;
+}
+
+QString CommandLine::required(const QString &option) const
+{
+    if (!m_values.contains(option))
+        throw BadArguments(option + QStringLiteral(" is missing"));
+    return m_values.value(option);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+class Invocation;
+
+// kelvoctl's commands. Each reads its arguments from the invocation, calls the core and prints the outcome;
+// it returns the exit code, or throws BadArguments (exit 2) or Refused (exit 1). The table in CtlCommands.cpp
+// names them and declares their arguments.
+
+// DatabaseCommands.cpp
+int createDbCommand(Invocation &call);
+int checkDbCommand(Invocation &call);
+
+// WeighingCommands.cpp
+int firstWeighingCommand(Invocation &call);
+int finishCommand(Invocation &call);
+int inProgressCommand(Invocation &call);
+
+// TicketCommand.cpp
+int ticketCommand(Invocation &call);
+
+// ScaleCommands.cpp
+int decodeCommand(Invocation &call);
+int portsCommand(Invocation &call);

@@ -1,0 +1,58 @@
+#include "Invocation.h"
+
+#include "Config.h"
+#include "Database.h"
+#include "DatabaseStartup.h"
+#include "PortDetector.h"
+#include "ProgramFolder.h"
+
+#include <QDir>
+
+Invocation::Invocation(const CommandLine &args, Environment &environment, const QString &home)
+    : m_args(args)
+    , m_environment(environment)
+    , m_home(home.isEmpty() ? programFolder() : QDir(home).absolutePath())
+{
+    if (!m_home.endsWith(QLatin1Char('/')))
+        m_home.append(QLatin1Char('/'));
+}
+
+Invocation::~Invocation() = default;
+
+const PortDetector &Invocation::ports()
+{
+    if (m_environment.ports)
+        return *m_environment.ports;
+    if (!m_ports)
+        m_ports = std::make_unique<PortDetector>();
+    return *m_ports;
+}
+
+const Config &Invocation::config()
+{
+    if (!m_config)
+        m_config = std::make_unique<Config>(Config::locateIniFile(m_home), m_home);
+    return *m_config;
+}
+
+QSqlDatabase Invocation::database()
+{
+    if (!m_database) {
+        const QString path = DatabaseStartup::databasePath(config());
+        checkDatabase(path);
+        auto database = std::make_unique<Database>(path);
+        if (const QString error = database->open(); !error.isEmpty())
+            throw Refused(error);
+        m_database = std::move(database);
+    }
+    return m_database->db();
+}
+
+void Invocation::checkDatabase(const QString &path)
+{
+    if (const auto missing = DatabaseStartup::checkExists(path))
+        throw Refused(*missing);
+    if (const auto check = DatabaseStartup::checkVersion(path);
+        check.status != DatabaseStartup::VersionCheck::Status::Ok)
+        throw Refused(check.message);
+}

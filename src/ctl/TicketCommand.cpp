@@ -1,0 +1,32 @@
+#include "Commands.h"
+
+#include "CompanyData.h"
+#include "Invocation.h"
+#include "TicketPrinter.h"
+#include "TicketSettings.h"
+
+int ticketCommand(Invocation &call)
+{
+    const QString serialText = call.args().operands().first();
+    bool ok = false;
+    const qint64 serial = serialText.toLongLong(&ok);
+    if (!ok || serial <= 0)
+        throw BadArguments(QStringLiteral("SERIAL must be a positive whole number, not \"%1\"").arg(serialText));
+
+    // Without a company file the ticket carries the line the program puts there at start-up; this command
+    // writes no settings files of its own.
+    const QStringList company =
+        CompanyData::load(call.home()).value_or(QStringList{QString::fromUtf8(CompanyData::kNotSetLine)});
+    TicketSettings settings = TicketSettings::fromConfig(call.config(), company);
+    settings.printMode = PrintMode::None;
+    const QString templateName = call.args().value(QStringLiteral("--template"), settings.templateName);
+
+    const TicketOutcome outcome = FillTicketTemplate(serial, call.database(), call.home() + templateName,
+                                                     settings.outputPath(), settings, nullptr);
+    for (const QString &message : outcome.messages)
+        call.out() << message << '\n';
+    if (!outcome.messages.isEmpty())
+        return kRefused;
+    call.out() << settings.outputPath() << '\n';
+    return kDone;
+}

@@ -1,0 +1,53 @@
+#include "WindowHelpers.h"
+
+#include "Listatoltes.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QWidget>
+
+void homokora(bool on)
+{
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return;
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+    if (on)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void attetszoseg(QWidget *window, int alpha)
+{
+    if (!window)
+        return;
+    window->setWindowOpacity(qBound(0, alpha, 255) / 255.0);
+}
+
+bool altlenyomva()
+{
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier);
+}
+
+bool shiftlenyomva()
+{
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+void listatoltes(QComboBox *box, const QSqlDatabase &db, const QString &table, const QString &field)
+{
+    const QStringList values = distinctColumnValues(db, table, field);
+    const QString editText = box->currentText();
+    homokora(true);
+    box->setUpdatesEnabled(false);
+    {
+        const QSignalBlocker blocker(box);
+        box->clear();
+        box->addItems(values);
+        if (box->isEditable())
+            box->setEditText(editText);
+        else
+            box->setCurrentIndex(box->findText(editText, Qt::MatchFixedString));
+    }
+    box->setUpdatesEnabled(true);
+    homokora(false);
+}

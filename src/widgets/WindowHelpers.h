@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+class QComboBox;
+class QWidget;
+
+// Small routines every window uses; they need a running QApplication.
+
+void homokora(bool on);                       // wait cursor on or off; calls do not nest
+void attetszoseg(QWidget *window, int alpha); // opacity 0..255; ignored where the platform has none
+bool altlenyomva();
+bool shiftlenyomva();
+
+// Fills a drop-down list with distinctColumnValues; the text in the box's edit field stays as it was. A failed
+// query throws DatabaseError and leaves the list as it was.
+void listatoltes(QComboBox *box, const QSqlDatabase &db, const QString &table, const QString &field);

@@ -1,0 +1,111 @@
+#include "CtlCommands.h"
+#include "Invocation.h"
+#include "PortDetector.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run kelvoctl(const QStringList &args, QIODevice &in, const PortDetector *ports = nullptr)
+{
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    Environment environment{in, out, err, ports};
+    r.code = runKelvoctl(args, environment);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+} // namespace
+
+// kelvoctl decode and ports: the scale link's frame decoding and port detection from the command line.
+class TestScaleCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decodeCommand_data();
+    void decodeCommand();
+    void portsCommand_data();
+    void portsCommand();
+};
+
+void TestScaleCommands::decodeCommand_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("frames at CR LF") << QStringList{} << QByteArray("+ 0012340 kg\r\n12-34\r\nkg\r\n") << 0
+                                     << "12340\nignored\n0\n";
+    QTest::newRow("last frame unterminated") << QStringList{} << QByteArray("1\r\n2") << 0 << "1\n2\n";
+    QTest::newRow("empty input") << QStringList{} << QByteArray() << 0 << "";
+    QTest::newRow("micra") << QStringList{"--micraorden"} << QByteArray("04321\r\n") << 0 << "12340\n";
+    QTest::newRow("bilanciai") << QStringList{"--bilanciai"} << QByteArray("3001234\r\n0001234\r\nkg\r\n") << 0
+                               << "-1234\n1234\nignored\n";
+    QTest::newRow("disomat at ETX") << QStringList{"--disomatb", "--terminator", "#3"}
+                                    << QByteArray("\x02" "01#PC#SOG# 001234\x03" "A\x02" "x\x03") << 0 << "1234\n0\n";
+    QTest::newRow("terminator with equals") << QStringList{"--terminator=#10"} << QByteArray("5\n6\n") << 0
+                                            << "5\n6\n";
+    QTest::newRow("bad terminator") << QStringList{"--terminator", "#x"} << QByteArray("1\r\n") << 2 << "";
+    QTest::newRow("unknown option") << QStringList{"--fast"} << QByteArray("1\r\n") << 2 << "";
+}
+
+void TestScaleCommands::decodeCommand()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+
+    QBuffer in(&input);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const Run r = kelvoctl(QStringList{QStringLiteral("decode")} + args, in);
+    QCOMPARE(r.code, exitCode);
+    QCOMPARE(r.out, output);
+    QCOMPARE(r.err.isEmpty(), exitCode == 0);
+}
+
+void TestScaleCommands::portsCommand_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+
+    QTest::newRow("names") << QStringList{} << 0 << "COM2\n";
+    QTest::newRow("descriptions") << QStringList{"--descriptions"} << 0 << "COM2 - COM2\n";
+    QTest::newRow("unknown option") << QStringList{"--all"} << 2 << "";
+}
+
+void TestScaleCommands::portsCommand()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+
+    QTemporaryDir dir;
+    const QString sysfs = dir.filePath(QStringLiteral("sys"));
+    QDir().mkpath(sysfs + QStringLiteral("/devices/x/ttyS1/device"));
+    QDir().mkpath(sysfs + QStringLiteral("/class/tty"));
+    QVERIFY(QFile::link(sysfs + QStringLiteral("/devices/x/ttyS1"), sysfs + QStringLiteral("/class/tty/ttyS1")));
+    const PortDetector detector(sysfs, dir.filePath(QStringLiteral("udev")));
+    QBuffer in;
+    const Run r = kelvoctl(QStringList{QStringLiteral("ports")} + args, in, &detector);
+    QCOMPARE(r.code, exitCode);
+    QCOMPARE(r.out, output);
+}
+
+QTEST_GUILESS_MAIN(TestScaleCommands)
+#include "tst_scalecommands.moc"

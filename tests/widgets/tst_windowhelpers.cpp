@@ -1,0 +1,56 @@
+#include "Database.h"
+#include "Schema.h"
+#include "WindowHelpers.h"
+
+#include <QComboBox>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestWindowHelpers : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Database> m_db;
+
+private slots:
+    void init()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentTestFunction()));
+        QFile::remove(path);
+        QCOMPARE(Schema::createFile(path), QString());
+        m_db = std::make_unique<Database>(path);
+        QCOMPARE(m_db->open(), QString());
+    }
+    void cleanup() { m_db.reset(); }
+
+    void fillKeepsTheEditText()
+    {
+        QSqlQuery q(m_db->db());
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO szallito (rendszam) VALUES ('ABC-123'), ('XYZ-999'), ('abc-123')")));
+        QComboBox box;
+        box.setEditable(true);
+        box.addItem(QStringLiteral("stale"));
+        box.setEditText(QStringLiteral("typed"));
+        listatoltes(&box, m_db->db(), QStringLiteral("szallito"), QStringLiteral("rendszam"));
+        QCOMPARE(box.count(), 2);
+        QCOMPARE(box.itemText(0), QStringLiteral("ABC-123"));
+        QCOMPARE(box.itemText(1), QStringLiteral("XYZ-999"));
+        QCOMPARE(box.currentText(), QStringLiteral("typed"));
+    }
+
+    void fillOnEmptyTableEmptiesTheList()
+    {
+        QComboBox box;
+        box.setEditable(true);
+        box.addItems({QStringLiteral("a"), QStringLiteral("b")});
+        box.setEditText(QStringLiteral("kept"));
+        listatoltes(&box, m_db->db(), QStringLiteral("raktar"), QStringLiteral("raktar"));
+        QCOMPARE(box.count(), 0);
+        QCOMPARE(box.currentText(), QStringLiteral("kept"));
+    }
+};
+
+QTEST_MAIN(TestWindowHelpers)
+#include "tst_windowhelpers.moc"
