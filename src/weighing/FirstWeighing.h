@@ -20,6 +20,7 @@ inline constexpr char kCustomerRequired[] = "Ügyfél megadása kötelező !";
 inline constexpr char kProductRequired[] = "Termék megadása kötelező !";
 inline constexpr char kWeightRequired[] = "Súly megadása kötelező !";
 inline constexpr char kWeightNotAllowed[] = "A mért tömeg elfogadása nem engedélyezett !";
+inline constexpr char kPlateNotFound[] = "Adatbázis hiba: A megadott rendszám nem található !";
 
 struct Input {
     QString rendszam, nev, cim1, cim2, cim3;
