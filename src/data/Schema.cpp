@@ -119,6 +119,9 @@ const char *const kAdditions[] = {
     // An older file continues after its largest serial number.
     "INSERT INTO sorszamlalo (id, utolso) SELECT 1, (SELECT COALESCE(MAX(sorszam), 0) FROM szallitasok) "
     "WHERE NOT EXISTS (SELECT 1 FROM sorszamlalo)",
+    // Drop-down lists read one index entry per distinct value, so every listed column needs its index.
+    "CREATE INDEX IF NOT EXISTS szallito_nev ON szallito (nev)",
+    "CREATE INDEX IF NOT EXISTS termek_kiszereles ON termek (kiszereles)",
 };
 
 #undef TEXT_COL

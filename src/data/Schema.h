@@ -11,7 +11,7 @@ inline constexpr double kVersion = 4.64;
 
 // Statements in order, portable SQL apart from what SQLite needs.
 QStringList statements();
-// Objects added since the first delivered files (the serial number counter); idempotent.
+// Objects added since the first delivered files (the serial number counter, list indexes); idempotent.
 QStringList additions();
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
