@@ -93,7 +93,8 @@ QString Database::openTables()
         if (!query.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(table)))
             return query.lastError().text();
     }
-    return {};
+    // A file made before the serial number counter gets it here, started after its largest serial number.
+    return Schema::upgrade(db());
 }
 
 void Database::refresh(const QString &table)

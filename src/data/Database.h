@@ -29,7 +29,8 @@ public:
     void close();
     bool isOpen() const;
 
-    // Opens each table in the start-up order; returns the first error text, empty when every table is there.
+    // Opens each table in the start-up order, then adds what an older file lacks (Schema::upgrade); returns the
+    // first error text, empty when every table is there.
     QString openTables();
 
     // In network mode several stations share the file: the windows call refresh before they read or change a

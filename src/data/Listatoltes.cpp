@@ -12,15 +12,21 @@
 
 QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, const QString &field)
 {
-    // The database folds duplicates in the column's own (case-insensitive) collation, walking the column's
-    // index; with MIN(rowid) SQLite takes the other columns from the first row of each group, so the form met
-    // first wins. Case variants the database does not fold (accented capitals) are folded below with the
-    // Hungarian collator.
+    // One index seek per distinct value instead of a walk over every row: each step jumps to the first entry
+    // above the previous value in the column's own (case-insensitive) collation. Among entries that compare equal
+    // the one of the lowest rowid is taken, so the form met first wins; ordering by it keeps that true for the
+    // case variants the database does not fold (accented capitals), which the Hungarian collator folds below.
+    // Needs an index on the column; without one each step reads the whole table.
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    const QString sql = QStringLiteral("SELECT %2, MIN(rowid) AS r FROM %1 "
-                                       "WHERE %2 IS NOT NULL AND %2 <> '' GROUP BY %2 ORDER BY r")
-                            .arg(table, field);
+    const QString sql =
+        QStringLiteral("WITH RECURSIVE d (v, r) AS ("
+                       " SELECT * FROM (SELECT %2, rowid FROM %1 WHERE %2 > '' ORDER BY %2, rowid LIMIT 1) f"
+                       " UNION ALL"
+                       " SELECT t.%2, t.rowid FROM d JOIN %1 t ON t.rowid ="
+                       " (SELECT rowid FROM %1 WHERE %2 > d.v ORDER BY %2, rowid LIMIT 1))"
+                       " SELECT v FROM d ORDER BY r")
+            .arg(table, field);
     QStringList values;
     if (!query.exec(sql))
         throw DatabaseError(query.lastError().text());

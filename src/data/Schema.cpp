@@ -1,5 +1,7 @@
 #include "Schema.h"
 
+#include "Sql.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -109,6 +111,19 @@ const char *const kStatements[] = {
     "CREATE TABLE verzio (verzio DOUBLE PRECISION)",
 };
 
+// Objects added after the first delivered files: made by create-db with the rest, and added to an older file when
+// its tables are opened. Each statement may run again on a file that has it.
+const char *const kAdditions[] = {
+    // The last ticket serial number handed out; only ever goes up, so a deleted ticket never frees its number.
+    "CREATE TABLE IF NOT EXISTS sorszamlalo (id INTEGER PRIMARY KEY, utolso INTEGER NOT NULL)",
+    // An older file continues after its largest serial number.
+    "INSERT INTO sorszamlalo (id, utolso) SELECT 1, (SELECT COALESCE(MAX(sorszam), 0) FROM szallitasok) "
+    "WHERE NOT EXISTS (SELECT 1 FROM sorszamlalo)",
+    // Drop-down lists read one index entry per distinct value, so every listed column needs its index.
+    "CREATE INDEX IF NOT EXISTS szallito_nev ON szallito (nev)",
+    "CREATE INDEX IF NOT EXISTS termek_kiszereles ON termek (kiszereles)",
+};
+
 #undef TEXT_COL
 #undef BOOL_COL
 
@@ -120,6 +135,14 @@ QStringList statements()
 {
     QStringList list;
     for (const char *s : kStatements)
+        list.append(QString::fromUtf8(s));
+    return list;
+}
+
+QStringList additions()
+{
+    QStringList list;
+    for (const char *s : kAdditions)
         list.append(QString::fromUtf8(s));
     return list;
 }
@@ -136,7 +159,7 @@ QString create(QSqlDatabase &db)
     if (!db.transaction())
         return db.lastError().text();
     QSqlQuery query(db);
-    for (const QString &sql : statements()) {
+    for (const QString &sql : statements() + additions()) {
         if (!query.exec(sql)) {
             const QString error = query.lastError().text();
             db.rollback();
@@ -152,6 +175,19 @@ QString create(QSqlDatabase &db)
     }
     if (!db.commit())
         return db.lastError().text();
+    return {};
+}
+
+QString upgrade(const QSqlDatabase &db)
+{
+    try {
+        Transaction transaction(db);
+        for (const QString &sql : additions())
+            Sql::run(db, sql);
+        transaction.commit();
+    } catch (const DatabaseError &e) {
+        return QString::fromStdString(e.what());
+    }
     return {};
 }
 

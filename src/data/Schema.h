@@ -11,12 +11,18 @@ inline constexpr double kVersion = 4.64;
 
 // Statements in order, portable SQL apart from what SQLite needs.
 QStringList statements();
+// Objects added since the first delivered files (the serial number counter, list indexes); idempotent.
+QStringList additions();
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
 
 // Creates every table in an empty database and stores the version, in one transaction. Returns the error text,
 // empty on success.
 QString create(QSqlDatabase &db);
+
+// Adds what additions() makes to a file that lacks it, in one transaction; the only change the program makes to the
+// structure of an existing file. Returns the error text, empty on success.
+QString upgrade(const QSqlDatabase &db);
 
 // Makes the delivered database file at path. Refuses to touch an existing file. Returns the error text, empty on
 // success; on failure no half-made file is left behind.

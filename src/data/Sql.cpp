@@ -3,6 +3,15 @@
 #include <QSqlDriver>
 #include <QSqlError>
 
+namespace {
+
+bool isSqlite(const QSqlDatabase &db)
+{
+    return db.driverName() == QLatin1String("QSQLITE");
+}
+
+} // namespace
+
 namespace Sql {
 
 QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings)
@@ -23,12 +32,17 @@ QVariant value(const QSqlDatabase &db, const QString &sql, std::initializer_list
     return q.next() ? q.value(0) : QVariant();
 }
 
+QString lockClause(const QSqlDatabase &db)
+{
+    return isSqlite(db) ? QString() : QStringLiteral(" FOR UPDATE");
+}
+
 } // namespace Sql
 
 Transaction::Transaction(const QSqlDatabase &db)
     : m_db(db)
 {
-    const bool sqlite = m_db.driverName() == QLatin1String("QSQLITE");
+    const bool sqlite = isSqlite(m_db);
     QSqlQuery q(m_db);
     if (!(sqlite ? q.exec(QStringLiteral("BEGIN IMMEDIATE")) : m_db.transaction()))
         throw DatabaseError(sqlite ? q.lastError().text() : m_db.lastError().text());

@@ -3,6 +3,7 @@
 #include "FirstWeighing.h"
 #include "Formats.h"
 #include "InProgress.h"
+#include "SerialCounter.h"
 #include "Sql.h"
 #include "Transport.h"
 
@@ -46,8 +47,8 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     if (*w2 > maxsuly)
         return refused(kWeightNotAllowed, "suly2");
 
-    const std::optional<InProgress::Row> row = InProgress::find(db, in.rendszam);
-    if (!row)
+    const std::optional<InProgress::Row> seen = InProgress::find(db, in.rendszam);
+    if (!seen)
         return refused(kPlateNotFound, "rendszam");
 
     const std::optional<double> p = percentage(in.tisztasag, 100);
@@ -61,12 +62,23 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
         return refused(kExpectedMoistureRange, "elvartviz");
 
     const Settlement::Result s =
-        Settlement::compute({row->suly1, *w2, row->irany, *p, *m, *x, row->egysegar});
+        Settlement::compute({seen->suly1, *w2, seen->irany, *p, *m, *x, seen->egysegar});
     if ((s.settled == 0 || s.net == 0) && !askZero(QString::fromUtf8(kZeroQuestion))) {
         Outcome o;
         o.status = Outcome::Status::Cancelled;
         return o;
     }
+
+    // Another station may have finished, deleted or re-weighed the transport since the look-up above (the question
+    // may have waited for the operator): the row is read again under the write lock, and the ticket is made from
+    // that row only when it still holds the figures settled above.
+    Transaction transaction(db);
+    const std::optional<InProgress::Row> row = InProgress::findLocked(db, in.rendszam);
+    if (!row)
+        return refused(kPlateNotFound, "rendszam");
+    if (row->rowId != seen->rowId || row->suly1 != seen->suly1 || row->irany != seen->irany ||
+        row->egysegar != seen->egysegar)
+        return refused(InProgress::kChangedElsewhere, "rendszam");
 
     Transport t;
     t.rendszam = row->rendszam;
@@ -105,13 +117,16 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     t.kezi = row->kezi || in.kezi;
     t.modositott = false;
 
-    // The ticket and the removal of the in-progress row stand or fall together, and the serial number is taken
-    // under the write lock: one more than the largest, so a deleted row never makes a number repeat.
-    Transaction transaction(db);
-    t.sorszam = Sql::value(db, QStringLiteral("SELECT COALESCE(MAX(sorszam), 0) + 1 FROM szallitasok")).toLongLong();
+    // The ticket and the removal of the in-progress row stand or fall together, and the serial number comes from
+    // the counter inside the same transaction.
+    t.sorszam = SerialCounter::next(db);
     if (const QString error = t.insert(db); !error.isEmpty())
         throw DatabaseError(error);
-    Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE rowid = :id"), {{":id", row->rowId}});
+    const int removed = Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE rowid = :id AND rendszam = :r"),
+                                 {{":id", row->rowId}, {":r", row->rendszam}})
+                            .numRowsAffected();
+    if (removed != 1)
+        return refused(kPlateNotFound, "rendszam");
     transaction.commit();
 
     Outcome o;

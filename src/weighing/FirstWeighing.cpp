@@ -2,6 +2,7 @@
 
 #include "Formats.h"
 #include "InProgress.h"
+#include "Sql.h"
 
 namespace FirstWeighing {
 
@@ -45,29 +46,32 @@ Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
     if (weight > maxsuly)
         return refused(kWeightNotAllowed, "suly1");
 
-    InProgress::Row row;
-    const auto found = InProgress::find(db, in.rendszam);
+    // The question comes before the write transaction (no lock is held while the operator thinks); what was asked
+    // about is checked again inside it.
+    const std::optional<InProgress::Row> found = InProgress::find(db, in.rendszam);
     // Only the weight on the scale now needs a live link; "Előző mérés" keeps the stored one.
     const OverwriteAnswer answer = found ? askOverwrite() : OverwriteAnswer::Current;
     if (answer == OverwriteAnswer::Current && !in.weightLive)
         return refused(kNoScaleWeight, "suly1");
+    bool keepsStoredWeight = false;
     if (found) {
         switch (answer) {
         case OverwriteAnswer::Cancel:
             return {Outcome::Status::Cancelled, {}, 0};
         case OverwriteAnswer::Previous:
             weight = found->suly1;
+            keepsStoredWeight = true;
             break;
         case OverwriteAnswer::Current:
             break;
         }
         if (weight <= 0)
             return refused(kWeightRequired, "");
-        row.rowId = found->rowId;
     }
 
     bool priceOk = false;
     const double price = in.egysegar.isEmpty() ? 0.0 : Formats::parseNumber(in.egysegar, &priceOk);
+    InProgress::Row row;
     row.rendszam = in.rendszam;
     row.cegnev = in.nev;
     row.cim1 = in.cim1;
@@ -85,7 +89,21 @@ Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
     row.ugyfelcim3 = in.ugyfelcim3;
     row.egysegar = in.egysegar.isEmpty() || !priceOk ? 0.0 : price;
     row.kezi = in.kezi;
-    InProgress::write(db, row);
+
+    Transaction transaction(db);
+    const std::optional<InProgress::Row> current = InProgress::findLocked(db, in.rendszam);
+    if (found && !current)
+        return refused(kPlateNotFound, "rendszam"); // finished or deleted on another station meanwhile
+    // Recorded on another station meanwhile (the operator was not asked), or replaced there, or re-weighed there
+    // while the operator chose to keep the earlier weight.
+    const bool changed = found ? current->rowId != found->rowId || (keepsStoredWeight && current->suly1 != found->suly1)
+                               : current.has_value();
+    if (changed)
+        return refused(InProgress::kChangedElsewhere, "rendszam");
+    row.rowId = current ? current->rowId : 0;
+    if (!InProgress::write(db, row))
+        return refused(kPlateNotFound, "rendszam");
+    transaction.commit();
     return {Outcome::Status::Saved, {}, weight};
 }
 

@@ -22,6 +22,7 @@ inline constexpr char kWeightRequired[] = "Súly megadása kötelező !";
 inline constexpr char kWeightNotAllowed[] = "A mért tömeg elfogadása nem engedélyezett !";
 // The weight box holds a scale weight, but the scale link has fallen silent: the weight may be minutes old.
 inline constexpr char kNoScaleWeight[] = "Nincs kapcsolat a mérleggel, a súly nem vehető át !";
+inline constexpr char kPlateNotFound[] = "Adatbázis hiba: A megadott rendszám nem található !";
 
 struct Input {
     QString rendszam, nev, cim1, cim2, cim3;

@@ -8,12 +8,15 @@
 
 namespace InProgress {
 
-std::optional<Row> find(const QSqlDatabase &db, const QString &rendszam)
+namespace {
+
+std::optional<Row> select(const QSqlDatabase &db, const QString &rendszam, const QString &lock)
 {
     QSqlQuery q = Sql::run(db,
                            QStringLiteral("SELECT rowid, rendszam, cegnev, cim1, cim2, cim3, ugyfelnev, ugyfelcim1, "
                                           "ugyfelcim2, ugyfelcim3, termeknev, termekkod, kiszereles, irany, suly1, "
-                                          "bedatum, egysegar, kezi FROM folyamatban WHERE rendszam = :r LIMIT 1"),
+                                          "bedatum, egysegar, kezi FROM folyamatban WHERE rendszam = :r LIMIT 1") +
+                               lock,
                            {{":r", rendszam}});
     if (!q.next())
         return std::nullopt;
@@ -40,12 +43,24 @@ std::optional<Row> find(const QSqlDatabase &db, const QString &rendszam)
     return r;
 }
 
+} // namespace
+
+std::optional<Row> find(const QSqlDatabase &db, const QString &rendszam)
+{
+    return select(db, rendszam, QString());
+}
+
+std::optional<Row> findLocked(const QSqlDatabase &db, const QString &rendszam)
+{
+    return select(db, rendszam, Sql::lockClause(db));
+}
+
 qint64 count(const QSqlDatabase &db)
 {
     return Sql::value(db, QStringLiteral("SELECT count(*) FROM folyamatban")).toLongLong();
 }
 
-void write(const QSqlDatabase &db, const Row &r)
+bool write(const QSqlDatabase &db, const Row &r)
 {
     const QString columns = QStringLiteral(
         "rendszam = :rendszam, cegnev = :cegnev, cim1 = :cim1, cim2 = :cim2, cim3 = :cim3, termeknev = :termeknev, "
@@ -54,7 +69,7 @@ void write(const QSqlDatabase &db, const Row &r)
         "egysegar = :egysegar, kezi = :kezi");
     const QString sql =
         r.rowId != 0
-            ? QStringLiteral("UPDATE folyamatban SET %1 WHERE rowid = :id").arg(columns)
+            ? QStringLiteral("UPDATE folyamatban SET %1 WHERE rowid = :id AND rendszam = :plate").arg(columns)
             : QStringLiteral("INSERT INTO folyamatban (rendszam, cegnev, cim1, cim2, cim3, termeknev, termekkod, "
                              "kiszereles, irany, suly1, bedatum, ugyfelnev, ugyfelcim1, ugyfelcim2, ugyfelcim3, "
                              "egysegar, kezi) VALUES (:rendszam, :cegnev, :cim1, :cim2, :cim3, :termeknev, "
@@ -80,10 +95,13 @@ void write(const QSqlDatabase &db, const Row &r)
     q.bindValue(QStringLiteral(":ugyfelcim3"), r.ugyfelcim3);
     q.bindValue(QStringLiteral(":egysegar"), r.egysegar);
     q.bindValue(QStringLiteral(":kezi"), r.kezi);
-    if (r.rowId != 0)
+    if (r.rowId != 0) {
         q.bindValue(QStringLiteral(":id"), r.rowId);
+        q.bindValue(QStringLiteral(":plate"), r.rendszam);
+    }
     if (!q.exec())
         throw DatabaseError(q.lastError().text());
+    return q.numRowsAffected() == 1;
 }
 
 bool swapDirection(const QSqlDatabase &db, const QString &rendszam)

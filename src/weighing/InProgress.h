@@ -21,11 +21,18 @@ struct Row {
     bool kezi = false;
 };
 
+// Said when the plate's row changed on another station between what the operator confirmed and the save.
+inline constexpr char kChangedElsewhere[] =
+    "Adatbázis hiba: A szállítás adatait időközben egy másik állomás megváltoztatta ! Próbálja újra !";
+
 std::optional<Row> find(const QSqlDatabase &db, const QString &rendszam);
+// The same inside a write transaction: the row read stays as read until the transaction ends.
+std::optional<Row> findLocked(const QSqlDatabase &db, const QString &rendszam);
 qint64 count(const QSqlDatabase &db);
 
-// Writes every field of the row: appended when rowId is 0, else the row of that id is replaced.
-void write(const QSqlDatabase &db, const Row &row);
+// Writes every field of the row: appended when rowId is 0, else the row of that id and plate is replaced. Returns
+// false, changing nothing, when that row is no longer there.
+bool write(const QSqlDatabase &db, const Row &row);
 
 // The row commands of the main window; each returns false when the plate's row is not there (another station
 // may have finished it), changing nothing.

@@ -11,6 +11,8 @@
 namespace Modification {
 
 inline constexpr char kPlateRequired[] = "Rendszám megadása kötelező !";
+inline constexpr char kTicketNotFound[] =
+    "Adatbázis hiba: A módosítandó szállítás nem található, a változások nem lettek mentve !";
 
 struct Fields {
     QString rendszam, raktar, ugyirat, megjegyzes, kiszereles, tablanev, parcella, tablasorszam, termeknev, termekkod;

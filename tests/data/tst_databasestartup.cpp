@@ -73,6 +73,28 @@ private slots:
         QCOMPARE(q.value(0).toInt(), 1);
     }
 
+    void openingAnOlderFileAddsCounterAndIndexes()
+    {
+        const QString path = freshDatabase(QStringLiteral("older.mdb"));
+        for (const char *sql : {"DROP TABLE IF EXISTS sorszamlalo", "DROP INDEX IF EXISTS szallito_nev",
+                                "DROP INDEX IF EXISTS termek_kiszereles",
+                                "INSERT INTO szallitasok (sorszam) VALUES (7), (41)"})
+            exec(path, QLatin1String(sql));
+        for (int opening = 0; opening < 2; ++opening) {
+            Database db(path);
+            QCOMPARE(db.open(), QString());
+            QCOMPARE(db.openTables(), QString());
+            QSqlQuery q(db.db());
+            // The counter starts at the largest serial number, and a second opening leaves it alone.
+            QVERIFY(q.exec(QStringLiteral("UPDATE sorszamlalo SET utolso = utolso + 1")));
+            QVERIFY(q.exec(QStringLiteral("SELECT utolso FROM sorszamlalo")) && q.next());
+            QCOMPARE(q.value(0).toLongLong(), qint64(42 + opening));
+            QVERIFY(q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index' "
+                                          "AND name IN ('szallito_nev', 'termek_kiszereles')")) && q.next());
+            QCOMPARE(q.value(0).toInt(), 2);
+        }
+    }
+
     void createRefusesExistingFile()
     {
         const QString path = freshDatabase(QStringLiteral("exists.mdb"));

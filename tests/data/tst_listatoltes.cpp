@@ -70,7 +70,7 @@ private slots:
             distinctColumnValues(m_db->db(), QStringLiteral("t"), QStringLiteral("nincs"));
             QFAIL("no DatabaseError");
         } catch (const DatabaseError &e) {
-            QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("no such column: nincs")), e.what());
+            QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("no such column")), e.what());
         }
     }
 };

@@ -9,7 +9,7 @@ namespace {
 const QDateTime kIn(QDate(2026, 12, 8), QTime(7, 0, 0));
 const QDateTime kOut(QDate(2026, 12, 8), QTime(8, 15, 30));
 
-void start(const WeighingFixture &f, const QString &plate, qint64 w1, int irany, bool kezi = false)
+void start(const QSqlDatabase &db, const QString &plate, qint64 w1, int irany, bool kezi = false)
 {
     FirstWeighing::Input in;
     in.rendszam = plate;
@@ -20,7 +20,7 @@ void start(const WeighingFixture &f, const QString &plate, qint64 w1, int irany,
     in.suly1 = QString::number(w1);
     in.irany = irany;
     in.kezi = kezi;
-    const auto out = FirstWeighing::record(f.db(), in, 999999, [] { return OverwriteAnswer::Current; }, kIn);
+    const auto out = FirstWeighing::record(db, in, 999999, [] { return OverwriteAnswer::Current; }, kIn);
     QCOMPARE(out.status, FirstWeighing::Outcome::Status::Saved);
 }
 
@@ -60,7 +60,7 @@ private slots:
         QFETCH(int, irany);
         QFETCH(int, sign);
         WeighingFixture f;
-        start(f, QStringLiteral("ABC-123"), 24360, irany, true);
+        start(f.db(), QStringLiteral("ABC-123"), 24360, irany, true);
         const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
                                            {QStringLiteral("ABC-123")}, 999999, kYes, kOut);
         QCOMPARE(out.status, Finishing::Outcome::Status::Saved);
@@ -127,7 +127,7 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(QString, message);
         WeighingFixture f;
-        start(f, QStringLiteral("ABC-123"), 24360, 0);
+        start(f.db(), QStringLiteral("ABC-123"), 24360, 0);
         Finishing::Input in = finishInput(plate, weight);
         in.raktar = warehouse;
         in.tisztasag = purity;
@@ -160,7 +160,7 @@ private slots:
         QFETCH(QString, purity);
         QFETCH(QString, moisture);
         WeighingFixture f;
-        start(f, QStringLiteral("ABC-123"), 50, 0);
+        start(f.db(), QStringLiteral("ABC-123"), 50, 0);
         Finishing::Input in = finishInput(QString::fromLatin1(QTest::currentDataTag()) == QLatin1String("plate in other case")
                                               ? QStringLiteral("abc-123")
                                               : QStringLiteral("ABC-123"),
@@ -183,7 +183,7 @@ private slots:
     {
         QFETCH(bool, answer);
         WeighingFixture f;
-        start(f, QStringLiteral("ABC-123"), 15000, 0);
+        start(f.db(), QStringLiteral("ABC-123"), 15000, 0);
         QString question;
         const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("15000")),
                                            {QStringLiteral("ABC-123")}, 999999,
@@ -208,7 +208,7 @@ private slots:
     void failureAfterTheAppendLeavesTheTransportInProgress()
     {
         WeighingFixture f;
-        start(f, QStringLiteral("ABC-123"), 24360, 0);
+        start(f.db(), QStringLiteral("ABC-123"), 24360, 0);
         // The database refuses the removal of the in-progress row, after the ticket row went in.
         Sql::run(f.db(), QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON folyamatban "
                                         "BEGIN SELECT RAISE(FAIL, 'forced failure'); END"));
@@ -230,29 +230,55 @@ private slots:
                  qint64(1));
     }
 
-    void serialNumberNeverRepeats()
+    void serialNumbersNeverRepeat_data()
     {
+        QTest::addColumn<QString>("change"); // made to the tickets 1 to 3 before the next finish
+        QTest::addColumn<qint64>("expected");
+        QTest::newRow("newest ticket deleted") << "DELETE FROM szallitasok WHERE sorszam = 3" << qint64(4);
+        QTest::newRow("older ticket deleted") << "DELETE FROM szallitasok WHERE sorszam = 2" << qint64(4);
+        QTest::newRow("ticket numbered past the counter") << "UPDATE szallitasok SET sorszam = 40 WHERE sorszam = 3"
+                                                          << qint64(41);
+    }
+    void serialNumbersNeverRepeat()
+    {
+        QFETCH(QString, change);
+        QFETCH(qint64, expected);
         WeighingFixture f;
         for (const char *plate : {"A-1", "B-2", "C-3"}) {
-            start(f, QLatin1String(plate), 20000, 0);
+            start(f.db(), QLatin1String(plate), 20000, 0);
             const auto out = Finishing::finish(f.db(), finishInput(QLatin1String(plate), QStringLiteral("10000")),
                                                {QLatin1String(plate)}, 999999, kYes, kOut);
             QCOMPARE(out.status, Finishing::Outcome::Status::Saved);
         }
-        QCOMPARE(Sql::value(f.db(), QStringLiteral("SELECT max(sorszam) FROM szallitasok")).toLongLong(), qint64(3));
-        // A deleted ticket row would make "row count + 1" hand out 3 again.
-        Sql::run(f.db(), QStringLiteral("DELETE FROM szallitasok WHERE sorszam = 2"));
-        start(f, QStringLiteral("D-4"), 20000, 0);
+        Sql::run(f.db(), change);
+        start(f.db(), QStringLiteral("D-4"), 20000, 0);
         const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("D-4"), QStringLiteral("10000")),
                                            {QStringLiteral("D-4")}, 999999, kYes, kOut);
-        QCOMPARE(out.sorszam, qint64(4));
+        QCOMPARE(out.sorszam, expected);
+    }
+
+    void olderFileContinuesAfterItsLargestSerial()
+    {
+        WeighingFixture f;
+        Sql::run(f.db(), QStringLiteral("DROP TABLE IF EXISTS sorszamlalo"));
+        Sql::run(f.db(), QStringLiteral("INSERT INTO szallitasok (sorszam) VALUES (7), (41)"));
+        Database station(f.path());
+        QCOMPARE(station.open(), QString());
+        QCOMPARE(station.openTables(), QString());
+        // Its newest ticket deleted after the counter was set up: the number still is not given again.
+        Sql::run(f.db(), QStringLiteral("DELETE FROM szallitasok WHERE sorszam = 41"));
+        start(f.db(), QStringLiteral("A-1"), 20000, 0);
+        QCOMPARE(Finishing::finish(station.db(), finishInput(QStringLiteral("A-1"), QStringLiteral("10000")),
+                                   {QStringLiteral("A-1")}, 999999, kYes, kOut)
+                     .sorszam,
+                 qint64(42));
     }
 
     void twoStationsFinishingAtOnceGetDifferentNumbers()
     {
         WeighingFixture f;
-        start(f, QStringLiteral("A-1"), 20000, 0);
-        start(f, QStringLiteral("B-2"), 20000, 0);
+        start(f.db(), QStringLiteral("A-1"), 20000, 0);
+        start(f.db(), QStringLiteral("B-2"), 20000, 0);
         // A second station: its own connection to the same file.
         Database other(f.path());
         QCOMPARE(other.open(), QString());
@@ -284,11 +310,74 @@ private slots:
     void plateFinishedElsewhereIsNotFound()
     {
         WeighingFixture f;
-        start(f, QStringLiteral("ABC-123"), 24360, 0);
+        start(f.db(), QStringLiteral("ABC-123"), 24360, 0);
         QVERIFY(InProgress::remove(f.db(), QStringLiteral("ABC-123")));
         const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
                                            {QStringLiteral("ABC-123")}, 999999, kYes, kOut);
         QCOMPARE(out.refusal.message, QStringLiteral("Adatbázis hiba: A megadott rendszám nem található !"));
+    }
+
+    // Another station acts on the same transport while this one waits for the zero question.
+    void transportChangedByAnotherStation_data()
+    {
+        QTest::addColumn<QString>("elsewhere");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<qint64>("tickets");
+        QTest::addColumn<QString>("left"); // plate and first weight in progress afterwards, or empty
+        const QString notFound = QStringLiteral("Adatbázis hiba: A megadott rendszám nem található !");
+        const QString changed =
+            QStringLiteral("Adatbázis hiba: A szállítás adatait időközben egy másik állomás megváltoztatta ! Próbálja újra !");
+        QTest::newRow("finished there") << "finish" << notFound << qint64(1) << "";
+        QTest::newRow("finished there, plate B takes its row id") << "finish B" << notFound << qint64(1) << "B-2 15000";
+        QTest::newRow("re-weighed there") << "reweigh" << changed << qint64(0) << "A-1 30000";
+        QTest::newRow("direction swapped there") << "swap" << changed << qint64(0) << "A-1 15000";
+    }
+    void transportChangedByAnotherStation()
+    {
+        QFETCH(QString, elsewhere);
+        QFETCH(QString, message);
+        QFETCH(qint64, tickets);
+        QFETCH(QString, left);
+        WeighingFixture f;
+        start(f.db(), QStringLiteral("A-1"), 15000, 0);
+        const qint64 rowOfA = InProgress::find(f.db(), QStringLiteral("A-1"))->rowId;
+        Database other(f.path());
+        QCOMPARE(other.open(), QString());
+        const QSqlDatabase otherDb = other.db();
+        qint64 otherSerial = 0, rowOfB = rowOfA;
+        bool done = true;
+        const auto act = [&](const QString &) {
+            if (elsewhere.startsWith(QLatin1String("finish")))
+                otherSerial = Finishing::finish(otherDb, finishInput(QStringLiteral("A-1"), QStringLiteral("11220")),
+                                                {QStringLiteral("A-1")}, 999999, kYes, kOut)
+                                  .sorszam;
+            if (elsewhere == u"finish B") {
+                start(otherDb, QStringLiteral("B-2"), 15000, 0);
+                rowOfB = InProgress::find(otherDb, QStringLiteral("B-2"))->rowId;
+            }
+            if (elsewhere == u"reweigh")
+                done = InProgress::reweigh(otherDb, QStringLiteral("A-1"), 30000);
+            if (elsewhere == u"swap")
+                done = InProgress::swapDirection(otherDb, QStringLiteral("A-1"));
+            return true;
+        };
+        // Equal weights: the question is asked between the look-up and the save.
+        const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("A-1"), QStringLiteral("15000")),
+                                           {QStringLiteral("A-1")}, 999999, act, kOut);
+        QVERIFY(done);
+        QCOMPARE(otherSerial, elsewhere.startsWith(QLatin1String("finish")) ? qint64(1) : qint64(0));
+        QCOMPARE(rowOfB, rowOfA); // SQLite hands the freed row id to the next row
+        QVERIFY(done);
+        QCOMPARE(otherSerial, elsewhere.startsWith(QLatin1String("finish")) ? qint64(1) : qint64(0));
+        QCOMPARE(rowOfB, rowOfA); // SQLite hands the freed row id to the next row
+        QCOMPARE(out.status, Finishing::Outcome::Status::Refused);
+        QCOMPARE(out.refusal.message, message);
+        QCOMPARE(f.count("szallitasok"), tickets);
+        QStringList inProgress;
+        QSqlQuery q = Sql::run(f.db(), QStringLiteral("SELECT rendszam, suly1 FROM folyamatban"));
+        while (q.next())
+            inProgress.append(q.value(0).toString() + QLatin1Char(' ') + q.value(1).toString());
+        QCOMPARE(inProgress.join(QLatin1Char(',')), left);
     }
 };
 

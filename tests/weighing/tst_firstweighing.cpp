@@ -151,6 +151,49 @@ private slots:
         QCOMPARE(row->bedatum, overwritten ? kLater : kFirst);
     }
 
+    // Another station acts on the plate's row while the overwrite question waits for the operator.
+    void overwriteOfARowChangedElsewhere_data()
+    {
+        QTest::addColumn<QString>("elsewhere");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("message"); // empty: saved
+        QTest::addColumn<qint64>("stored");   // first weight in progress afterwards, -1: no row
+        QTest::newRow("finished there") << "remove" << int(OverwriteAnswer::Current)
+                                        << "Adatbázis hiba: A megadott rendszám nem található !" << qint64(-1);
+        QTest::newRow("re-weighed there, earlier weight kept")
+            << "reweigh" << int(OverwriteAnswer::Previous)
+            << "Adatbázis hiba: A szállítás adatait időközben egy másik állomás megváltoztatta ! Próbálja újra !"
+            << qint64(30000);
+        QTest::newRow("re-weighed there, current weight taken")
+            << "reweigh" << int(OverwriteAnswer::Current) << "" << qint64(26000);
+    }
+    void overwriteOfARowChangedElsewhere()
+    {
+        QFETCH(QString, elsewhere);
+        QFETCH(int, answer);
+        QFETCH(QString, message);
+        QFETCH(qint64, stored);
+        WeighingFixture f;
+        QCOMPARE(FirstWeighing::record(f.db(), input(), 999999, [] { return OverwriteAnswer::Cancel; }, kFirst).status,
+                 FirstWeighing::Outcome::Status::Saved);
+        Database other(f.path());
+        QCOMPARE(other.open(), QString());
+        bool done = false;
+        const auto out = FirstWeighing::record(f.db(), input(QStringLiteral("ABC-123"), QStringLiteral("26000")), 999999,
+                                               [&] {
+                                                   done = elsewhere == u"remove"
+                                                              ? InProgress::remove(other.db(), QStringLiteral("ABC-123"))
+                                                              : InProgress::reweigh(other.db(), QStringLiteral("ABC-123"), 30000);
+                                                   return OverwriteAnswer(answer);
+                                               },
+                                               kLater);
+        QVERIFY(done);
+        QCOMPARE(out.status, message.isEmpty() ? FirstWeighing::Outcome::Status::Saved : FirstWeighing::Outcome::Status::Refused);
+        QCOMPARE(out.refusal.message, message);
+        const auto row = InProgress::find(f.db(), QStringLiteral("ABC-123"));
+        QCOMPARE(row ? row->suly1 : -1, stored);
+    }
+
     void previousAnswerWithNonPositiveStoredWeightIsRefused()
     {
         WeighingFixture f;

@@ -70,18 +70,35 @@ private slots:
         QCOMPARE(after.osszeg, before.osszeg);
     }
 
-    void emptyPlateIsRefused()
+    void refusalsWriteNothing_data()
     {
+        QTest::addColumn<QString>("plate");
+        QTest::addColumn<bool>("deletedMeanwhile");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty plate") << "" << false << "Rendszám megadása kötelező !";
+        QTest::newRow("ticket deleted meanwhile")
+            << "ABC-123" << true
+            << "Adatbázis hiba: A módosítandó szállítás nem található, a változások nem lettek mentve !";
+    }
+    void refusalsWriteNothing()
+    {
+        QFETCH(QString, plate);
+        QFETCH(bool, deletedMeanwhile);
+        QFETCH(QString, message);
         WeighingFixture f;
         finishedTicket(f);
         Modification::Fields fields = fieldsOf(*Transport::load(f.db(), 1));
-        fields.rendszam.clear();
+        fields.rendszam = plate;
         fields.raktar = QStringLiteral("Másik");
+        if (deletedMeanwhile)
+            Sql::run(f.db(), QStringLiteral("DELETE FROM szallitasok WHERE sorszam = 1"));
         const auto refusal = Modification::apply(f.db(), 1, fields, false);
         QVERIFY(refusal);
-        QCOMPARE(refusal->message, QStringLiteral("Rendszám megadása kötelező !"));
-        QCOMPARE(Transport::load(f.db(), 1)->raktar, QStringLiteral("Fő raktár"));
-        QCOMPARE(Transport::load(f.db(), 1)->modositott, false);
+        QCOMPARE(refusal->message, message);
+        if (!deletedMeanwhile) {
+            QCOMPARE(Transport::load(f.db(), 1)->raktar, QStringLiteral("Fő raktár"));
+            QCOMPARE(Transport::load(f.db(), 1)->modositott, false);
+        }
     }
 };
 
