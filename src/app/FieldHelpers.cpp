@@ -59,7 +59,7 @@ void saveTare(Database &database, const QString &plate, const ScaleWeightField &
         uzenet(QString::fromUtf8(FirstWeighing::kWeightRequired));
         return;
     }
-    MasterData::saveTare(database.db(), vehicle->rowId, *tare);
+    MasterData::saveTare(database.db(), vehicle->rowId, vehicle->rendszam, *tare);
 }
 
 void recallTare(Database &database, const QString &plate, QCheckBox *manual, TNumEdit *weight)

@@ -156,7 +156,7 @@ void Tbefejezesform::deleteWarehouse()
 {
     if (m_warehouseRow == 0)
         return;
-    MasterData::remove(m_kelvo->database()->db(), "raktar", m_warehouseRow);
+    MasterData::remove(m_kelvo->database()->db(), "raktar", m_warehouseRow, m_ui->raktar->currentText());
     const int index = m_ui->raktar->findText(m_ui->raktar->currentText(), Qt::MatchFixedString);
     if (index >= 0)
         m_ui->raktar->removeItem(index);

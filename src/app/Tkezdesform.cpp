@@ -267,7 +267,7 @@ void Tkezdesform::deleteVehicle()
 {
     if (m_vehicleRow == 0)
         return;
-    MasterData::remove(m_kelvo->database()->db(), "szallito", m_vehicleRow);
+    MasterData::remove(m_kelvo->database()->db(), "szallito", m_vehicleRow, m_ui->rendszam->currentText());
     removeSelected(m_ui->rendszam);
     rendszamChange();
 }
@@ -276,7 +276,7 @@ void Tkezdesform::deleteProduct()
 {
     if (m_productRow == 0)
         return;
-    MasterData::remove(m_kelvo->database()->db(), "termek", m_productRow);
+    MasterData::remove(m_kelvo->database()->db(), "termek", m_productRow, m_ui->termeknev->currentText());
     removeSelected(m_ui->termeknev);
     termeknevChange();
 }
@@ -285,7 +285,7 @@ void Tkezdesform::deleteCustomer()
 {
     if (m_customerRow == 0)
         return;
-    MasterData::remove(m_kelvo->database()->db(), "ugyfel", m_customerRow);
+    MasterData::remove(m_kelvo->database()->db(), "ugyfel", m_customerRow, m_ui->ugyfelnev->currentText());
     removeSelected(m_ui->ugyfelnev);
     ugyfelnevChange();
 }

@@ -119,14 +119,22 @@ void addWarehouse(const QSqlDatabase &db, const QString &raktar)
     Sql::run(db, QStringLiteral("INSERT INTO raktar (raktar) VALUES (:r)"), {{":r", raktar}});
 }
 
-void remove(const QSqlDatabase &db, const char *table, qint64 rowId)
+bool remove(const QSqlDatabase &db, const char *table, qint64 rowId, const QString &key)
 {
-    Sql::run(db, QStringLiteral("DELETE FROM %1 WHERE rowid = :id").arg(QLatin1String(table)), {{":id", rowId}});
+    const QLatin1String name(table);
+    const QLatin1String keyColumn(name == QLatin1String("szallito") ? "rendszam"
+                                  : name == QLatin1String("raktar") ? "raktar"
+                                                                    : "nev");
+    return Sql::run(db, QStringLiteral("DELETE FROM %1 WHERE rowid = :id AND %2 = :k").arg(name, keyColumn),
+                    {{":id", rowId}, {":k", key}})
+               .numRowsAffected() == 1;
 }
 
-void saveTare(const QSqlDatabase &db, qint64 rowId, qint64 tare)
+bool saveTare(const QSqlDatabase &db, qint64 rowId, const QString &plate, qint64 tare)
 {
-    Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = :t WHERE rowid = :id"), {{":t", tare}, {":id", rowId}});
+    return Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = :t WHERE rowid = :id AND rendszam = :r"),
+                    {{":t", tare}, {":id", rowId}, {":r", plate}})
+               .numRowsAffected() == 1;
 }
 
 void clearTares(const QSqlDatabase &db)

@@ -37,11 +37,13 @@ void saveProduct(const QSqlDatabase &db, const Product &p);
 void saveCustomer(const QSqlDatabase &db, const Customer &c);
 void addWarehouse(const QSqlDatabase &db, const QString &raktar);
 
-// Removes the row of the given id from the named master table.
-void remove(const QSqlDatabase &db, const char *table, qint64 rowId);
+// Removes the row of the given id from the named master table, only while it still holds the key it was found
+// by (the plate or the name): another station may have deleted it and a new row taken its id. False when no row
+// was removed.
+bool remove(const QSqlDatabase &db, const char *table, qint64 rowId, const QString &key);
 
-// Stores the tare of a vehicle row (text "0" when empty).
-void saveTare(const QSqlDatabase &db, qint64 rowId, qint64 tare);
+// Stores the tare of the vehicle row found by its plate; false when that row is no longer there.
+bool saveTare(const QSqlDatabase &db, qint64 rowId, const QString &plate, qint64 tare);
 // Sets every stored tare to 0.
 void clearTares(const QSqlDatabase &db);
 

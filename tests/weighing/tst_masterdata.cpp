@@ -13,7 +13,7 @@ private slots:
                                          QStringLiteral("Fő út 1."), {}, {}, {}});
         auto v = MasterData::vehicleByPlate(f.db(), QStringLiteral("ABC-123"));
         QVERIFY(v);
-        MasterData::saveTare(f.db(), v->rowId, 11220);
+        QVERIFY(MasterData::saveTare(f.db(), v->rowId, v->rendszam, 11220));
         QCOMPARE(MasterData::vehicleByPlate(f.db(), QStringLiteral("ABC-123"))->tarasuly, QStringLiteral("11220"));
         // Saving again edits the same row and clears the stored tare.
         MasterData::saveVehicle(f.db(), {0, QStringLiteral("ABC-123"), QStringLiteral("Fuvar Bt."), {}, {}, {}, {}});
@@ -23,8 +23,14 @@ private slots:
         QCOMPARE(v->cim1, QString());
         QCOMPARE(v->tarasuly, QStringLiteral("0"));
         QCOMPARE(MasterData::vehicleByName(f.db(), QStringLiteral("Fuvar Bt."))->rendszam, QStringLiteral("ABC-123"));
-        MasterData::remove(f.db(), "szallito", v->rowId);
+        QVERIFY(MasterData::remove(f.db(), "szallito", v->rowId, v->rendszam));
         QVERIFY(!MasterData::vehicleByPlate(f.db(), QStringLiteral("ABC-123")));
+        // Another station's new vehicle takes the freed id: a stale delete or tare of the old row touches nothing.
+        MasterData::saveVehicle(f.db(), {0, QStringLiteral("XYZ-999"), QStringLiteral("Más Kft."), {}, {}, {}, {}});
+        QCOMPARE(MasterData::vehicleByPlate(f.db(), QStringLiteral("XYZ-999"))->rowId, v->rowId);
+        QVERIFY(!MasterData::saveTare(f.db(), v->rowId, v->rendszam, 500));
+        QVERIFY(!MasterData::remove(f.db(), "szallito", v->rowId, v->rendszam));
+        QCOMPARE(MasterData::vehicleByPlate(f.db(), QStringLiteral("XYZ-999"))->tarasuly, QStringLiteral("0"));
     }
 
     void productsCustomersWarehouses()
@@ -47,7 +53,7 @@ private slots:
         MasterData::addWarehouse(f.db(), QStringLiteral("Fő raktár"));
         const auto w = MasterData::warehouse(f.db(), QStringLiteral("Fő raktár"));
         QVERIFY(w);
-        MasterData::remove(f.db(), "raktar", *w);
+        QVERIFY(MasterData::remove(f.db(), "raktar", *w, QStringLiteral("Fő raktár")));
         QVERIFY(!MasterData::warehouse(f.db(), QStringLiteral("Fő raktár")));
     }
 
@@ -56,7 +62,7 @@ private slots:
         WeighingFixture f;
         for (const char *plate : {"A-1", "B-2"}) {
             MasterData::saveVehicle(f.db(), {0, QLatin1String(plate), QStringLiteral("x"), {}, {}, {}, {}});
-            MasterData::saveTare(f.db(), MasterData::vehicleByPlate(f.db(), QLatin1String(plate))->rowId, 9000);
+            MasterData::saveTare(f.db(), MasterData::vehicleByPlate(f.db(), QLatin1String(plate))->rowId, QLatin1String(plate), 9000);
         }
         MasterData::clearTares(f.db());
         QCOMPARE(Sql::value(f.db(), QStringLiteral("SELECT sum(tarasuly) FROM szallito")).toLongLong(), qint64(0));
