@@ -9,8 +9,9 @@ if(KELVO_SANITIZE)
   # these options, and the odd exit code cannot pass for a refusal's exit code 1. Leak detection stays on
   # everywhere; scripts/lsan.supp names the few third-party libraries whose leaks are not ours.
   set(_sanitizer_common "exitcode=86:print_stacktrace=1")
-  set(KELVO_TEST_ASAN_OPTIONS
-      "${_sanitizer_common}:detect_leaks=1:strict_init_order=1:check_initialization_order=1")
+  # Use after return catches a lambda or a queued call that outlives the locals it captured by reference.
+  set(KELVO_TEST_ASAN_OPTIONS "${_sanitizer_common}:detect_leaks=1:detect_stack_use_after_return=1")
+  string(APPEND KELVO_TEST_ASAN_OPTIONS ":strict_init_order=1:check_initialization_order=1")
   # QtWebEngine's own code deletes objects through a base of another size (sized delete inside Chromium). ASan
   # cannot suppress that report by library, so the check is off only in the tests that render with QtWebEngine.
   set(KELVO_WEBENGINE_TESTS tst_print_ticketprint tst_app_ticketpreview)
