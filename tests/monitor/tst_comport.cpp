@@ -464,7 +464,7 @@ void TestComPort::rxCharReachesHandler()
         QByteArray chunk;
         const int n = sender->ReadString(chunk, inQue, true);
         std::lock_guard lock(mutex);
-        const bool ui = QThread::currentThread() == qApp->thread();
+        const bool ui = QThread::currentThread() == QCoreApplication::instance()->thread();
         everOnUiThread = everOnUiThread && ui;
         everElsewhere = everElsewhere || !ui;
         received += chunk.left(n);
