@@ -28,10 +28,11 @@ void TicketPrintDialogs::showPreview(const QString &pdfPath)
     preview.setObjectName(QStringLiteral("ticketPreview"));
     preview.setWindowTitle(QStringLiteral("Nyomtatási kép"));
     preview.resize(700, 900);
-    QPdfDocument document(&preview);
-    document.load(pdfPath);
+    // The view keeps a pointer to the document: both belong to the dialog, the view made first goes first.
     auto *view = new QPdfView(&preview);
-    view->setDocument(&document);
+    auto *document = new QPdfDocument(&preview);
+    document->load(pdfPath);
+    view->setDocument(document);
     view->setPageMode(QPdfView::PageMode::MultiPage);
     view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     auto *buttons = new QDialogButtonBox(&preview);
