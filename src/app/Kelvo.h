@@ -81,7 +81,6 @@ public:
     RunSettings &settings() { return m_settings; }
     const KelvoWindows &windows() const { return m_windows; }
     MainCommands &commands() const { return *m_commands; }
-    StartupSequence &startup() const { return *m_startup; }
 
     // The named windows.
     TFoform *Foform() const { return m_windows.Foform(); }
