@@ -1,5 +1,7 @@
-# kelvo_add_test(<name> SOURCES <files...> LIBS <targets...>)
-# One QtTest executable per unit, registered in CTest. Widget tests run offscreen; every test gets a private
+# kelvo_add_test(<name> [BOTH_ENGINES] SOURCES <files...> LIBS <targets...>)
+# One QtTest executable per unit, registered in CTest. BOTH_ENGINES registers it a second time as <name>_pg with
+# KELVO_TEST_ENGINE=postgresql (label postgresql): tests/support/TestDatabase.h then makes its databases on the
+# server KELVO_TEST_PG names. Widget tests run offscreen; every test gets a private
 # KELVO_HOME-free environment so it cannot touch a real installation.
 
 set(KELVO_TEST_ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;KELVO_HOME=")
@@ -24,7 +26,7 @@ if(KELVO_SANITIZE)
 endif()
 
 function(kelvo_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "BOTH_ENGINES" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
   # Tests use the generated form headers of the libraries they link; they have no forms of their own.
@@ -43,4 +45,11 @@ function(kelvo_add_test name)
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "${environment}"
     TIMEOUT ${KELVO_TEST_TIMEOUT})
+  if(ARG_BOTH_ENGINES)
+    add_test(NAME ${name}_pg COMMAND ${name})
+    set_tests_properties(${name}_pg PROPERTIES
+      ENVIRONMENT "${environment};KELVO_TEST_ENGINE=postgresql"
+      LABELS postgresql
+      TIMEOUT ${KELVO_TEST_TIMEOUT})
+  endif()
 endfunction()

@@ -20,9 +20,10 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"create-db", "PATH", "make the delivered (empty) database at PATH; refuses to overwrite a file", false,
+    {"create-db", "PATH|URI", "make the delivered (empty) database at PATH, or its tables in the empty server "
+     "database URI; refuses to overwrite", false,
      createDbCommand},
-    {"check-db", "PATH", "run the start-up database check; prints \"ok 4.64\" or the program's message", false,
+    {"check-db", "PATH|URI", "run the start-up database check; prints \"ok 4.64\" or the program's message", false,
      checkDbCommand},
     {"first-weighing",
      "--plate P --carrier NAME --customer NAME --product NAME [--unit-price FT] [--direction in|out] --weight KG "

@@ -6,7 +6,7 @@
 int createDbCommand(Invocation &call)
 {
     const QString path = call.args().operands().first();
-    if (const QString error = Schema::createFile(path); !error.isEmpty()) {
+    if (const QString error = Schema::createDatabase(path); !error.isEmpty()) {
         call.err() << "kelvoctl create-db: " << error << '\n';
         return kRefused;
     }

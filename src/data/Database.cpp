@@ -1,13 +1,12 @@
 #include "Database.h"
 
+#include "DatabaseUri.h"
 #include "Schema.h"
 #include "Seged.h"
 
 #include <QAtomicInt>
-#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 
 namespace {
 
@@ -46,18 +45,16 @@ QString Database::password()
 
 QSqlDatabase Database::openConnection(const QString &path, const QString &connectionName, QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    // mode=rw: never create a file that is not there.
-    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                       QStringLiteral("?mode=rw"));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    db.setPassword(password());
-    if (!db.open()) {
-        if (error)
-            *error = db.lastError().text();
-    } else if (error) {
-        error->clear();
-    }
+    const DatabaseUri uri = DatabaseUri::parse(path);
+    QSqlDatabase db = uri.addConnection(connectionName);
+    // A server takes the user's own credentials from the URI (or libpq's password file) instead.
+    if (!uri.isServer())
+        db.setPassword(password());
+    QString text = uri.error();
+    if (text.isEmpty() && !db.open())
+        text = db.lastError().text();
+    if (error)
+        *error = text;
     return db;
 }
 

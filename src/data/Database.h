@@ -4,8 +4,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// The connection to the weighbridge database file. Every window reads and writes through this one connection;
-// SQLite specifics stay in this class.
+// The connection to the weighbridge database: a SQLite file or a PostgreSQL database, as the datapath setting names
+// it (DatabaseUri). Every window reads and writes through this one connection.
 class Database : public QObject
 {
     Q_OBJECT
@@ -23,8 +23,8 @@ public:
     // password-taking store gets it as a connection parameter).
     static QString password();
 
-    // Opens the existing file for reading and writing; a missing file is never created. Returns the error text,
-    // empty on success.
+    // Opens the existing file or server database for reading and writing; a missing one is never created. Returns
+    // the error text (the server's own, for a server), empty on success.
     QString open();
     void close();
     bool isOpen() const;
@@ -39,7 +39,7 @@ public:
     bool networkMode() const { return m_networkMode; }
     void refresh(const QString &table);
 
-    // Opens a connection of its own to the file at path (for one-off work such as the start-up checks).
+    // Opens a connection of its own to the database path names (for one-off work such as the start-up checks).
     static QSqlDatabase openConnection(const QString &path, const QString &connectionName, QString *error);
 
 signals:

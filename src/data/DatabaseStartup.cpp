@@ -2,6 +2,8 @@
 
 #include "Config.h"
 #include "Database.h"
+#include "DatabaseUri.h"
+#include "Dialect.h"
 #include "Schema.h"
 
 #include <QFile>
@@ -40,9 +42,20 @@ QString databasePath(const Config &config)
 
 std::optional<QString> checkExists(const QString &path)
 {
-    if (QFileInfo(path).isFile())
+    const DatabaseUri uri = DatabaseUri::parse(path);
+    if (!uri.error().isEmpty())
+        return uri.error();
+    if (!uri.isServer()) {
+        if (QFileInfo(path).isFile())
+            return std::nullopt;
+        return QStringLiteral("Az adatbázis (kelvo.mdb) nem található a következő helyen: \"%1\"").arg(path);
+    }
+    // A server database is there when it takes the connection; libpq's text says why not.
+    const QString error = withConnection(path, QStringLiteral("kelvo-exists"),
+                                         [](QSqlDatabase &, const QString &error) { return error; });
+    if (error.isEmpty())
         return std::nullopt;
-    return QStringLiteral("Az adatbázis (kelvo.mdb) nem található a következő helyen: \"%1\"").arg(path);
+    return QStringLiteral("Az adatbázishoz nem lehet kapcsolódni: \"%1\"\n%2").arg(uri.displayName(), error.trimmed());
 }
 
 std::optional<QString> maintain(Config &config, const QString &path)
@@ -55,6 +68,14 @@ std::optional<QString> maintain(Config &config, const QString &path)
 
 bool compact(const QString &source, const QString &destination)
 {
+    if (DatabaseUri::parse(source).isServer()) {
+        // A server database is compacted where it is; there is no file to write elsewhere.
+        if (destination != source)
+            return false;
+        return withConnection(source, QStringLiteral("kelvo-compact"), [](QSqlDatabase &db, const QString &error) {
+            return error.isEmpty() && QSqlQuery(db).exec(Dialect::compactStatement(db));
+        });
+    }
     if (!QFileInfo(source).isFile())
         return false;
     const bool inPlace = QFileInfo(source).absoluteFilePath() == QFileInfo(destination).absoluteFilePath();
@@ -64,7 +85,7 @@ bool compact(const QString &source, const QString &destination)
             return false;
         QSqlQuery query(db);
         if (inPlace)
-            return query.exec(QStringLiteral("VACUUM"));
+            return query.exec(Dialect::compactStatement(db));
         QFile::remove(target);
         query.prepare(QStringLiteral("VACUUM INTO :target"));
         query.bindValue(QStringLiteral(":target"), target);
@@ -81,7 +102,8 @@ VersionCheck checkVersion(const QString &path)
     return withConnection(path, QStringLiteral("kelvo-version"), [&](QSqlDatabase &db, const QString &error) {
         const QString wrong = QString::fromUtf8(kWrongDatabaseMessage);
         if (!error.isEmpty()) {
-            if (db.lastError().nativeErrorCode() == QLatin1String(kCantOpen))
+            // A server that cannot be reached (or refuses us) is not a wrong database.
+            if (Dialect::isServer(db) || db.lastError().nativeErrorCode() == QLatin1String(kCantOpen))
                 return VersionCheck{VersionCheck::Status::Error, error};
             return VersionCheck{VersionCheck::Status::WrongDatabase, wrong};
         }

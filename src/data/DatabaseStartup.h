@@ -16,13 +16,15 @@ inline constexpr char kCompactFailedMessage[] = "Az adatbázis karbantartása ne
 
 QString databasePath(const Config &config);
 
-// The not-found message when no file is at path.
+// The not-found message when no file is at path; for a server URI, the cannot-connect message with the server's own
+// text when the database does not take a connection (unreachable, refused, missing). Nothing is created.
 std::optional<QString> checkExists(const QString &path);
 
 // When karbantart is on: writes it back as false first, then compacts; returns the outcome message.
 std::optional<QString> maintain(Config &config, const QString &path);
 
-// Rebuilds the file compactly. Same source and destination: in place; otherwise into the destination.
+// Rebuilds the file compactly. Same source and destination: in place; otherwise into the destination. A server
+// database is vacuumed and analysed in place (a different destination fails).
 bool compact(const QString &source, const QString &destination);
 
 struct VersionCheck {

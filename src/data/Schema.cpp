@@ -1,5 +1,8 @@
 #include "Schema.h"
 
+#include "Database.h"
+#include "DatabaseUri.h"
+#include "Dialect.h"
 #include "Sql.h"
 
 #include <QFile>
@@ -9,14 +12,14 @@
 
 namespace {
 
-// Text columns: never null, compared without regard to case, like the original database engine did. The SQLite
-// driver binds an empty text as NULL, so a NULL written into a text column becomes the empty default.
-#define TEXT_COL " TEXT NOT NULL ON CONFLICT REPLACE DEFAULT '' COLLATE NOCASE"
-#define BOOL_COL " BOOLEAN NOT NULL DEFAULT FALSE"
+// Text columns: never null, compared without regard to case, like the original database engine did. The column
+// types are placeholders that Dialect::schemaStatement fills in for the engine.
+#define TEXT_COL " TEXT_COL"
+#define BOOL_COL " BOOL_COL"
 
 const char *const kStatements[] = {
     "CREATE TABLE auto ("
-    " sorszam INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " sorszam AUTO_KEY,"
     " datumido TEXT,"
     " suly INTEGER DEFAULT 0)",
 
@@ -131,19 +134,19 @@ const char *const kAdditions[] = {
 
 namespace Schema {
 
-QStringList statements()
+QStringList statements(const QSqlDatabase &db)
 {
-    QStringList list;
-    for (const char *s : kStatements)
-        list.append(QString::fromUtf8(s));
+    QStringList list = Dialect::schemaPreamble(db);
+    for (const char *sql : kStatements)
+        list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     return list;
 }
 
-QStringList additions()
+QStringList additions(const QSqlDatabase &db)
 {
     QStringList list;
-    for (const char *s : kAdditions)
-        list.append(QString::fromUtf8(s));
+    for (const char *sql : kAdditions)
+        list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     return list;
 }
 
@@ -159,7 +162,7 @@ QString create(QSqlDatabase &db)
     if (!db.transaction())
         return db.lastError().text();
     QSqlQuery query(db);
-    for (const QString &sql : statements() + additions()) {
+    for (const QString &sql : statements(db) + additions(db)) {
         if (!query.exec(sql)) {
             const QString error = query.lastError().text();
             db.rollback();
@@ -182,7 +185,7 @@ QString upgrade(const QSqlDatabase &db)
 {
     try {
         Transaction transaction(db);
-        for (const QString &sql : additions())
+        for (const QString &sql : additions(db))
             Sql::run(db, sql);
         transaction.commit();
     } catch (const DatabaseError &e) {
@@ -213,6 +216,31 @@ QString createFile(const QString &path)
     QSqlDatabase::removeDatabase(name);
     if (!error.isEmpty())
         QFile::remove(path);
+    return error;
+}
+
+QString createDatabase(const QString &datapath)
+{
+    const DatabaseUri uri = DatabaseUri::parse(datapath);
+    if (!uri.isServer())
+        return createFile(uri.filePath());
+    const QString name = QStringLiteral("kelvo-create");
+    QString error;
+    {
+        QSqlDatabase db = Database::openConnection(datapath, name, &error);
+        if (error.isEmpty()) {
+            QStringList ours = tablesInOpenOrder() + QStringList{QStringLiteral("verzio"), QStringLiteral("sorszamlalo")};
+            const QStringList present = db.tables();
+            ours.removeIf([&](const QString &table) { return !present.contains(table, Qt::CaseInsensitive); });
+            if (!ours.isEmpty())
+                error = QStringLiteral("The database %1 already has tables (%2); it is not changed.")
+                            .arg(uri.displayName(), ours.join(QStringLiteral(", ")));
+            else
+                error = create(db);
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
     return error;
 }
 

@@ -9,10 +9,10 @@ namespace Schema {
 
 inline constexpr double kVersion = 4.64;
 
-// Statements in order, portable SQL apart from what SQLite needs.
-QStringList statements();
+// Statements in order, for the engine of db (Dialect fills in the column types).
+QStringList statements(const QSqlDatabase &db);
 // Objects added since the first delivered files (the serial number counter, list indexes); idempotent.
-QStringList additions();
+QStringList additions(const QSqlDatabase &db);
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
 
@@ -27,5 +27,9 @@ QString upgrade(const QSqlDatabase &db);
 // Makes the delivered database file at path. Refuses to touch an existing file. Returns the error text, empty on
 // success; on failure no half-made file is left behind.
 QString createFile(const QString &path);
+
+// What `kelvoctl create-db` runs: a file path makes the file (createFile); a server URI creates the tables in that
+// existing database, and refuses one that already has any of them. Returns the error text, empty on success.
+QString createDatabase(const QString &datapath);
 
 } // namespace Schema

@@ -1,22 +1,20 @@
 #include "Sql.h"
 
-#include <QSqlDriver>
+#include "Dialect.h"
+
 #include <QSqlError>
-
-namespace {
-
-bool isSqlite(const QSqlDatabase &db)
-{
-    return db.driverName() == QLatin1String("QSQLITE");
-}
-
-} // namespace
 
 namespace Sql {
 
 QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings)
 {
     QSqlQuery q(db);
+    // Without values to bind the statement runs as it is: a server cannot prepare structure changes.
+    if (bindings.size() == 0) {
+        if (!q.exec(sql))
+            throw DatabaseError(q.lastError().text());
+        return q;
+    }
     if (!q.prepare(sql))
         throw DatabaseError(q.lastError().text());
     for (const auto &[name, v] : bindings)
@@ -34,7 +32,7 @@ QVariant value(const QSqlDatabase &db, const QString &sql, std::initializer_list
 
 QString lockClause(const QSqlDatabase &db)
 {
-    return isSqlite(db) ? QString() : QStringLiteral(" FOR UPDATE");
+    return Dialect::lockClause(db);
 }
 
 } // namespace Sql
@@ -42,10 +40,10 @@ QString lockClause(const QSqlDatabase &db)
 Transaction::Transaction(const QSqlDatabase &db)
     : m_db(db)
 {
-    const bool sqlite = isSqlite(m_db);
+    const QString begin = Dialect::beginWriteStatement(m_db);
     QSqlQuery q(m_db);
-    if (!(sqlite ? q.exec(QStringLiteral("BEGIN IMMEDIATE")) : m_db.transaction()))
-        throw DatabaseError(sqlite ? q.lastError().text() : m_db.lastError().text());
+    if (!(begin.isEmpty() ? m_db.transaction() : q.exec(begin)))
+        throw DatabaseError(begin.isEmpty() ? m_db.lastError().text() : q.lastError().text());
     m_open = true;
 }
 

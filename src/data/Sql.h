@@ -30,9 +30,7 @@ QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<
 // The first column of the first row, or an invalid QVariant when there is no row.
 QVariant value(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings = {});
 
-// What a SELECT inside a write transaction appends so that the rows it reads stay as read until the transaction
-// ends: " FOR UPDATE" on a server database; nothing on SQLite, whose write transaction already excludes every other
-// writer.
+// What a SELECT inside a write transaction appends to keep the rows it reads as read (Dialect::lockClause).
 QString lockClause(const QSqlDatabase &db);
 
 } // namespace Sql

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// The SQL that differs between SQLite and PostgreSQL, for a connection of either. Everything else writes portable SQL.
+namespace Dialect {
+
+bool isServer(const QSqlDatabase &db);
+
+// A schema statement with its column placeholders filled in for the engine: TEXT_COL (never-null text compared
+// without regard to case), BOOL_COL (never-null yes/no) and AUTO_KEY (an integer key the database numbers).
+QString schemaStatement(const QSqlDatabase &db, QString sql);
+// What the engine needs before the first table.
+QStringList schemaPreamble(const QSqlDatabase &db);
+
+// Rebuilds the database compactly in place and refreshes the planner's statistics.
+QString compactStatement(const QSqlDatabase &db);
+
+// The statement that opens a write transaction; empty: the driver's own transaction().
+QString beginWriteStatement(const QSqlDatabase &db);
+
+// What a SELECT inside a write transaction appends so that the rows it reads stay as read until the transaction
+// ends: " FOR UPDATE" on a server; nothing on SQLite, whose write transaction already excludes every other writer.
+QString lockClause(const QSqlDatabase &db);
+
+} // namespace Dialect
