@@ -6,6 +6,18 @@
 
 namespace Sql {
 
+QVariant bindable(const QVariant &v)
+{
+    if (v.typeId() == QMetaType::QString && v.toString().isNull())
+        return QVariant(QStringLiteral(""));
+    return v;
+}
+
+void bind(QSqlQuery &q, const QString &name, const QVariant &v)
+{
+    q.bindValue(name, bindable(v));
+}
+
 QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings)
 {
     QSqlQuery q(db);
@@ -18,7 +30,7 @@ QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<
     if (!q.prepare(sql))
         throw DatabaseError(q.lastError().text());
     for (const auto &[name, v] : bindings)
-        q.bindValue(QLatin1String(name), v);
+        bind(q, QLatin1String(name), v);
     if (!q.exec())
         throw DatabaseError(q.lastError().text());
     return q;

@@ -24,7 +24,13 @@ namespace Sql {
 
 using Binding = std::pair<const char *, QVariant>;
 
-// Prepares, binds and runs one statement; throws DatabaseError on failure.
+// What to bind for v: a null text becomes the empty text. Qt binds a null QString as NULL, which PostgreSQL's
+// never-null text columns refuse; a missing value that must stay NULL is bound as an invalid QVariant instead.
+QVariant bindable(const QVariant &v);
+// Binds v to the named placeholder of a prepared query, through bindable().
+void bind(QSqlQuery &q, const QString &name, const QVariant &v);
+
+// Prepares, binds (through bindable()) and runs one statement; throws DatabaseError on failure.
 QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings = {});
 
 // The first column of the first row, or an invalid QVariant when there is no row.

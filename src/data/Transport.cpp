@@ -1,6 +1,7 @@
 #include "Transport.h"
 
 #include "Formats.h"
+#include "Sql.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -13,6 +14,12 @@ constexpr char kColumns[] =
     "termekkod, kiszereles, irany, suly1, suly2, bedatum, kidatum, nettosuly, levontsuly, elszamolt, tisztasag, "
     "viztartalom, elvartviz, egysegar, osszeg, megjegyzes, ugyirat, raktar, felhasznalo, tablanev, parcella, "
     "tablasorszam, ervenyes, modositott, kezi, jelolt";
+
+// A missing date stays NULL rather than becoming the empty text.
+QVariant dateValue(const QDateTime &dt)
+{
+    return dt.isValid() ? QVariant(Formats::dbDateTime(dt)) : QVariant();
+}
 
 } // namespace
 
@@ -83,14 +90,14 @@ QString Transport::insert(const QSqlDatabase &db) const
         placeholders.append(QLatin1Char(':') + n);
     const QVariant values[] = {sorszam, rendszam, cegnev, cim1, cim2, cim3, ugyfelnev, ugyfelcim1, ugyfelcim2,
                                ugyfelcim3, termeknev, termekkod, kiszereles, irany, suly1, suly2,
-                               Formats::dbDateTime(bedatum), Formats::dbDateTime(kidatum), nettosuly, levontsuly,
+                               dateValue(bedatum), dateValue(kidatum), nettosuly, levontsuly,
                                elszamolt, tisztasag, viztartalom, elvartviz, egysegar, osszeg, megjegyzes, ugyirat,
                                raktar, felhasznalo, tablanev, parcella, tablasorszam, ervenyes, modositott, kezi,
                                jelolt};
     q.prepare(QStringLiteral("INSERT INTO szallitasok (%1) VALUES (%2)")
                   .arg(QLatin1String(kColumns), placeholders.join(QStringLiteral(", "))));
     for (int k = 0; k < names.size(); ++k)
-        q.bindValue(placeholders.at(k), values[k]);
+        Sql::bind(q, placeholders.at(k), values[k]);
     if (!q.exec())
         return q.lastError().text();
     return {};

@@ -78,26 +78,26 @@ bool write(const QSqlDatabase &db, const Row &r)
     QSqlQuery q(db);
     if (!q.prepare(sql))
         throw DatabaseError(q.lastError().text());
-    q.bindValue(QStringLiteral(":rendszam"), r.rendszam);
-    q.bindValue(QStringLiteral(":cegnev"), r.cegnev);
-    q.bindValue(QStringLiteral(":cim1"), r.cim1);
-    q.bindValue(QStringLiteral(":cim2"), r.cim2);
-    q.bindValue(QStringLiteral(":cim3"), r.cim3);
-    q.bindValue(QStringLiteral(":termeknev"), r.termeknev);
-    q.bindValue(QStringLiteral(":termekkod"), r.termekkod);
-    q.bindValue(QStringLiteral(":kiszereles"), r.kiszereles);
-    q.bindValue(QStringLiteral(":irany"), r.irany);
-    q.bindValue(QStringLiteral(":suly1"), r.suly1);
-    q.bindValue(QStringLiteral(":bedatum"), Formats::dbDateTime(r.bedatum));
-    q.bindValue(QStringLiteral(":ugyfelnev"), r.ugyfelnev);
-    q.bindValue(QStringLiteral(":ugyfelcim1"), r.ugyfelcim1);
-    q.bindValue(QStringLiteral(":ugyfelcim2"), r.ugyfelcim2);
-    q.bindValue(QStringLiteral(":ugyfelcim3"), r.ugyfelcim3);
-    q.bindValue(QStringLiteral(":egysegar"), r.egysegar);
-    q.bindValue(QStringLiteral(":kezi"), r.kezi);
+    Sql::bind(q, QStringLiteral(":rendszam"), r.rendszam);
+    Sql::bind(q, QStringLiteral(":cegnev"), r.cegnev);
+    Sql::bind(q, QStringLiteral(":cim1"), r.cim1);
+    Sql::bind(q, QStringLiteral(":cim2"), r.cim2);
+    Sql::bind(q, QStringLiteral(":cim3"), r.cim3);
+    Sql::bind(q, QStringLiteral(":termeknev"), r.termeknev);
+    Sql::bind(q, QStringLiteral(":termekkod"), r.termekkod);
+    Sql::bind(q, QStringLiteral(":kiszereles"), r.kiszereles);
+    Sql::bind(q, QStringLiteral(":irany"), r.irany);
+    Sql::bind(q, QStringLiteral(":suly1"), r.suly1);
+    Sql::bind(q, QStringLiteral(":bedatum"), r.bedatum.isValid() ? QVariant(Formats::dbDateTime(r.bedatum)) : QVariant());
+    Sql::bind(q, QStringLiteral(":ugyfelnev"), r.ugyfelnev);
+    Sql::bind(q, QStringLiteral(":ugyfelcim1"), r.ugyfelcim1);
+    Sql::bind(q, QStringLiteral(":ugyfelcim2"), r.ugyfelcim2);
+    Sql::bind(q, QStringLiteral(":ugyfelcim3"), r.ugyfelcim3);
+    Sql::bind(q, QStringLiteral(":egysegar"), r.egysegar);
+    Sql::bind(q, QStringLiteral(":kezi"), r.kezi);
     if (r.rowId != 0) {
-        q.bindValue(QStringLiteral(":id"), r.rowId);
-        q.bindValue(QStringLiteral(":plate"), r.rendszam);
+        Sql::bind(q, QStringLiteral(":id"), r.rowId);
+        Sql::bind(q, QStringLiteral(":plate"), r.rendszam);
     }
     if (!q.exec())
         throw DatabaseError(q.lastError().text());
