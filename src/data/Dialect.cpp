@@ -50,4 +50,9 @@ QString lockClause(const QSqlDatabase &db)
     return isServer(db) ? QStringLiteral(" FOR UPDATE") : QString();
 }
 
+QString implicitRowKey(const QSqlDatabase &db)
+{
+    return isServer(db) ? QString() : QStringLiteral("rowid");
+}
+
 } // namespace Dialect

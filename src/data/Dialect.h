@@ -25,4 +25,8 @@ QString beginWriteStatement(const QSqlDatabase &db);
 // ends: " FOR UPDATE" on a server; nothing on SQLite, whose write transaction already excludes every other writer.
 QString lockClause(const QSqlDatabase &db);
 
+// The column every row has without one being declared (SQLite's row number), which gives the rows of a table made
+// before its id column their ids; empty on a server, which has none.
+QString implicitRowKey(const QSqlDatabase &db);
+
 } // namespace Dialect

@@ -14,17 +14,17 @@ QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, c
 {
     // One index seek per distinct value instead of a walk over every row: each step jumps to the first entry
     // above the previous value in the column's own (case-insensitive) collation. Among entries that compare equal
-    // the one of the lowest rowid is taken, so the form met first wins; ordering by it keeps that true for the
+    // the one of the lowest id is taken, so the form met first wins; ordering by it keeps that true for the
     // case variants the database does not fold (accented capitals), which the Hungarian collator folds below.
-    // Needs an index on the column; without one each step reads the whole table.
+    // Needs the table's id column and an index on the column; without the index each step reads the whole table.
     QSqlQuery query(db);
     query.setForwardOnly(true);
     const QString sql =
         QStringLiteral("WITH RECURSIVE d (v, r) AS ("
-                       " SELECT * FROM (SELECT %2, rowid FROM %1 WHERE %2 > '' ORDER BY %2, rowid LIMIT 1) f"
+                       " SELECT * FROM (SELECT %2, id FROM %1 WHERE %2 > '' ORDER BY %2, id LIMIT 1) f"
                        " UNION ALL"
-                       " SELECT t.%2, t.rowid FROM d JOIN %1 t ON t.rowid ="
-                       " (SELECT rowid FROM %1 WHERE %2 > d.v ORDER BY %2, rowid LIMIT 1))"
+                       " SELECT t.%2, t.id FROM d JOIN %1 t ON t.id ="
+                       " (SELECT id FROM %1 WHERE %2 > d.v ORDER BY %2, id LIMIT 1))"
                        " SELECT v FROM d ORDER BY r")
             .arg(table, field);
     QStringList values;

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -24,6 +25,7 @@ const char *const kStatements[] = {
     " suly INTEGER DEFAULT 0)",
 
     "CREATE TABLE szallito ("
+    " id AUTO_KEY,"
     " rendszam" TEXT_COL ","
     " nev" TEXT_COL ","
     " cim1" TEXT_COL ", cim2" TEXT_COL ", cim3" TEXT_COL ","
@@ -31,6 +33,7 @@ const char *const kStatements[] = {
     "CREATE INDEX szallito_rendszam ON szallito (rendszam)",
 
     "CREATE TABLE termek ("
+    " id AUTO_KEY,"
     " nev" TEXT_COL ","
     " kod" TEXT_COL ","
     " kiszereles" TEXT_COL ","
@@ -38,6 +41,7 @@ const char *const kStatements[] = {
     "CREATE INDEX termek_nev ON termek (nev)",
 
     "CREATE TABLE folyamatban ("
+    " id AUTO_KEY,"
     " rendszam" TEXT_COL ","
     " cegnev" TEXT_COL ","
     " cim1" TEXT_COL ", cim2" TEXT_COL ", cim3" TEXT_COL ","
@@ -55,6 +59,7 @@ const char *const kStatements[] = {
     "CREATE UNIQUE INDEX folyamatban_rendszam ON folyamatban (rendszam)",
 
     "CREATE TABLE szallitasok ("
+    " id AUTO_KEY,"
     " sorszam INTEGER NOT NULL UNIQUE,"
     " rendszam" TEXT_COL ","
     " cegnev" TEXT_COL ","
@@ -104,11 +109,12 @@ const char *const kStatements[] = {
     "CREATE INDEX szallitasok_tablasorszam ON szallitasok (tablasorszam)",
 
     "CREATE TABLE ugyfel ("
+    " id AUTO_KEY,"
     " nev" TEXT_COL ","
     " cim1" TEXT_COL ", cim2" TEXT_COL ", cim3" TEXT_COL ")",
     "CREATE INDEX ugyfel_nev ON ugyfel (nev)",
 
-    "CREATE TABLE raktar (raktar" TEXT_COL ")",
+    "CREATE TABLE raktar (id AUTO_KEY, raktar" TEXT_COL ")",
     "CREATE INDEX raktar_raktar ON raktar (raktar)",
 
     "CREATE TABLE verzio (verzio DOUBLE PRECISION)",
@@ -129,6 +135,50 @@ const char *const kAdditions[] = {
 
 #undef TEXT_COL
 #undef BOOL_COL
+
+// Tables whose rows the program names by key (a look-up's row, then its update or delete; the first form of a listed
+// value). The key is an "id" column the database numbers and never hands out twice, so a row deleted meanwhile is
+// never taken for a new one.
+const char *const kKeyedTables[] = {"szallito", "termek", "folyamatban", "szallitasok", "ugyfel", "raktar"};
+
+// The statements of kStatements that make table: its CREATE TABLE first, then its indexes.
+QStringList tableStatements(const QSqlDatabase &db, const QString &table)
+{
+    const QString create = QStringLiteral("CREATE TABLE %1 (").arg(table);
+    const QString on = QStringLiteral(" ON %1 (").arg(table);
+    QStringList list;
+    for (const char *sql : kStatements) {
+        const QString statement = QString::fromUtf8(sql);
+        if (statement.startsWith(create) || (statement.contains(QLatin1String(" INDEX ")) && statement.contains(on)))
+            list.append(Dialect::schemaStatement(db, statement));
+    }
+    return list;
+}
+
+// Gives a table of a file made before the id columns its id: rebuilt in the current layout, every row keeping its
+// values and taking its row number as id, so ids already shown stay valid and the counter goes on after them.
+void addKey(const QSqlDatabase &db, const QString &table)
+{
+    const QSqlRecord old = db.record(table);
+    if (old.contains(QStringLiteral("id")))
+        return;
+    const QString rowKey = Dialect::implicitRowKey(db);
+    if (rowKey.isEmpty())
+        throw DatabaseError(QStringLiteral("The table %1 has no id column.").arg(table));
+    QStringList statements = tableStatements(db, table);
+    const QString rebuilt = table + QStringLiteral("_uj");
+    Sql::run(db, statements.takeFirst().replace(QStringLiteral("CREATE TABLE %1 (").arg(table),
+                                                QStringLiteral("CREATE TABLE %1 (").arg(rebuilt)));
+    QStringList columns;
+    for (int i = 0; i < old.count(); ++i)
+        columns.append(old.fieldName(i));
+    const QString list = columns.join(QStringLiteral(", "));
+    Sql::run(db, QStringLiteral("INSERT INTO %1 (id, %2) SELECT %3, %2 FROM %4").arg(rebuilt, list, rowKey, table));
+    Sql::run(db, QStringLiteral("DROP TABLE %1").arg(table));
+    Sql::run(db, QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(rebuilt, table));
+    for (const QString &sql : std::as_const(statements))
+        Sql::run(db, sql);
+}
 
 } // namespace
 
@@ -185,6 +235,8 @@ QString upgrade(const QSqlDatabase &db)
 {
     try {
         Transaction transaction(db);
+        for (const char *table : kKeyedTables)
+            addKey(db, QLatin1String(table));
         for (const QString &sql : additions(db))
             Sql::run(db, sql);
         transaction.commit();

@@ -20,8 +20,9 @@ QStringList tablesInOpenOrder();
 // empty on success.
 QString create(QSqlDatabase &db);
 
-// Adds what additions() makes to a file that lacks it, in one transaction; the only change the program makes to the
-// structure of an existing file. Returns the error text, empty on success.
+// Adds what additions() makes to a file that lacks it, and the id column to a table made without one (the table is
+// rebuilt, keeping every row), in one transaction; the only change the program makes to the structure of an
+// existing file. Returns the error text, empty on success.
 QString upgrade(const QSqlDatabase &db);
 
 // Makes the delivered database file at path. Refuses to touch an existing file. Returns the error text, empty on

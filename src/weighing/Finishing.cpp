@@ -122,7 +122,7 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     t.sorszam = SerialCounter::next(db);
     if (const QString error = t.insert(db); !error.isEmpty())
         throw DatabaseError(error);
-    const int removed = Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE rowid = :id AND rendszam = :r"),
+    const int removed = Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id AND rendszam = :r"),
                                  {{":id", row->rowId}, {":r", row->rendszam}})
                             .numRowsAffected();
     if (removed != 1)

@@ -13,7 +13,7 @@ namespace {
 std::optional<Row> select(const QSqlDatabase &db, const QString &rendszam, const QString &lock)
 {
     QSqlQuery q = Sql::run(db,
-                           QStringLiteral("SELECT rowid, rendszam, cegnev, cim1, cim2, cim3, ugyfelnev, ugyfelcim1, "
+                           QStringLiteral("SELECT id, rendszam, cegnev, cim1, cim2, cim3, ugyfelnev, ugyfelcim1, "
                                           "ugyfelcim2, ugyfelcim3, termeknev, termekkod, kiszereles, irany, suly1, "
                                           "bedatum, egysegar, kezi FROM folyamatban WHERE rendszam = :r LIMIT 1") +
                                lock,
@@ -69,7 +69,7 @@ bool write(const QSqlDatabase &db, const Row &r)
         "egysegar = :egysegar, kezi = :kezi");
     const QString sql =
         r.rowId != 0
-            ? QStringLiteral("UPDATE folyamatban SET %1 WHERE rowid = :id AND rendszam = :plate").arg(columns)
+            ? QStringLiteral("UPDATE folyamatban SET %1 WHERE id = :id AND rendszam = :plate").arg(columns)
             : QStringLiteral("INSERT INTO folyamatban (rendszam, cegnev, cim1, cim2, cim3, termeknev, termekkod, "
                              "kiszereles, irany, suly1, bedatum, ugyfelnev, ugyfelcim1, ugyfelcim2, ugyfelcim3, "
                              "egysegar, kezi) VALUES (:rendszam, :cegnev, :cim1, :cim2, :cim3, :termeknev, "

@@ -17,8 +17,8 @@ QString text(const QSqlQuery &q, const char *field)
 std::optional<Vehicle> vehicleWhere(const QSqlDatabase &db, const char *field, const QString &key)
 {
     QSqlQuery q = Sql::run(db,
-                           QStringLiteral("SELECT rowid, rendszam, nev, cim1, cim2, cim3, tarasuly FROM szallito "
-                                          "WHERE %1 = :k ORDER BY rowid LIMIT 1")
+                           QStringLiteral("SELECT id, rendszam, nev, cim1, cim2, cim3, tarasuly FROM szallito "
+                                          "WHERE %1 = :k ORDER BY id LIMIT 1")
                                .arg(QLatin1String(field)),
                            {{":k", key}});
     if (!q.next())
@@ -42,8 +42,8 @@ std::optional<Vehicle> vehicleByName(const QSqlDatabase &db, const QString &nev)
 std::optional<Product> product(const QSqlDatabase &db, const QString &nev)
 {
     QSqlQuery q = Sql::run(db,
-                           QStringLiteral("SELECT rowid, nev, kod, kiszereles, egysegar FROM termek WHERE nev = :k "
-                                          "ORDER BY rowid LIMIT 1"),
+                           QStringLiteral("SELECT id, nev, kod, kiszereles, egysegar FROM termek WHERE nev = :k "
+                                          "ORDER BY id LIMIT 1"),
                            {{":k", nev}});
     if (!q.next())
         return std::nullopt;
@@ -54,8 +54,8 @@ std::optional<Product> product(const QSqlDatabase &db, const QString &nev)
 std::optional<Customer> customer(const QSqlDatabase &db, const QString &nev)
 {
     QSqlQuery q = Sql::run(db,
-                           QStringLiteral("SELECT rowid, nev, cim1, cim2, cim3 FROM ugyfel WHERE nev = :k "
-                                          "ORDER BY rowid LIMIT 1"),
+                           QStringLiteral("SELECT id, nev, cim1, cim2, cim3 FROM ugyfel WHERE nev = :k "
+                                          "ORDER BY id LIMIT 1"),
                            {{":k", nev}});
     if (!q.next())
         return std::nullopt;
@@ -65,7 +65,7 @@ std::optional<Customer> customer(const QSqlDatabase &db, const QString &nev)
 std::optional<qint64> warehouse(const QSqlDatabase &db, const QString &raktar)
 {
     const QVariant id =
-        Sql::value(db, QStringLiteral("SELECT rowid FROM raktar WHERE raktar = :k ORDER BY rowid LIMIT 1"),
+        Sql::value(db, QStringLiteral("SELECT id FROM raktar WHERE raktar = :k ORDER BY id LIMIT 1"),
                    {{":k", raktar}});
     if (!id.isValid())
         return std::nullopt;
@@ -77,7 +77,7 @@ void saveVehicle(const QSqlDatabase &db, const Vehicle &v)
     if (const auto found = vehicleByPlate(db, v.rendszam)) {
         Sql::run(db,
                  QStringLiteral("UPDATE szallito SET rendszam = :r, nev = :n, cim1 = :c1, cim2 = :c2, cim3 = :c3, "
-                                "tarasuly = 0 WHERE rowid = :id"),
+                                "tarasuly = 0 WHERE id = :id"),
                  {{":r", v.rendszam}, {":n", v.nev}, {":c1", v.cim1}, {":c2", v.cim2}, {":c3", v.cim3},
                   {":id", found->rowId}});
         return;
@@ -93,7 +93,7 @@ void saveProduct(const QSqlDatabase &db, const Product &p)
     if (const auto found = product(db, p.nev)) {
         Sql::run(db,
                  QStringLiteral("UPDATE termek SET nev = :n, kod = :k, kiszereles = :ki, egysegar = :e "
-                                "WHERE rowid = :id"),
+                                "WHERE id = :id"),
                  {{":n", p.nev}, {":k", p.kod}, {":ki", p.kiszereles}, {":e", p.egysegar}, {":id", found->rowId}});
         return;
     }
@@ -106,7 +106,7 @@ void saveCustomer(const QSqlDatabase &db, const Customer &c)
 {
     if (const auto found = customer(db, c.nev)) {
         Sql::run(db,
-                 QStringLiteral("UPDATE ugyfel SET nev = :n, cim1 = :c1, cim2 = :c2, cim3 = :c3 WHERE rowid = :id"),
+                 QStringLiteral("UPDATE ugyfel SET nev = :n, cim1 = :c1, cim2 = :c2, cim3 = :c3 WHERE id = :id"),
                  {{":n", c.nev}, {":c1", c.cim1}, {":c2", c.cim2}, {":c3", c.cim3}, {":id", found->rowId}});
         return;
     }
@@ -125,14 +125,14 @@ bool remove(const QSqlDatabase &db, const char *table, qint64 rowId, const QStri
     const QLatin1String keyColumn(name == QLatin1String("szallito") ? "rendszam"
                                   : name == QLatin1String("raktar") ? "raktar"
                                                                     : "nev");
-    return Sql::run(db, QStringLiteral("DELETE FROM %1 WHERE rowid = :id AND %2 = :k").arg(name, keyColumn),
+    return Sql::run(db, QStringLiteral("DELETE FROM %1 WHERE id = :id AND %2 = :k").arg(name, keyColumn),
                     {{":id", rowId}, {":k", key}})
                .numRowsAffected() == 1;
 }
 
 bool saveTare(const QSqlDatabase &db, qint64 rowId, const QString &plate, qint64 tare)
 {
-    return Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = :t WHERE rowid = :id AND rendszam = :r"),
+    return Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = :t WHERE id = :id AND rendszam = :r"),
                     {{":t", tare}, {":id", rowId}, {":r", plate}})
                .numRowsAffected() == 1;
 }

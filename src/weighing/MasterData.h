@@ -6,7 +6,7 @@
 #include <optional>
 
 // The master tables the weighing windows keep: vehicles with their carrier (szallito), products (termek),
-// customers (ugyfel) and warehouses (raktar). Each look-up returns the row with its row id, so that a later
+// customers (ugyfel) and warehouses (raktar). Each look-up returns the row with its id, so that a later
 // delete removes exactly the row that was found.
 namespace MasterData {
 

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 
 namespace {
@@ -103,6 +104,85 @@ private slots:
             QVERIFY(q.exec(indexCountSql(QStringLiteral("'szallito_nev', 'termek_kiszereles'"))) && q.next());
             QCOMPARE(q.value(0).toInt(), 2);
         }
+    }
+
+    void olderFileTablesGetIdColumns_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("columns"); // the last one is text
+        QTest::addColumn<QString>("values");  // %1: the row's number
+        QTest::newRow("szallito") << "szallito" << "tarasuly, rendszam" << "%1, 'V%1'";
+        QTest::newRow("termek") << "termek" << "egysegar, nev" << "%1.5, 'V%1'";
+        QTest::newRow("folyamatban") << "folyamatban" << "suly1, rendszam" << "%1, 'V%1'";
+        QTest::newRow("szallitasok") << "szallitasok" << "sorszam, rendszam" << "%1, 'V%1'";
+        QTest::newRow("ugyfel") << "ugyfel" << "cim1, nev" << "'c%1', 'V%1'";
+        QTest::newRow("raktar") << "raktar" << "raktar" << "'V%1'";
+    }
+    void olderFileTablesGetIdColumns()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, columns);
+        QFETCH(QString, values);
+        if (TestDatabase::onServer())
+            QSKIP("only a file can predate the id columns");
+        const QString fresh = m_databases.created(QStringLiteral("ids-fresh-") + table);
+        const QString path = m_databases.created(QStringLiteral("ids-old-") + table);
+        const auto layout = [&](const QString &datapath) {
+            QStringList list;
+            Database db(datapath);
+            db.open();
+            QSqlQuery q(db.db());
+            q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE tbl_name = '%1' ORDER BY name").arg(table));
+            while (q.next())
+                list.append(q.value(0).toString());
+            const QSqlRecord record = db.db().record(table);
+            for (int i = 0; i < record.count(); ++i)
+                list.append(record.fieldName(i));
+            return list;
+        };
+        // The table as an older file has it: the same columns but id, rows numbered only by SQLite's rowid (here 2
+        // and 3, row 1 deleted), with its indexes.
+        const QString created =
+            firstValue(fresh, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '%1'").arg(table)).toString();
+        QString make = QStringLiteral("DROP TABLE %1;").arg(table) +
+                       QString(created).remove(QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT,")) +
+                       QLatin1Char(';');
+        for (const QString &index : layout(fresh)) {
+            if (index.startsWith(table + QLatin1Char('_')))
+                make += firstValue(fresh, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '%1'").arg(index))
+                            .toString() + QLatin1Char(';');
+        }
+        for (int row = 1; row <= 3; ++row)
+            make += QStringLiteral("INSERT INTO %1 (%2) VALUES (%3);").arg(table, columns, values.arg(row));
+        make += QStringLiteral("DELETE FROM %1 WHERE rowid = 1").arg(table);
+        QVERIFY(TestDatabase::exec(path, make));
+        QVERIFY(!layout(path).contains(QStringLiteral("id")));
+
+        for (int opening = 0; opening < 2; ++opening) {
+            Database db(path);
+            QCOMPARE(db.open(), QString());
+            QCOMPARE(db.openTables(), QString());
+        }
+        QCOMPARE(layout(path), layout(fresh));
+        // Every row keeps its values and its row number as id; a deleted id is not handed out again.
+        QVERIFY(TestDatabase::exec(path, QStringLiteral("DELETE FROM %1 WHERE id = 3;INSERT INTO %1 (%2) VALUES (%3)")
+                                             .arg(table, columns, values.arg(4))));
+        QStringList rows;
+        {
+            Database db(path);
+            QCOMPARE(db.open(), QString());
+            QSqlQuery q(db.db());
+            QVERIFY(q.exec(QStringLiteral("SELECT id, %1 FROM %2 ORDER BY id").arg(columns, table)));
+            while (q.next()) {
+                QStringList row;
+                for (int i = 0; i < q.record().count(); ++i)
+                    row.append(q.value(i).toString());
+                rows.append(row.join(QLatin1Char(' ')));
+            }
+        }
+        const QString two = values.arg(2).remove(QLatin1Char('\'')).remove(QLatin1Char(','));
+        const QString four = values.arg(4).remove(QLatin1Char('\'')).remove(QLatin1Char(','));
+        QCOMPARE(rows, (QStringList{QStringLiteral("2 ") + two, QStringLiteral("4 ") + four}));
     }
 
     void createRefusesDatabaseWithTables()
