@@ -1,32 +1,28 @@
 #pragma once
 
+#include "../support/TestDatabase.h"
 #include "Database.h"
-#include "Schema.h"
 #include "Sql.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
 
-// A fresh delivered database per test.
+// A fresh delivered database per test, on the engine of the run (TestDatabase).
 class WeighingFixture
 {
 public:
     WeighingFixture()
     {
-        m_path = m_dir.filePath(QStringLiteral("kelvo.mdb"));
-        const QString error = Schema::createFile(m_path);
-        if (!error.isEmpty())
-            qFatal("%s", qPrintable(error));
+        m_path = m_databases.created(QStringLiteral("kelvo"));
         m_db = std::make_unique<Database>(m_path);
         if (const QString e = m_db->open(); !e.isEmpty())
             qFatal("%s", qPrintable(e));
     }
 
     QSqlDatabase db() const { return m_db->db(); }
+    // The datapath: a file path or a server URI.
     const QString &path() const { return m_path; }
-    QString folder() const { return m_dir.path() + QLatin1Char('/'); }
 
     qint64 count(const char *table) const
     {
@@ -34,7 +30,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
+    TestDatabase m_databases;
     QString m_path;
     std::unique_ptr<Database> m_db;
 };

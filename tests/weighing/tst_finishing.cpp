@@ -48,6 +48,8 @@ class TestFinishing : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void workedExampleStoresTheTicket_data()
     {
         QTest::addColumn<int>("irany");
@@ -210,8 +212,15 @@ private slots:
         WeighingFixture f;
         start(f.db(), QStringLiteral("ABC-123"), 24360, 0);
         // The database refuses the removal of the in-progress row, after the ticket row went in.
-        Sql::run(f.db(), QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON folyamatban "
-                                        "BEGIN SELECT RAISE(FAIL, 'forced failure'); END"));
+        if (TestDatabase::onServer()) {
+            Sql::run(f.db(), QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                                            "$$ BEGIN RAISE EXCEPTION 'forced failure'; END $$"));
+            Sql::run(f.db(), QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON folyamatban "
+                                            "FOR EACH ROW EXECUTE FUNCTION refuse()"));
+        } else {
+            Sql::run(f.db(), QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON folyamatban "
+                                            "BEGIN SELECT RAISE(FAIL, 'forced failure'); END"));
+        }
         bool thrown = false;
         try {
             Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
@@ -223,7 +232,8 @@ private slots:
         QCOMPARE(f.count("szallitasok"), qint64(0));
         QCOMPARE(f.count("folyamatban"), qint64(1));
         // And the connection is usable again: no transaction is left open.
-        Sql::run(f.db(), QStringLiteral("DROP TRIGGER refuse"));
+        Sql::run(f.db(), TestDatabase::onServer() ? QStringLiteral("DROP TRIGGER refuse ON folyamatban")
+                                                  : QStringLiteral("DROP TRIGGER refuse"));
         QCOMPARE(Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
                                    {QStringLiteral("ABC-123")}, 999999, kYes, kOut)
                      .sorszam,
@@ -290,7 +300,8 @@ private slots:
             try {
                 QSqlDatabase otherDb = other.db();
                 QSqlQuery q(otherDb);
-                q.exec(QStringLiteral("PRAGMA busy_timeout = 100"));
+                q.exec(TestDatabase::onServer() ? QStringLiteral("SET lock_timeout = 100")
+                                                : QStringLiteral("PRAGMA busy_timeout = 100"));
                 Finishing::finish(otherDb, finishInput(QStringLiteral("B-2"), QStringLiteral("10000")),
                                   {QStringLiteral("B-2")}, 999999, kYes, kOut);
             } catch (const DatabaseError &) {

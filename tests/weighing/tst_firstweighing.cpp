@@ -28,6 +28,8 @@ class TestFirstWeighing : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void checksInOrder_data()
     {
         QTest::addColumn<QString>("emptied");

@@ -6,6 +6,8 @@ class TestMasterData : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void vehicleSaveEditsOrAppendsAndResetsTheTare()
     {
         WeighingFixture f;

@@ -42,6 +42,8 @@ class TestModification : public QObject
     }
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void changes_data()
     {
         QTest::addColumn<bool>("shift");
