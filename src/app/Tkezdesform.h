@@ -57,7 +57,7 @@ private:
     std::unique_ptr<Ui::Tkezdesform> m_ui;
     std::unique_ptr<ScaleWeightField> m_scale;
     Kelvo *m_kelvo = nullptr;
-    // Row ids of the last successful look-ups: the "Töröl" buttons delete exactly these rows.
+    // Ids of the rows of the last successful look-ups: the "Töröl" buttons delete exactly these rows.
     qint64 m_vehicleRow = 0;
     qint64 m_productRow = 0;
     qint64 m_customerRow = 0;
