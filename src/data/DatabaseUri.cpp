@@ -100,6 +100,14 @@ QSqlDatabase DatabaseUri::addConnection(const QString &connectionName) const
     db.setDatabaseName(m_databaseName);
     db.setUserName(m_userName);
     db.setPassword(m_password);
-    db.setConnectOptions(m_options);
+    QString options = m_options;
+    // The server's notices ("already exists, skipping" of every start-up's schema check) are no news to an
+    // operator or a script reading kelvoctl's output; warnings and errors still come through. Server options of
+    // the URI's own replace this.
+    if (!(QLatin1Char(';') + options).contains(QLatin1String(";options="))) {
+        options += QLatin1String(options.isEmpty() ? "" : ";") + QStringLiteral("options=") +
+                   quoted(QStringLiteral("-c client_min_messages=warning"));
+    }
+    db.setConnectOptions(options);
     return db;
 }

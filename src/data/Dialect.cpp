@@ -1,5 +1,6 @@
 #include "Dialect.h"
 
+#include <QRegularExpression>
 #include <QSqlDriver>
 
 namespace Dialect {
@@ -8,6 +9,16 @@ bool isServer(const QSqlDatabase &db)
 {
     return db.driverName() != QLatin1String("QSQLITE");
 }
+
+namespace {
+
+// The key columns of the list index on column: SQLite appends the row id (the id column) to every index by itself.
+QString listIndexColumns(const QSqlDatabase &db, const QString &column)
+{
+    return isServer(db) ? QStringLiteral("(%1), id").arg(listValue(db, column)) : column;
+}
+
+} // namespace
 
 QString schemaStatement(const QSqlDatabase &db, QString sql)
 {
@@ -22,7 +33,17 @@ QString schemaStatement(const QSqlDatabase &db, QString sql)
         sql.replace(QLatin1String("AUTO_KEY"), QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT"));
     }
     sql.replace(QLatin1String("BOOL_COL"), QLatin1String("BOOLEAN NOT NULL DEFAULT FALSE"));
+    static const QRegularExpression listKey(QStringLiteral("LIST_KEY\\(([a-z_.]+)\\)"));
+    for (QRegularExpressionMatch m = listKey.match(sql); m.hasMatch(); m = listKey.match(sql))
+        sql.replace(m.capturedStart(), m.capturedLength(), listIndexColumns(db, m.captured(1)));
     return sql;
+}
+
+QString listValue(const QSqlDatabase &db, const QString &column)
+{
+    // citext compares by lower-casing both sides every time, which makes an index seek several times slower than
+    // on plain text; the lists walk the plain text and fold the case variants themselves.
+    return isServer(db) ? QStringLiteral("CAST(%1 AS TEXT)").arg(column) : column;
 }
 
 QStringList schemaPreamble(const QSqlDatabase &db)

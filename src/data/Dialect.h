@@ -10,8 +10,14 @@ namespace Dialect {
 bool isServer(const QSqlDatabase &db);
 
 // A schema statement with its column placeholders filled in for the engine: TEXT_COL (never-null text compared
-// without regard to case), BOOL_COL (never-null yes/no) and AUTO_KEY (an integer key the database numbers).
+// without regard to case), BOOL_COL (never-null yes/no), AUTO_KEY (an integer key the database numbers) and
+// LIST_KEY(column) (listValue).
 QString schemaStatement(const QSqlDatabase &db, QString sql);
+// The form of a text column a drop-down list walks in index order (its list index is on this form and the id):
+// the column itself on SQLite, its case-sensitive text on a server. A schema statement names a list index's key
+// LIST_KEY(column).
+QString listValue(const QSqlDatabase &db, const QString &column);
+
 // What the engine needs before the first table.
 QStringList schemaPreamble(const QSqlDatabase &db);
 

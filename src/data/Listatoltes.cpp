@@ -1,5 +1,6 @@
 #include "Listatoltes.h"
 
+#include "Dialect.h"
 #include "Seged.h"
 #include "Sql.h"
 
@@ -13,20 +14,21 @@
 QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, const QString &field)
 {
     // One index seek per distinct value instead of a walk over every row: each step jumps to the first entry
-    // above the previous value in the column's own (case-insensitive) collation. Among entries that compare equal
-    // the one of the lowest id is taken, so the form met first wins; ordering by it keeps that true for the
-    // case variants the database does not fold (accented capitals), which the Hungarian collator folds below.
-    // Needs the table's id column and an index on the column; without the index each step reads the whole table.
+    // above the previous value. Among entries that compare equal the one of the lowest id is taken, so the form
+    // met first wins; ordering by it keeps that true for the case variants the database does not fold (SQLite:
+    // accented capitals; a server: every variant), which the Hungarian collator folds below.
+    // Needs the table's id column and the column's list index (Schema); without it each step reads the whole table.
     QSqlQuery query(db);
     query.setForwardOnly(true);
+    // The column is walked in the form its list index has (Dialect::listValue).
     const QString sql =
         QStringLiteral("WITH RECURSIVE d (v, r) AS ("
                        " SELECT * FROM (SELECT %2, id FROM %1 WHERE %2 > '' ORDER BY %2, id LIMIT 1) f"
                        " UNION ALL"
-                       " SELECT t.%2, t.id FROM d JOIN %1 t ON t.id ="
+                       " SELECT %3, t.id FROM d JOIN %1 t ON t.id ="
                        " (SELECT id FROM %1 WHERE %2 > d.v ORDER BY %2, id LIMIT 1))"
                        " SELECT v FROM d ORDER BY r")
-            .arg(table, field);
+            .arg(table, Dialect::listValue(db, field), Dialect::listValue(db, QStringLiteral("t.") + field));
     QStringList values;
     if (!query.exec(sql))
         throw DatabaseError(query.lastError().text());
