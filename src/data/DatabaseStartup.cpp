@@ -108,7 +108,13 @@ VersionCheck checkVersion(const QString &path)
             return VersionCheck{VersionCheck::Status::WrongDatabase, wrong};
         }
         QSqlQuery query(db);
-        if (!query.exec(QStringLiteral("SELECT verzio FROM verzio")) || !query.next())
+        if (!query.exec(QStringLiteral("SELECT verzio FROM verzio"))) {
+            // A server that refuses the read (a role without rights, a statement cut off) tells why.
+            if (!Dialect::isMissingTable(db, query.lastError()))
+                return VersionCheck{VersionCheck::Status::Error, query.lastError().text()};
+            return VersionCheck{VersionCheck::Status::WrongDatabase, wrong};
+        }
+        if (!query.next())
             return VersionCheck{VersionCheck::Status::WrongDatabase, wrong};
         const QVariant value = query.value(0);
         bool ok = false;

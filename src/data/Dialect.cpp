@@ -76,4 +76,10 @@ QString implicitRowKey(const QSqlDatabase &db)
     return isServer(db) ? QString() : QStringLiteral("rowid");
 }
 
+bool isMissingTable(const QSqlDatabase &db, const QSqlError &error)
+{
+    // SQLSTATE 42P01: undefined_table.
+    return !isServer(db) || error.nativeErrorCode() == QLatin1String("42P01");
+}
+
 } // namespace Dialect

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 
@@ -34,5 +35,9 @@ QString lockClause(const QSqlDatabase &db);
 // The column every row has without one being declared (SQLite's row number), which gives the rows of a table made
 // before its id column their ids; empty on a server, which has none.
 QString implicitRowKey(const QSqlDatabase &db);
+
+// Whether a failed statement failed because a table it names does not exist. SQLite's refusals all count: a file
+// that is not ours fails the same way.
+bool isMissingTable(const QSqlDatabase &db, const QSqlError &error);
 
 } // namespace Dialect

@@ -300,6 +300,10 @@ private slots:
         query.removeQueryItem(QStringLiteral("user"));
         url.setQuery(query);
         QCOMPARE(DatabaseStartup::checkExists(url.toString()), std::nullopt);
+        // The role may connect but not read our tables: the server's refusal, not "the wrong database".
+        const auto version = DatabaseStartup::checkVersion(url.toString());
+        QCOMPARE(version.status, Status::Error);
+        QVERIFY2(version.message.contains(QLatin1String("permission denied")), qPrintable(version.message));
     }
 
     void compactionWithSwitchAbsent()
