@@ -113,8 +113,9 @@ class TestDatabaseCopy : public QObject
     // A fresh database on the engine asked for, named after the data row.
     QString fresh(bool server, const QString &name)
     {
-        return m_databases.emptyOn(server, QStringLiteral("%1-%2-%3").arg(QLatin1String(QTest::currentTestFunction()), name,
-                                                                          QLatin1String(QTest::currentDataTag())));
+        const QString test = QLatin1String(QTest::currentTestFunction());
+        return m_databases.emptyOn(server, test + QLatin1Char('-') + name + QLatin1Char('-') +
+                                               QLatin1String(QTest::currentDataTag()));
     }
 
     QString source(bool server, const QString &extra = {})
@@ -227,8 +228,9 @@ private slots:
             QSKIP(kNoServer);
         // Without its unique index the source holds one plate twice in progress (in another case), which the
         // target refuses after other rows are in.
-        const QString from = source(fromServer, QStringLiteral(";DROP INDEX folyamatban_rendszam;"
-                                                               "INSERT INTO folyamatban (rendszam) VALUES ('def-456')"));
+        const QString from =
+            source(fromServer, QStringLiteral(";DROP INDEX folyamatban_rendszam;"
+                                              "INSERT INTO folyamatban (rendszam) VALUES ('def-456')"));
         const QString to = fresh(toServer, QStringLiteral("to"));
         QVERIFY(!from.isEmpty() && !to.isEmpty());
         if (delivered)
