@@ -9,6 +9,7 @@ class Invocation;
 // DatabaseCommands.cpp
 int createDbCommand(Invocation &call);
 int checkDbCommand(Invocation &call);
+int copyDbCommand(Invocation &call);
 
 // WeighingCommands.cpp
 int firstWeighingCommand(Invocation &call);

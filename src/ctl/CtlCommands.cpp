@@ -25,6 +25,8 @@ constexpr Command kCommands[] = {
      createDbCommand},
     {"check-db", "PATH|URI", "run the start-up database check; prints \"ok 4.64\" or the program's message", false,
      checkDbCommand},
+    {"copy-db", "FROM TO", "copy every table of the database FROM (PATH|URI) into TO, a new file or an empty server "
+     "database, in one transaction; prints each table's verified row count", false, copyDbCommand},
     {"first-weighing",
      "--plate P --carrier NAME --customer NAME --product NAME [--unit-price FT] [--direction in|out] --weight KG "
      "[--manual] [--overwrite previous|current]",

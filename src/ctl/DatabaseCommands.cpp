@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "DatabaseCopy.h"
 #include "Invocation.h"
 #include "Schema.h"
 
@@ -18,5 +19,18 @@ int checkDbCommand(Invocation &call)
     const QString path = call.args().operands().first();
     Invocation::checkDatabase(path);
     call.out() << "ok " << QString::number(Schema::kVersion, 'f', 2) << '\n';
+    return kDone;
+}
+
+int copyDbCommand(Invocation &call)
+{
+    const QStringList paths = call.args().operands();
+    const DatabaseCopy::Result result = DatabaseCopy::copy(paths.at(0), paths.at(1));
+    if (!result.error.isEmpty()) {
+        call.err() << "kelvoctl copy-db: " << result.error << '\n';
+        return kRefused;
+    }
+    for (const DatabaseCopy::TableCount &count : result.tables)
+        call.out() << count.table << ' ' << count.rows << '\n';
     return kDone;
 }

@@ -50,9 +50,6 @@ QSqlDatabase Invocation::database()
 
 void Invocation::checkDatabase(const QString &path)
 {
-    if (const auto missing = DatabaseStartup::checkExists(path))
-        throw Refused(*missing);
-    if (const auto check = DatabaseStartup::checkVersion(path);
-        check.status != DatabaseStartup::VersionCheck::Status::Ok)
-        throw Refused(check.message);
+    if (const auto problem = DatabaseStartup::check(path))
+        throw Refused(*problem);
 }

@@ -125,4 +125,13 @@ VersionCheck checkVersion(const QString &path)
     });
 }
 
+std::optional<QString> check(const QString &path)
+{
+    if (auto missing = checkExists(path))
+        return missing;
+    if (VersionCheck version = checkVersion(path); version.status != VersionCheck::Status::Ok)
+        return version.message;
+    return std::nullopt;
+}
+
 } // namespace DatabaseStartup

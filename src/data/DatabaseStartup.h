@@ -36,4 +36,7 @@ struct VersionCheck {
 // database; an unreadable file is an error.
 VersionCheck checkVersion(const QString &path);
 
+// Both checks as start-up runs them (checkExists, then checkVersion): the message that stops it, or nothing.
+std::optional<QString> check(const QString &path);
+
 } // namespace DatabaseStartup

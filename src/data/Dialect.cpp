@@ -66,6 +66,22 @@ QString beginWriteStatement(const QSqlDatabase &db)
     return isServer(db) ? QString() : QStringLiteral("BEGIN IMMEDIATE");
 }
 
+QString beginSnapshotStatement(const QSqlDatabase &db)
+{
+    // SQLite keeps its read lock (or, with a write-ahead log, its snapshot) from the first read to the end.
+    return isServer(db) ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY") : QStringLiteral("BEGIN");
+}
+
+QString continueNumberingStatement(const QSqlDatabase &db, const QString &table, const QString &column)
+{
+    // SQLite's AUTOINCREMENT remembers the largest key ever written, explicit ones included; an identity column's
+    // sequence knows nothing of explicit values.
+    if (!isServer(db))
+        return {};
+    return QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), COALESCE(MAX(%2), 0) + 1, false) FROM %1")
+        .arg(table, column);
+}
+
 QString lockClause(const QSqlDatabase &db)
 {
     return isServer(db) ? QStringLiteral(" FOR UPDATE") : QString();

@@ -28,6 +28,13 @@ QString compactStatement(const QSqlDatabase &db);
 // The statement that opens a write transaction; empty: the driver's own transaction().
 QString beginWriteStatement(const QSqlDatabase &db);
 
+// The statement that opens a read-only transaction whose statements all see the database as it was at its start.
+QString beginSnapshotStatement(const QSqlDatabase &db);
+
+// After rows were written with explicit values in column, the key the database numbers itself (AUTO_KEY): the
+// statement that makes its numbering go on after the largest value; empty where the engine does that by itself.
+QString continueNumberingStatement(const QSqlDatabase &db, const QString &table, const QString &column);
+
 // What a SELECT inside a write transaction appends so that the rows it reads stay as read until the transaction
 // ends: " FOR UPDATE" on a server; nothing on SQLite, whose write transaction already excludes every other writer.
 QString lockClause(const QSqlDatabase &db);

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -208,6 +209,23 @@ QStringList tablesInOpenOrder()
             QStringLiteral("raktar")};
 }
 
+QStringList allTables()
+{
+    return tablesInOpenOrder() + QStringList{QStringLiteral("verzio"), QStringLiteral("sorszamlalo")};
+}
+
+QString numberedColumn(const QString &table)
+{
+    const QString create = QStringLiteral("CREATE TABLE %1 (").arg(table);
+    static const QRegularExpression key(QStringLiteral("(\\w+) AUTO_KEY"));
+    for (const char *sql : kStatements) {
+        const QString statement = QString::fromUtf8(sql);
+        if (statement.startsWith(create))
+            return key.match(statement).captured(1);
+    }
+    return {};
+}
+
 QString create(QSqlDatabase &db)
 {
     if (!db.transaction())
@@ -282,7 +300,7 @@ QString createDatabase(const QString &datapath)
     {
         QSqlDatabase db = Database::openConnection(datapath, name, &error);
         if (error.isEmpty()) {
-            QStringList ours = tablesInOpenOrder() + QStringList{QStringLiteral("verzio"), QStringLiteral("sorszamlalo")};
+            QStringList ours = allTables();
             const QStringList present = db.tables();
             ours.removeIf([&](const QString &table) { return !present.contains(table, Qt::CaseInsensitive); });
             if (!ours.isEmpty())

@@ -15,6 +15,10 @@ QStringList statements(const QSqlDatabase &db);
 QStringList additions(const QSqlDatabase &db);
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
+// Every table of the schema: those, then the version and the serial number counter.
+QStringList allTables();
+// The column of table the database numbers itself (an id, or auto's sorszam); empty when it has none.
+QString numberedColumn(const QString &table);
 
 // Creates every table in an empty database and stores the version, in one transaction. Returns the error text,
 // empty on success.

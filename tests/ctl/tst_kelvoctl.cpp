@@ -56,6 +56,31 @@ private slots:
         QCOMPARE(f.readAll(), QByteArray("precious"));
     }
 
+    void copyDbPrintsVerifiedCountsAndRefusesAFullTarget()
+    {
+        QTemporaryDir dir;
+        const QString from = dir.filePath(QStringLiteral("kelvo.mdb"));
+        const QString to = dir.filePath(QStringLiteral("copy.mdb"));
+        QCOMPARE(kelvoctl({QStringLiteral("create-db"), from}).code, 0);
+        {
+            QString error;
+            QSqlDatabase db = Database::openConnection(from, QStringLiteral("c"), &error);
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("INSERT INTO raktar (raktar) VALUES ('Fő'), ('Új')")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("c"));
+        Run r = kelvoctl({QStringLiteral("copy-db"), from, to});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("auto 0\nszallito 0\ntermek 0\nfolyamatban 0\nszallitasok 0\nugyfel 0\n"
+                                       "raktar 2\nverzio 1\nsorszamlalo 1\n"));
+        QCOMPARE(r.err, QString());
+        r = kelvoctl({QStringLiteral("copy-db"), from, to});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QString());
+        QCOMPARE(r.err,
+                 QStringLiteral("kelvoctl copy-db: The database %1 already holds data (raktar); it is not changed.\n")
+                     .arg(to));
+    }
+
     void checkReportsTheProgramsMessages_data()
     {
         QTest::addColumn<QString>("kind");
@@ -153,6 +178,9 @@ private slots:
         QTest::newRow("no command") << QStringList{} << 2 << "";
         QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << 2 << "";
         QTest::newRow("missing path") << QStringList{QStringLiteral("check-db")} << 2 << "";
+        QTest::newRow("copy-db in help") << QStringList{QStringLiteral("--help")} << 0 << "copy-db FROM TO";
+        QTest::newRow("copy-db without target") << QStringList{QStringLiteral("copy-db"), QStringLiteral("a.mdb")} << 2
+                                                << "";
     }
     void helpVersionAndMisuse()
     {
