@@ -235,7 +235,7 @@ void Tbefejezesform::finish()
                                                homokora(false);
                                                return kerdes(question);
                                            },
-                                           QDateTime::currentDateTime());
+                                           [] { return QDateTime::currentDateTime(); });
     homokora(false);
     switch (outcome.status) {
     case Finishing::Outcome::Status::Refused:

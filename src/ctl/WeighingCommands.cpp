@@ -97,7 +97,7 @@ int finishCommand(Invocation &call)
                 call.out() << question << '\n';
             return confirmZero;
         },
-        QDateTime::currentDateTime());
+        [] { return QDateTime::currentDateTime(); });
     switch (outcome.status) {
     case Finishing::Outcome::Status::Saved:
         call.out() << outcome.sorszam << '\n';

@@ -34,6 +34,12 @@ std::optional<double> percentage(const QString &text, double fallback)
 Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plates, qint64 maxsuly,
                const std::function<bool(const QString &)> &askZero, const QDateTime &now)
 {
+    return finish(db, in, plates, maxsuly, askZero, [&now] { return now; });
+}
+
+Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plates, qint64 maxsuly,
+               const std::function<bool(const QString &)> &askZero, const std::function<QDateTime()> &clock)
+{
     if (!plates.contains(in.rendszam, Qt::CaseInsensitive))
         return refused(kPlateNotValid, "rendszam");
     if (in.raktar.isEmpty())
@@ -93,7 +99,6 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     t.bedatum = row->bedatum;
     t.irany = row->irany;
     t.suly2 = *w2;
-    t.kidatum = now;
     t.ervenyes = true;
     t.elszamolt = s.settled;
     t.nettosuly = s.net;
@@ -120,6 +125,9 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     // The ticket and the removal of the in-progress row stand or fall together, and the serial number comes from
     // the counter inside the same transaction.
     t.sorszam = SerialCounter::next(db);
+    // Dated only now that the counter is locked: a station that took its number later cannot date its ticket
+    // earlier, whatever it waited for.
+    t.kidatum = clock();
     if (const QString error = t.insert(db); !error.isEmpty())
         throw DatabaseError(error);
     const int removed = Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id AND rendszam = :r"),

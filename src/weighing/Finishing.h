@@ -48,6 +48,11 @@ struct Outcome {
 
 // plates: the plate list the window offered (a typed plate must be one of them, case aside).
 // askZero: asked when the settled or the net weight is 0; false cancels.
+// clock: the time of the ticket, read once the serial number is taken, so that serial numbers and finishing times
+// run in the same order across stations.
+Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plates, qint64 maxsuly,
+               const std::function<bool(const QString &)> &askZero, const std::function<QDateTime()> &clock);
+// The same, dated now.
 Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plates, qint64 maxsuly,
                const std::function<bool(const QString &)> &askZero, const QDateTime &now);
 

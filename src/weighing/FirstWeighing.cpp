@@ -101,8 +101,9 @@ Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
     if (changed)
         return refused(InProgress::kChangedElsewhere, "rendszam");
     row.rowId = current ? current->rowId : 0;
+    // A server lets two stations append the same new plate at once; the later one finds it taken when it writes.
     if (!InProgress::write(db, row))
-        return refused(kPlateNotFound, "rendszam");
+        return refused(row.rowId != 0 ? kPlateNotFound : InProgress::kChangedElsewhere, "rendszam");
     transaction.commit();
     return {Outcome::Status::Saved, {}, weight};
 }

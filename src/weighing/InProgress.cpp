@@ -74,7 +74,7 @@ bool write(const QSqlDatabase &db, const Row &r)
                              "kiszereles, irany, suly1, bedatum, ugyfelnev, ugyfelcim1, ugyfelcim2, ugyfelcim3, "
                              "egysegar, kezi) VALUES (:rendszam, :cegnev, :cim1, :cim2, :cim3, :termeknev, "
                              ":termekkod, :kiszereles, :irany, :suly1, :bedatum, :ugyfelnev, :ugyfelcim1, "
-                             ":ugyfelcim2, :ugyfelcim3, :egysegar, :kezi)");
+                             ":ugyfelcim2, :ugyfelcim3, :egysegar, :kezi) ON CONFLICT DO NOTHING");
     QSqlQuery q(db);
     if (!q.prepare(sql))
         throw DatabaseError(q.lastError().text());

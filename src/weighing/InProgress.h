@@ -31,7 +31,7 @@ std::optional<Row> findLocked(const QSqlDatabase &db, const QString &rendszam);
 qint64 count(const QSqlDatabase &db);
 
 // Writes every field of the row: appended when rowId is 0, else the row of that id and plate is replaced. Returns
-// false, changing nothing, when that row is no longer there.
+// false, changing nothing, when that row is no longer there, or when another station has just appended the plate.
 bool write(const QSqlDatabase &db, const Row &row);
 
 // The row commands of the main window; each returns false when the plate's row is not there (another station

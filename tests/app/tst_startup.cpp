@@ -1,5 +1,8 @@
+#include "../support/TestDatabase.h"
+
 #include "Config.h"
 #include "Database.h"
+#include "DatabaseStartup.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
 #include "Schema.h"
@@ -25,8 +28,6 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
@@ -37,10 +38,11 @@ namespace {
 
 const QDate kToday(2026, 12, 8);
 
+// A file's contents, to show a step changed nothing; a server database has none (empty).
 QByteArray digest(const QString &path)
 {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+    return !TestDatabase::onServer() && f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
                                        : QByteArray();
 }
 
@@ -65,19 +67,21 @@ class TestStartup : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestDatabase> m_databases;
     QString m_home;
+    QString m_datapath;
     QStringList m_messages;
     bool m_printer = true;
 
     QString ini() const { return m_home + QStringLiteral("Kelvo.ini"); }
-    QString db() const { return m_home + QStringLiteral("kelvo.mdb"); }
+    const QString &db() const { return m_datapath; }
 
-    // A program folder with a database, company data and an INI file that does not compact.
+    // A program folder with a database, company data and an INI file (naming the database) that does not compact.
     void prepare(const QByteArray &iniText = "[Opt]\nkarbantart=0\n")
     {
-        QCOMPARE(Schema::createFile(db()), QString());
+        m_datapath = m_databases->created(QStringLiteral("kelvo"));
         writeFile(m_home + QStringLiteral("sajatceg.txt"), "Teszt Kft.\r\n");
-        writeFile(ini(), iniText);
+        QVERIFY(TestDatabase::writeIni(m_home, m_datapath, iniText));
     }
 
     std::unique_ptr<Kelvo> start()
@@ -93,9 +97,12 @@ class TestStartup : public QObject
     }
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
+        m_databases = std::make_unique<TestDatabase>();
         m_home = m_dir->path() + QLatin1Char('/');
         qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
         m_messages.clear();
@@ -109,20 +116,14 @@ private slots:
     {
         setMessageHook({});
         m_dir.reset();
+        m_databases.reset();
     }
 
     void normalStartShowsNothingAndFillsTheWindow()
     {
         prepare("[Opt]\nkarbantart=0\n[Folyamatban_oszlop]\n0=80\n6=50\n");
-        {
-            QSqlDatabase conn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
-            conn.setDatabaseName(db());
-            QVERIFY(conn.open());
-            QSqlQuery q(conn);
-            QVERIFY(q.exec(QStringLiteral("INSERT INTO folyamatban (rendszam, suly1, bedatum) VALUES "
-                                          "('ABC-123', 12340, '2026-12-08 10:00:00')")));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("prep"));
+        QVERIFY(TestDatabase::exec(db(), QStringLiteral("INSERT INTO folyamatban (rendszam, suly1, bedatum) VALUES "
+                                                        "('ABC-123', 12340, '2026-12-08 10:00:00')")));
 
         auto kelvo = start();
         QCOMPARE(m_messages, QStringList());
@@ -182,31 +183,34 @@ private slots:
     {
         QFETCH(QString, setup);
         QFETCH(QString, message);
+        const bool server = TestDatabase::onServer();
+        if (server && setup == u"@corrupt")
+            QSKIP("a file's contents: a server database is always a database");
         prepare();
-        QFile::remove(db());
-        if (setup == u"@corrupt") {
-            writeFile(db(), QByteArray(4096, 'Z'));
-        } else if (setup != u"@missing") {
-            QCOMPARE(Schema::createFile(db()), QString());
-            QSqlDatabase conn = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("prep"));
-            conn.setDatabaseName(db());
-            QVERIFY(conn.open());
-            QVERIFY(QSqlQuery(conn).exec(setup));
-            conn.close();
+        if (setup == u"@missing" && server) {
+            m_datapath = TestDatabase::missing();
+            QVERIFY(TestDatabase::writeIni(m_home, m_datapath, "[Opt]\nkarbantart=0\n"));
+        } else if (setup.startsWith(u'@')) {
+            QVERIFY(QFile::remove(db()));
+            if (setup == u"@corrupt")
+                writeFile(db(), QByteArray(4096, 'Z'));
+        } else {
+            QVERIFY(TestDatabase::exec(db(), setup));
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("prep"));
         const QByteArray before = digest(db());
         const QByteArray iniBefore = readFile(ini());
 
         auto kelvo = start();
+        // On a server, the program's line and the server's own text.
         if (message == u"@notfound")
-            message = QStringLiteral("Az adatbázis (kelvo.mdb) nem található a következő helyen: \"%1\"").arg(db());
+            message = server ? *DatabaseStartup::checkExists(db())
+                             : QStringLiteral("Az adatbázis (kelvo.mdb) nem található a következő helyen: \"%1\"").arg(db());
         QCOMPARE(m_messages, QStringList{message});
         QCOMPARE(kelvo->state(), Kelvo::State::Ended);
         QCOMPARE(kelvo->exitCode(), 1);
         QCOMPARE(digest(db()), before);
         QCOMPARE(readFile(ini()), iniBefore);
-        QVERIFY(!QFile::exists(m_home + QStringLiteral("kelvo.mdbx")));
+        QVERIFY(!QFile::exists(db() + QStringLiteral("x")));
         // Nothing after the fatal step ran.
         QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QString());
     }
@@ -391,7 +395,9 @@ private slots:
 
     void noIniFileUsesDefaultsAndWritesToTheUserFolder()
     {
-        QCOMPARE(Schema::createFile(db()), QString());
+        if (TestDatabase::onServer())
+            QSKIP("without Kelvo.ini the database is the program folder's file");
+        QCOMPARE(Schema::createFile(m_home + QStringLiteral("kelvo.mdb")), QString());
         writeFile(m_home + QStringLiteral("sajatceg.txt"), "Teszt Kft.\r\n");
         auto kelvo = start();
         QCOMPARE(m_messages, QStringList{QStringLiteral("Az adatbázis karbantartása sikerült !")});

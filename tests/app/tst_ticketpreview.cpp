@@ -1,3 +1,5 @@
+#include "../support/TestDatabase.h"
+
 #include "Database.h"
 #include "HtmlPdfRenderer.h"
 #include "InProgress.h"
@@ -29,21 +31,22 @@ class TestTicketPreview : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void previewAfterFinish()
     {
         QTemporaryDir dir;
+        TestDatabase databases;
         const QString home = dir.path() + QLatin1Char('/');
         qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("xdg")).toUtf8());
-        QCOMPARE(Schema::createFile(home + QStringLiteral("kelvo.mdb")), QString());
         QVERIFY(QFile::copy(QStringLiteral(KELVO_SOURCE_DIR "/share/merlegjegy.htm"),
                             home + QStringLiteral("merlegjegy.htm")));
-        for (const auto &[name, text] : {std::pair{"sajatceg.txt", QByteArray("Teszt Kft.\r\n")},
-                                         std::pair{"Kelvo.ini", QByteArray("[Opt]\nkarbantart=0\nPrintmode=3\n"
-                                                                           "[ComPort1]\nPort=/nonexistent\n")}}) {
-            QFile f(home + QLatin1String(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(text);
-        }
+        QVERIFY(TestDatabase::writeIni(home, databases.created(QStringLiteral("kelvo")),
+                                       "[Opt]\nkarbantart=0\nPrintmode=3\n[ComPort1]\nPort=/nonexistent\n"));
+        QFile company(home + QStringLiteral("sajatceg.txt"));
+        QVERIFY(company.open(QIODevice::WriteOnly));
+        company.write("Teszt Kft.\r\n");
+        company.close();
         QStringList messages;
         setMessageHook([&](const MessageRequest &r) {
             messages.append(r.text);

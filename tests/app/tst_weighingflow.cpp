@@ -1,4 +1,5 @@
 #include "../support/SimulatorProcess.h"
+#include "../support/TestDatabase.h"
 
 #include "Config.h"
 #include "Database.h"
@@ -9,7 +10,6 @@
 #include "MasterData.h"
 #include "TNumEdit.h"
 #include "MessageBoxes.h"
-#include "Schema.h"
 #include "Sql.h"
 #include "Transport.h"
 #include "WeightLink.h"
@@ -52,13 +52,16 @@ class TestWeighingFlow : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestDatabase> m_databases;
+    QString m_datapath;
     QString m_home;
     QStringList m_messages;
 
     std::unique_ptr<Kelvo> start(const QByteArray &extraIni = {})
     {
-        writeFile(m_home + QStringLiteral("Kelvo.ini"),
-                  "[Opt]\nkarbantart=0\nPrintmode=0\n[ComPort1]\nPort=" + m_home.toUtf8() + "scale\n" + extraIni);
+        TestDatabase::writeIni(m_home, m_datapath,
+                               "[Opt]\nkarbantart=0\nPrintmode=0\n[ComPort1]\nPort=" + m_home.toUtf8() + "scale\n" +
+                                   extraIni);
         auto kelvo = std::make_unique<Kelvo>(m_home, nullptr, 200);
         kelvo->setPrinterCheck([] { return true; });
         if (!kelvo->createWindows())
@@ -69,12 +72,15 @@ class TestWeighingFlow : public QObject
     }
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
+        m_databases = std::make_unique<TestDatabase>();
+        m_datapath = m_databases->created(QStringLiteral("kelvo"));
         m_home = m_dir->path() + QLatin1Char('/');
         qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
-        QCOMPARE(Schema::createFile(m_home + QStringLiteral("kelvo.mdb")), QString());
         writeFile(m_home + QStringLiteral("sajatceg.txt"), "Teszt Kft.\r\n");
         QVERIFY(QFile::copy(QStringLiteral(KELVO_SOURCE_DIR "/share/merlegjegy.htm"),
                             m_home + QStringLiteral("merlegjegy.htm")));
@@ -88,6 +94,7 @@ private slots:
     {
         setMessageHook({});
         m_dir.reset();
+        m_databases.reset();
     }
 
     void truckInAndOutWithTheScale()

@@ -1,26 +1,20 @@
+#include "../support/Kelvoctl.h"
+#include "../support/TestDatabase.h"
+
 #include "Database.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
+using Kelvoctl::Run;
+
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run kelvoctl(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KELVOCTL_PATH), args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
+constexpr auto &kelvoctl = Kelvoctl::run;
 
 } // namespace
 
@@ -29,11 +23,16 @@ class TestKelvoctl : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<TestDatabase> m_databases;
+
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+    void init() { m_databases = std::make_unique<TestDatabase>(); }
+    void cleanup() { m_databases.reset(); }
+
     void createThenCheck()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("kelvo.mdb"));
+        const QString path = m_databases->empty(QStringLiteral("kelvo"));
         Run r = kelvoctl({QStringLiteral("create-db"), path});
         QCOMPARE(r.code, 0);
         r = kelvoctl({QStringLiteral("check-db"), path});
@@ -41,19 +40,20 @@ private slots:
         QCOMPARE(r.out, QStringLiteral("ok 4.64\n"));
     }
 
+    // A file of any kind, or a server database holding our tables, is left as it is.
     void createRefusesToOverwrite()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("kelvo.mdb"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("precious");
-        f.close();
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(TestDatabase::exec(path, QStringLiteral("INSERT INTO raktar (raktar) VALUES ('precious')")));
         const Run r = kelvoctl({QStringLiteral("create-db"), path});
         QCOMPARE(r.code, 1);
-        QVERIFY(r.err.contains(path));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("precious"));
+        QVERIFY2(r.err.contains(TestDatabase::onServer() ? QStringLiteral("already has tables") : path),
+                 qPrintable(r.err));
+        Database db(path);
+        QCOMPARE(db.open(), QString());
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT raktar FROM raktar")) && q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("precious"));
     }
 
     void copyDbPrintsVerifiedCountsAndRefusesAFullTarget()
@@ -87,41 +87,47 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("missing") << "missing" << "Az adatbázis (kelvo.mdb) nem található a következő helyen: \"%1\"\n";
         QTest::newRow("not a database") << "garbage" << "Az adatbázis nem ehhez a programhoz készült !\n";
+        QTest::newRow("database without our tables") << "empty" << "Az adatbázis nem ehhez a programhoz készült !\n";
         QTest::newRow("wrong version") << "4.63" << "Az adatbázis nem ehhez a programhoz készült !\n";
     }
     void checkReportsTheProgramsMessages()
     {
         QFETCH(QString, kind);
         QFETCH(QString, expected);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("kelvo.mdb"));
-        if (kind == u"garbage") {
+        const bool server = TestDatabase::onServer();
+        if (server && kind == u"garbage")
+            QSKIP("a file's contents: a server database is always a database");
+        QString path = m_databases->empty(QStringLiteral("kelvo"));
+        if (kind == u"missing" && server) {
+            // The server's own text follows the program's line.
+            path = TestDatabase::missing();
+            expected = QStringLiteral("Az adatbázishoz nem lehet kapcsolódni: \"%1\"\n");
+        } else if (kind == u"garbage" || (kind == u"empty" && !server)) {
+            // An empty file is an empty SQLite database.
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray(2048, '?'));
+            f.write(kind == u"garbage" ? QByteArray(2048, '?') : QByteArray());
         } else if (kind == u"4.63") {
             QCOMPARE(kelvoctl({QStringLiteral("create-db"), path}).code, 0);
-            QString error;
-            {
-                QSqlDatabase db = Database::openConnection(path, QStringLiteral("c"), &error);
-                QVERIFY(QSqlQuery(db).exec(QStringLiteral("UPDATE verzio SET verzio = 4.63")));
-            }
-            QSqlDatabase::removeDatabase(QStringLiteral("c"));
+            QVERIFY(TestDatabase::exec(path, QStringLiteral("UPDATE verzio SET verzio = 4.63")));
         }
         const Run r = kelvoctl({QStringLiteral("check-db"), path});
         QCOMPARE(r.code, 1);
-        QCOMPARE(r.out, expected.contains(QLatin1String("%1")) ? expected.arg(path) : expected);
+        if (expected.contains(QLatin1String("%1")))
+            expected = expected.arg(path);
+        if (kind == u"missing" && server)
+            QVERIFY2(r.out.startsWith(expected) && r.out.contains(QStringLiteral("kelvo_test_no_such_database")), qPrintable(r.out));
+        else
+            QCOMPARE(r.out, expected);
     }
 
     void weighingRoundTrip()
     {
         QTemporaryDir home;
         const QString h = home.path();
-        QCOMPARE(kelvoctl({QStringLiteral("create-db"), home.filePath(QStringLiteral("kelvo.mdb"))}).code, 0);
-        QFile ini(home.filePath(QStringLiteral("Kelvo.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Opt]\nkarbantart=0\nmaxsuly=50000\n");
-        ini.close();
+        const QString path = m_databases->empty(QStringLiteral("kelvo"));
+        QCOMPARE(kelvoctl({QStringLiteral("create-db"), path}).code, 0);
+        QVERIFY(TestDatabase::writeIni(h, path, "karbantart=0\nmaxsuly=50000\n"));
         const QStringList first{QStringLiteral("first-weighing"), QStringLiteral("--home"), h,
                                 QStringLiteral("--plate"), QStringLiteral("ABC-123"), QStringLiteral("--carrier"),
                                 QStringLiteral("Agro Kft."), QStringLiteral("--customer"), QStringLiteral("Malom Zrt."),
@@ -155,17 +161,14 @@ private slots:
         r = kelvoctl(finish + QStringList{QStringLiteral("--weight"), QStringLiteral("11220")});
         QCOMPARE(r.out, QStringLiteral("A rendszám nem megfelelő !\n"));
 
-        QString error;
-        {
-            QSqlDatabase db = Database::openConnection(home.filePath(QStringLiteral("kelvo.mdb")), QStringLiteral("v"), &error);
-            QSqlQuery q(db);
-            QVERIFY(q.exec(QStringLiteral("SELECT nettosuly, elszamolt, levontsuly, osszeg FROM szallitasok")) && q.next());
-            QCOMPARE(q.value(0).toInt(), -13140);
-            QCOMPARE(q.value(1).toInt(), -12298);
-            QCOMPARE(q.value(2).toInt(), -842);
-            QCOMPARE(q.value(3).toDouble(), -639496.0);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("v"));
+        Database db(path);
+        QCOMPARE(db.open(), QString());
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT nettosuly, elszamolt, levontsuly, osszeg FROM szallitasok")) && q.next());
+        QCOMPARE(q.value(0).toInt(), -13140);
+        QCOMPARE(q.value(1).toInt(), -12298);
+        QCOMPARE(q.value(2).toInt(), -842);
+        QCOMPARE(q.value(3).toDouble(), -639496.0);
     }
 
     void helpVersionAndMisuse_data()

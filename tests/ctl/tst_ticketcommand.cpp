@@ -41,12 +41,17 @@ class TestTicketCommand : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_home = m_dir->path() + QLatin1Char('/');
-        QVERIFY(!makeDatabase(m_home).isEmpty());
+        m_databases = std::make_unique<TestDatabase>();
+        m_datapath = makeDatabase(*m_databases);
+        QVERIFY(!m_datapath.isEmpty());
+        QVERIFY(TestDatabase::writeIni(m_home, m_datapath, {}));
         QVERIFY(QFile::copy(dataPath(QStringLiteral("fixture.htm")), m_home + QStringLiteral("merlegjegy.htm")));
         QVERIFY(QFile::copy(dataPath(QStringLiteral("fixture-1250.htm")), m_home + QStringLiteral("merleg2.htm")));
         QVERIFY(CompanyData::save(m_home, {QStringLiteral("Saját Kft."), QStringLiteral("Gyár u. 2.")}));
@@ -84,7 +89,7 @@ private slots:
         QFETCH(bool, outTxt);
         QFETCH(bool, script);
         if (!ini.isEmpty())
-            QVERIFY(writeFile(m_home + QStringLiteral("Kelvo.ini"), ini));
+            QVERIFY(TestDatabase::writeIni(m_home, m_datapath, ini));
 
         const Run r = ticket(QStringList{QStringLiteral("17"), QStringLiteral("--home"), m_dir->path()} + extraArgs);
         QCOMPARE(r.err, QString());
@@ -138,8 +143,10 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, message);
         if (situation == QLatin1String("no database")) {
-            QVERIFY(QFile::remove(m_home + QStringLiteral("kelvo.mdb")));
-            message = *DatabaseStartup::checkExists(m_home + QStringLiteral("kelvo.mdb"));
+            const QString missing = TestDatabase::onServer() ? TestDatabase::missing() : m_datapath;
+            QVERIFY(TestDatabase::onServer() || QFile::remove(m_datapath));
+            QVERIFY(TestDatabase::writeIni(m_home, missing, {}));
+            message = *DatabaseStartup::checkExists(missing);
         }
         const Run r = ticket(args + QStringList{QStringLiteral("--home"), m_home});
         QCOMPARE(r.code, 1);
@@ -169,7 +176,9 @@ private slots:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestDatabase> m_databases;
     QString m_home;
+    QString m_datapath;
 };
 
 QTEST_GUILESS_MAIN(TestTicketCommand)

@@ -1,22 +1,23 @@
+#include "../support/TestDatabase.h"
+
 #include "Database.h"
 #include "InProgressModel.h"
-#include "Schema.h"
 
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestInProgressModel : public QObject
 {
     Q_OBJECT
 
+    TestDatabase m_databases;
+
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void rowsAndColumns()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("k.mdb"));
-        QCOMPARE(Schema::createFile(path), QString());
-        Database db(path);
+        Database db(m_databases.created(QStringLiteral("k")));
         QCOMPARE(db.open(), QString());
         QSqlQuery q(db.db());
         QVERIFY(q.exec(QStringLiteral(

@@ -1,21 +1,22 @@
+#include "../support/TestDatabase.h"
+
 #include "Database.h"
-#include "Schema.h"
 #include "Transport.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestTransport : public QObject
 {
     Q_OBJECT
 
+    TestDatabase m_databases;
+
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void insertThenLoadGivesEveryFieldBack()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("k.mdb"));
-        QCOMPARE(Schema::createFile(path), QString());
-        Database db(path);
+        Database db(m_databases.created(QStringLiteral("k")));
         QCOMPARE(db.open(), QString());
 
         Transport t;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../support/TestDatabase.h"
 #include "Database.h"
 #include "Schema.h"
 #include "TicketSettings.h"
@@ -147,11 +148,12 @@ inline TicketSettings settings(const QString &programFolder)
     return s;
 }
 
-// A delivered database in folder holding the three fixture transports.
-inline QString makeDatabase(const QString &folder)
+// A new delivered database, on the engine of the run, holding the three fixture transports: its datapath, empty on
+// failure.
+inline QString makeDatabase(TestDatabase &databases)
 {
-    const QString path = folder + QStringLiteral("kelvo.mdb");
-    if (!Schema::createFile(path).isEmpty())
+    const QString path = databases.empty(QStringLiteral("kelvo"));
+    if (path.isEmpty() || !Schema::createDatabase(path).isEmpty())
         return {};
     Database db(path);
     if (!db.open().isEmpty())

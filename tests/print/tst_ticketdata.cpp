@@ -12,7 +12,11 @@ class TestTicketData : public QObject
 {
     Q_OBJECT
 
+    TestDatabase m_databases;
+
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     // The row as the database gives it back, written out, must equal the stored file byte for byte.
     void golden_data()
     {
@@ -27,7 +31,7 @@ private slots:
         QFETCH(QString, expectedName);
         QTemporaryDir dir;
         const QString home = dir.path() + QLatin1Char('/');
-        Database db(makeDatabase(home));
+        Database db(makeDatabase(m_databases));
         QCOMPARE(db.open(), QString());
         const std::optional<Transport> t = Transport::load(db.db(), serial);
         QVERIFY(t);

@@ -108,9 +108,10 @@ class TestTicketPrint : public QObject
 private slots:
     void initTestCase()
     {
+        KELVO_REQUIRE_ENGINE();
         QVERIFY(m_dir.isValid());
         m_home = m_dir.path() + QLatin1Char('/');
-        m_dbPath = makeDatabase(m_home);
+        m_dbPath = makeDatabase(m_databases);
         QVERIFY(!m_dbPath.isEmpty());
     }
 
@@ -293,7 +294,7 @@ private slots:
         QFETCH(bool, outTxtWritten);
         QTemporaryDir dir;
         const QString home = dir.path() + QLatin1Char('/');
-        Database db(makeDatabase(home));
+        Database db(makeDatabase(m_databases));
         QCOMPARE(db.open(), QString());
         TicketSettings s = settings(home);
         s.printMode = PrintMode::WordDocument;
@@ -326,6 +327,7 @@ private:
         return outcome.ok ? s.outputPath() : QString();
     }
 
+    TestDatabase m_databases;
     QTemporaryDir m_dir;
     QString m_home;
     QString m_dbPath;

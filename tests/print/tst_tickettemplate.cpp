@@ -30,7 +30,11 @@ class TestTicketTemplate : public QObject
 {
     Q_OBJECT
 
+    TestDatabase m_databases;
+
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void formats_data()
     {
         QTest::addColumn<QString>("kind");
@@ -101,7 +105,7 @@ private slots:
 
         QTemporaryDir dir;
         const QString home = dir.path() + QLatin1Char('/');
-        const QString dbPath = makeDatabase(home);
+        const QString dbPath = makeDatabase(m_databases);
         QVERIFY(!dbPath.isEmpty());
         Database db(dbPath);
         QCOMPARE(db.open(), QString());
@@ -213,7 +217,7 @@ private slots:
 
         QTemporaryDir dir;
         const QString home = dir.path() + QLatin1Char('/');
-        const QString dbPath = makeDatabase(home);
+        const QString dbPath = makeDatabase(m_databases);
         QVERIFY(!dbPath.isEmpty());
         Database db(dbPath);
         QCOMPARE(db.open(), QString());
@@ -257,7 +261,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString home = dir.path() + QLatin1Char('/');
-        Database db(makeDatabase(home));
+        Database db(makeDatabase(m_databases));
         QCOMPARE(db.open(), QString());
         TicketSettings s = settings(home);
         s.outbat = true;

@@ -4,6 +4,9 @@
 #include "Schema.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -42,8 +45,13 @@ public:
     // The same on the engine asked for, whatever the run is for (a test that always needs both engines).
     QString emptyOn(bool server, const QString &name)
     {
-        if (!server)
-            return m_dir.filePath(name + QStringLiteral(".mdb"));
+        if (!server) {
+            // A name already taken in this run gets a number.
+            QString path = m_dir.filePath(name + QStringLiteral(".mdb"));
+            while (QFileInfo::exists(path))
+                path = m_dir.filePath(QStringLiteral("%1-%2.mdb").arg(name).arg(++m_count));
+            return path;
+        }
         const QString database = QStringLiteral("kelvo_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++m_count);
         if (!admin(QStringLiteral("CREATE DATABASE %1").arg(database)))
             return {};
@@ -68,6 +76,20 @@ public:
         return url.toString();
     }
     const QTemporaryDir &dir() const { return m_dir; }
+
+    // Writes the Kelvo.ini of a program folder: iniText with a datapath line naming the database first in its [Opt]
+    // section (which is added when iniText has none).
+    static bool writeIni(const QString &folder, const QString &datapath, QByteArray iniText = "[Opt]\nkarbantart=0\n")
+    {
+        const QByteArray line = "datapath=" + datapath.toUtf8() + "\r\n";
+        const qsizetype opt = iniText.indexOf("[Opt]");
+        if (opt < 0)
+            iniText.prepend("[Opt]\r\n" + line);
+        else
+            iniText.insert(iniText.indexOf('\n', opt) + 1, line);
+        QFile ini(QDir(folder).filePath(QStringLiteral("Kelvo.ini")));
+        return ini.open(QIODevice::WriteOnly | QIODevice::Truncate) && ini.write(iniText) == iniText.size();
+    }
 
     // Runs statements separated by ";" on a connection of its own; false (and a warning) on the first failure.
     static bool exec(const QString &datapath, const QString &statements)

@@ -1,26 +1,25 @@
+#include "../support/TestDatabase.h"
+
 #include "Database.h"
-#include "Schema.h"
 #include "WindowHelpers.h"
 
 #include <QComboBox>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestWindowHelpers : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    TestDatabase m_databases;
     std::unique_ptr<Database> m_db;
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void init()
     {
-        const QString path = m_dir.filePath(QStringLiteral("%1.mdb").arg(QTest::currentTestFunction()));
-        QFile::remove(path);
-        QCOMPARE(Schema::createFile(path), QString());
-        m_db = std::make_unique<Database>(path);
+        m_db = std::make_unique<Database>(m_databases.created(QString::fromLatin1(QTest::currentTestFunction())));
         QCOMPARE(m_db->open(), QString());
     }
     void cleanup() { m_db.reset(); }
