@@ -29,4 +29,11 @@ QString lockClause(const QSqlDatabase &db);
 // before its id column their ids; empty on a server, which has none.
 QString implicitRowKey(const QSqlDatabase &db);
 
+// The channel on which the database announces a change to a shared table, the table's name as the payload, once the
+// change is committed; empty when the engine cannot announce (SQLite: the stations re-read on request instead).
+QString changeChannel(const QSqlDatabase &db);
+// The statements that make every writer of the tables other stations show announce its changes on changeChannel;
+// each may run again on a database that has them. Empty when the engine cannot announce.
+QStringList changeAnnouncements(const QSqlDatabase &db);
+
 } // namespace Dialect
