@@ -1,7 +1,9 @@
 #include "../support/SimulatorProcess.h"
+#include "../support/TestDatabase.h"
 
 #include "Config.h"
 #include "Database.h"
+#include "FirstWeighing.h"
 #include "InProgress.h"
 #include "InProgressModel.h"
 #include "Kelvo.h"
@@ -46,19 +48,28 @@ void writeFile(const QString &path, const QByteArray &bytes)
 } // namespace
 
 // The main job end to end: the scale simulator feeds the weights, the operator works the two weighing windows
-// offscreen, and the ticket row and the filled ticket come out.
+// offscreen, and the ticket row and the filled ticket come out. Runs on the engine of the run (TestDatabase).
 class TestWeighingFlow : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestDatabase> m_databases;
     QString m_home;
+    QString m_datapath;
     QStringList m_messages;
 
     std::unique_ptr<Kelvo> start(const QByteArray &extraIni = {})
     {
+        QByteArray opt = "karbantart=0\nPrintmode=0\n";
+        if (TestDatabase::onServer())
+            opt += "datapath=" + m_datapath.toUtf8() + "\n";
+        // Settings of [Opt] join the first one: a second section of the same name is never read.
+        QByteArray extra = extraIni;
+        if (extra.startsWith("[Opt]\n"))
+            opt += std::exchange(extra, {}).sliced(6);
         writeFile(m_home + QStringLiteral("Kelvo.ini"),
-                  "[Opt]\nkarbantart=0\nPrintmode=0\n[ComPort1]\nPort=" + m_home.toUtf8() + "scale\n" + extraIni);
+                  "[Opt]\n" + opt + "[ComPort1]\nPort=" + m_home.toUtf8() + "scale\n" + extra);
         auto kelvo = std::make_unique<Kelvo>(m_home, nullptr, 200);
         kelvo->setPrinterCheck([] { return true; });
         if (!kelvo->createWindows())
@@ -69,12 +80,17 @@ class TestWeighingFlow : public QObject
     }
 
 private slots:
+    void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_home = m_dir->path() + QLatin1Char('/');
         qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
-        QCOMPARE(Schema::createFile(m_home + QStringLiteral("kelvo.mdb")), QString());
+        m_databases = std::make_unique<TestDatabase>();
+        m_datapath = TestDatabase::onServer() ? m_databases->empty(QStringLiteral("kelvo"))
+                                              : m_home + QStringLiteral("kelvo.mdb");
+        QCOMPARE(Schema::createDatabase(m_datapath), QString());
         writeFile(m_home + QStringLiteral("sajatceg.txt"), "Teszt Kft.\r\n");
         QVERIFY(QFile::copy(QStringLiteral(KELVO_SOURCE_DIR "/share/merlegjegy.htm"),
                             m_home + QStringLiteral("merlegjegy.htm")));
@@ -87,6 +103,7 @@ private slots:
     void cleanup()
     {
         setMessageHook({});
+        m_databases.reset();
         m_dir.reset();
     }
 
@@ -379,6 +396,53 @@ private slots:
                  (QStringList{second ? QStringLiteral("Társúlyt csak rögzített rendszámhoz rendelhet !\r\r")
                                      : QStringLiteral("Tárasúlyt csak felvett rendszámhoz rendelhet !\r\r"),
                               QStringLiteral("A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !\r\r")}));
+    }
+
+    // In network mode another station's first weighing shows in the list: by itself on a server, keeping the
+    // selected plate selected; on a file through the refresh command, from the button and from F6's menu item.
+    void otherStationsWeighingIsListed()
+    {
+        auto kelvo = start("[Opt]\nhalozati=1\n");
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
+        Ui::TFoform *ui = kelvo->Foform()->ui();
+        QVERIFY(ui->bfrissit->isVisible() && ui->mFrissites->isVisible());
+        InProgress::Row row;
+        row.rendszam = QStringLiteral("MMM-500");
+        row.bedatum = QDateTime::currentDateTime();
+        InProgress::write(kelvo->database()->db(), row);
+        kelvo->commands().fillInProgressList();
+        ui->lista->setCurrentIndex(kelvo->inProgress()->index(0, 0));
+
+        Database other(m_datapath);
+        QCOMPARE(other.open(), QString());
+        const auto weighIn = [&](const char *plate) {
+            FirstWeighing::Input in;
+            in.rendszam = QLatin1String(plate);
+            in.nev = QStringLiteral("Agro Kft.");
+            in.ugyfelnev = QStringLiteral("Malom Zrt.");
+            in.termeknev = QStringLiteral("Búza");
+            in.suly1 = QStringLiteral("24360");
+            const auto answer = [] { return OverwriteAnswer::Current; };
+            QCOMPARE(FirstWeighing::record(other.db(), in, 999999, answer, QDateTime::currentDateTime()).status,
+                     FirstWeighing::Outcome::Status::Saved);
+        };
+        weighIn("AAA-100");
+        if (TestDatabase::onServer()) {
+            QTRY_COMPARE(kelvo->inProgress()->rowCount(), 2);
+            const QModelIndexList selected = ui->lista->selectionModel()->selectedRows();
+            QCOMPARE(selected.size(), 1);
+            QCOMPARE(selected.first().data().toString(), QStringLiteral("MMM-500"));
+        } else {
+            QTest::qWait(100);
+            QCOMPARE(kelvo->inProgress()->rowCount(), 1);
+            ui->bfrissit->trigger();
+            QCOMPARE(kelvo->inProgress()->rowCount(), 2);
+            weighIn("ZZZ-900");
+            ui->mFrissites->trigger();
+            QCOMPARE(kelvo->inProgress()->rowCount(), 3);
+        }
+        QCOMPARE(kelvo->inProgress()->row(0).rendszam, QStringLiteral("AAA-100"));
+        QCOMPARE(m_messages, QStringList());
     }
 
     void helpMissing()
