@@ -117,6 +117,29 @@ void MainCommands::fillInProgressList()
         uzenet(error);
 }
 
+void MainCommands::followChanges(Database &database)
+{
+    connect(&database, &Database::changedElsewhere, this, guarded([this](const QString &table) {
+                if (table == u"folyamatban")
+                    reloadKeepingSelection();
+            }));
+}
+
+void MainCommands::reloadKeepingSelection()
+{
+    const QString plate = selectedPlate();
+    fillInProgressList();
+    if (plate.isEmpty())
+        return;
+    InProgressModel *model = m_kelvo.inProgress();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->row(row).rendszam.compare(plate, Qt::CaseInsensitive) == 0) {
+            selectRow(row);
+            return;
+        }
+    }
+}
+
 int MainCommands::selectedRow() const
 {
     const QModelIndexList rows = m_kelvo.Foform()->ui()->lista->selectionModel()->selectedRows();
@@ -191,6 +214,8 @@ void MainCommands::reweighSelected()
     const int row = selectedRow();
     if (row < 0)
         return;
+    // Taken now: in network mode the list may be read again while the question waits for the answer.
+    const QString plate = m_kelvo.inProgress()->row(row).rendszam;
     // The weight on the scale at the moment of the answer, and only one that frames still confirm.
     if (!m_kelvo.weightLink()->liveWeight()) {
         uzenet(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
@@ -204,7 +229,7 @@ void MainCommands::reweighSelected()
         return;
     }
     homokora(true);
-    const bool found = InProgress::reweigh(m_kelvo.database()->db(), m_kelvo.inProgress()->row(row).rendszam, *weight);
+    const bool found = InProgress::reweigh(m_kelvo.database()->db(), plate, *weight);
     fillInProgressList();
     selectRow(row);
     homokora(false);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+class Database;
 class Kelvo;
 
 // The main window's commands: the toolbar, the menus, the in-progress list's pop-up menu, keys and
@@ -16,6 +17,9 @@ public:
 
     // Rebuilds the in-progress list from the table and updates the status bar's first panel.
     void fillInProgressList();
+    // Re-reads the list whenever another station changes the transports in progress (network mode on a server),
+    // keeping the selected plate selected while it is still listed.
+    void followChanges(Database &database);
 
     void newTransport();
     // fromList: started by a double-click or Enter on a row, whose plate is put in.
@@ -37,6 +41,7 @@ private:
     int selectedRow() const;
     QString selectedPlate() const;
     void selectRow(int row);
+    void reloadKeepingSelection();
 
     Kelvo &m_kelvo;
 };

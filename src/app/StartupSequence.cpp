@@ -179,6 +179,7 @@ bool StartupSequence::openDatabase()
         return false;
     }
     m_kelvo.m_database = std::move(database);
+    m_kelvo.commands().followChanges(*m_kelvo.m_database);
     return true;
 }
 

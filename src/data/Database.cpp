@@ -1,12 +1,14 @@
 #include "Database.h"
 
 #include "DatabaseUri.h"
+#include "Dialect.h"
 #include "Schema.h"
 #include "Seged.h"
 
 #include <QAtomicInt>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
 
 namespace {
 
@@ -33,9 +35,18 @@ Database::~Database()
     close();
 }
 
-QSqlDatabase Database::db() const
+QSqlDatabase Database::db()
 {
-    return QSqlDatabase::database(m_connectionName, false);
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    // The driver reports a connection the server closed as no longer open. Close it properly (the driver frees
+    // what it held only then) and open it again with the same settings; if the server is still away, the
+    // operation fails with its text and the next one tries again.
+    if (m_wanted && db.isValid() && !db.isOpen()) {
+        db.close();
+        if (db.open())
+            listen();
+    }
+    return db;
 }
 
 QString Database::password()
@@ -64,11 +75,16 @@ QString Database::open()
     QString error;
     QSqlDatabase db = openConnection(m_path, m_connectionName, &error);
     Q_UNUSED(db);
+    m_wanted = error.isEmpty();
+    if (m_wanted)
+        listen();
     return error;
 }
 
 void Database::close()
 {
+    m_wanted = false;
+    m_changed.clear();
     if (!QSqlDatabase::contains(m_connectionName))
         return;
     {
@@ -80,7 +96,7 @@ void Database::close()
 
 bool Database::isOpen() const
 {
-    return QSqlDatabase::contains(m_connectionName) && db().isOpen();
+    return QSqlDatabase::contains(m_connectionName) && QSqlDatabase::database(m_connectionName, false).isOpen();
 }
 
 QString Database::openTables()
@@ -94,9 +110,50 @@ QString Database::openTables()
     return Schema::upgrade(db());
 }
 
+void Database::setNetworkMode(bool on)
+{
+    m_networkMode = on;
+    if (isOpen())
+        listen();
+}
+
 void Database::refresh(const QString &table)
 {
     if (!m_networkMode)
         return;
     emit tableRefreshed(table);
+}
+
+void Database::listen()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    const QString channel = Dialect::changeChannel(db);
+    QSqlDriver *driver = db.driver();
+    if (channel.isEmpty() || !driver)
+        return;
+    // A connection opened again has a fresh driver state: no subscription, so listen again.
+    if (m_networkMode) {
+        if (!driver->subscribedToNotifications().contains(channel) && !driver->subscribeToNotification(channel))
+            qWarning("Database: cannot listen for changes: %s", qPrintable(driver->lastError().text()));
+        connect(driver, &QSqlDriver::notification, this, &Database::announced, Qt::UniqueConnection);
+    } else if (driver->subscribedToNotifications().contains(channel)) {
+        driver->unsubscribeFromNotification(channel);
+    }
+}
+
+void Database::announced(const QString &name, QSqlDriver::NotificationSource source, const QVariant &payload)
+{
+    // This station's own changes are shown by the command that made them.
+    if (!m_networkMode || source == QSqlDriver::SelfSource || name != Dialect::changeChannel(QSqlDatabase::database(m_connectionName, false)))
+        return;
+    if (m_changed.isEmpty())
+        QTimer::singleShot(0, this, &Database::emitChanges);
+    m_changed.insert(payload.toString());
+}
+
+void Database::emitChanges()
+{
+    const QSet<QString> changed = std::exchange(m_changed, {});
+    for (const QString &table : changed)
+        emit changedElsewhere(table);
 }

@@ -2,10 +2,16 @@
 
 #include <QObject>
 #include <QSqlDatabase>
+#include <QSet>
+#include <QSqlDriver>
 #include <QString>
 
 // The connection to the weighbridge database: a SQLite file or a PostgreSQL database, as the datapath setting names
 // it (DatabaseUri). Every window reads and writes through this one connection.
+//
+// A server connection can be lost while the program runs (server restarted, network cut). The operation in hand then
+// fails with the server's text and its transaction is gone; db() notices the broken connection and opens it again,
+// so the next operation goes through without the windows or the core knowing.
 class Database : public QObject
 {
     Q_OBJECT
@@ -17,7 +23,9 @@ public:
     Database &operator=(const Database &) = delete;
 
     const QString &path() const { return m_path; }
-    QSqlDatabase db() const;
+    // The connection for the next operation: opened again first when it was lost. Take it once per operation, never
+    // in the middle of a transaction.
+    QSqlDatabase db();
 
     // The password of the store, built at run time from a scrambled constant (SQLite takes none; a
     // password-taking store gets it as a connection parameter).
@@ -34,8 +42,9 @@ public:
     QString openTables();
 
     // In network mode several stations share the file: the windows call refresh before they read or change a
-    // shared table, and the views of that table read it again. Off, the call does nothing.
-    void setNetworkMode(bool on) { m_networkMode = on; }
+    // shared table, and the views of that table read it again. Off, the call does nothing. On a server, network
+    // mode also listens for the changes other connections commit (changedElsewhere).
+    void setNetworkMode(bool on);
     bool networkMode() const { return m_networkMode; }
     void refresh(const QString &table);
 
@@ -44,9 +53,19 @@ public:
 
 signals:
     void tableRefreshed(const QString &table);
+    // Another connection committed a change to the table (network mode on a server). Announcements that arrive in
+    // one turn of the event loop give one signal per table.
+    void changedElsewhere(const QString &table);
 
 private:
+    void listen();
+    void announced(const QString &name, QSqlDriver::NotificationSource source, const QVariant &payload);
+    void emitChanges();
+
     QString m_path;
     QString m_connectionName;
     bool m_networkMode = false;
+    // open() succeeded and close() has not been called: a connection found closed was lost, and is opened again.
+    bool m_wanted = false;
+    QSet<QString> m_changed;
 };

@@ -98,4 +98,27 @@ bool isMissingTable(const QSqlDatabase &db, const QSqlError &error)
     return !isServer(db) || error.nativeErrorCode() == QLatin1String("42P01");
 }
 
+QString changeChannel(const QSqlDatabase &db)
+{
+    return isServer(db) ? QStringLiteral("kelvo_change") : QString();
+}
+
+QStringList changeAnnouncements(const QSqlDatabase &db)
+{
+    if (!isServer(db))
+        return {};
+    // A trigger rather than a NOTIFY after each write: every writer announces (another station, kelvoctl, a hand
+    // edit), and only what it commits. Made once, so that a station whose role does not own the table still starts.
+    return {QStringLiteral(
+        "DO $body$ BEGIN "
+        "IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgname = 'folyamatban_change' "
+        "AND tgrelid = 'folyamatban'::regclass) THEN "
+        "CREATE OR REPLACE FUNCTION kelvo_announce_change() RETURNS trigger LANGUAGE plpgsql AS $fn$ "
+        "BEGIN PERFORM pg_notify('%1', TG_TABLE_NAME); RETURN NULL; END $fn$; "
+        "CREATE TRIGGER folyamatban_change AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON folyamatban "
+        "FOR EACH STATEMENT EXECUTE FUNCTION kelvo_announce_change(); "
+        "END IF; END $body$")
+                .arg(changeChannel(db))};
+}
+
 } // namespace Dialect

@@ -47,4 +47,11 @@ QString implicitRowKey(const QSqlDatabase &db);
 // that is not ours fails the same way.
 bool isMissingTable(const QSqlDatabase &db, const QSqlError &error);
 
+// The channel on which the database announces a change to a shared table, the table's name as the payload, once the
+// change is committed; empty when the engine cannot announce (SQLite: the stations re-read on request instead).
+QString changeChannel(const QSqlDatabase &db);
+// The statements that make every writer of the tables other stations show announce its changes on changeChannel;
+// each may run again on a database that has them. Empty when the engine cannot announce.
+QStringList changeAnnouncements(const QSqlDatabase &db);
+
 } // namespace Dialect

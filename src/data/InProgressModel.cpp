@@ -2,6 +2,7 @@
 
 #include "Formats.h"
 #include "Seged.h"
+#include "Sql.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -39,7 +40,7 @@ QString InProgressModel::fill(const QSqlDatabase &db)
             rows.append(r);
         }
     } else {
-        error = query.lastError().text();
+        error = Sql::errorText(query.lastError(), db);
     }
     beginResetModel();
     m_rows = std::move(rows);

@@ -199,7 +199,7 @@ QStringList additions(const QSqlDatabase &db)
     QStringList list;
     for (const char *sql : kAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
-    return list;
+    return list + Dialect::changeAnnouncements(db);
 }
 
 QStringList tablesInOpenOrder()

@@ -11,7 +11,8 @@ inline constexpr double kVersion = 4.64;
 
 // Statements in order, for the engine of db (Dialect fills in the column types).
 QStringList statements(const QSqlDatabase &db);
-// Objects added since the first delivered files (the serial number counter, list indexes); idempotent.
+// Objects added since the first delivered files (the serial number counter, list indexes, the change
+// announcements of a server); idempotent.
 QStringList additions(const QSqlDatabase &db);
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();

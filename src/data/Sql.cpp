@@ -2,9 +2,22 @@
 
 #include "Dialect.h"
 
-#include <QSqlError>
+namespace {
+
+constexpr char kConnectionLost[] = "The connection to the database server was lost.";
+
+} // namespace
 
 namespace Sql {
+
+QString errorText(const QSqlError &error, const QSqlDatabase &db)
+{
+    if (!error.text().trimmed().isEmpty() || db.isOpen())
+        return error.text();
+    const QString reason = db.lastError().text().trimmed();
+    return reason.isEmpty() ? QString::fromLatin1(kConnectionLost)
+                            : QString::fromLatin1(kConnectionLost) + QLatin1Char(' ') + reason;
+}
 
 QVariant bindable(const QVariant &v)
 {
@@ -24,15 +37,15 @@ QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<
     // Without values to bind the statement runs as it is: a server cannot prepare structure changes.
     if (bindings.size() == 0) {
         if (!q.exec(sql))
-            throw DatabaseError(q.lastError().text());
+            throw DatabaseError(errorText(q.lastError(), db));
         return q;
     }
     if (!q.prepare(sql))
-        throw DatabaseError(q.lastError().text());
+        throw DatabaseError(errorText(q.lastError(), db));
     for (const auto &[name, v] : bindings)
         bind(q, QLatin1String(name), v);
     if (!q.exec())
-        throw DatabaseError(q.lastError().text());
+        throw DatabaseError(errorText(q.lastError(), db));
     return q;
 }
 
@@ -55,7 +68,7 @@ Transaction::Transaction(const QSqlDatabase &db)
     const QString begin = Dialect::beginWriteStatement(m_db);
     QSqlQuery q(m_db);
     if (!(begin.isEmpty() ? m_db.transaction() : q.exec(begin)))
-        throw DatabaseError(begin.isEmpty() ? m_db.lastError().text() : q.lastError().text());
+        throw DatabaseError(Sql::errorText(begin.isEmpty() ? m_db.lastError() : q.lastError(), m_db));
     m_open = true;
 }
 
@@ -69,6 +82,6 @@ void Transaction::commit()
 {
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("COMMIT")))
-        throw DatabaseError(q.lastError().text());
+        throw DatabaseError(Sql::errorText(q.lastError(), m_db));
     m_open = false;
 }

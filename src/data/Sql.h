@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -29,6 +30,10 @@ using Binding = std::pair<const char *, QVariant>;
 QVariant bindable(const QVariant &v);
 // Binds v to the named placeholder of a prepared query, through bindable().
 void bind(QSqlQuery &q, const QString &name, const QVariant &v);
+
+// The text of a failed statement on db. A driver that already knew its server connection was gone gives none: then
+// it says so, with the reason the last attempt to connect gave.
+QString errorText(const QSqlError &error, const QSqlDatabase &db);
 
 // Prepares, binds (through bindable()) and runs one statement; throws DatabaseError on failure.
 QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings = {});

@@ -3,6 +3,7 @@
 
 #include "Config.h"
 #include "Database.h"
+#include "FirstWeighing.h"
 #include "InProgress.h"
 #include "InProgressModel.h"
 #include "Kelvo.h"
@@ -46,22 +47,26 @@ void writeFile(const QString &path, const QByteArray &bytes)
 } // namespace
 
 // The main job end to end: the scale simulator feeds the weights, the operator works the two weighing windows
-// offscreen, and the ticket row and the filled ticket come out.
+// offscreen, and the ticket row and the filled ticket come out. Runs on the engine of the run (TestDatabase).
 class TestWeighingFlow : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestDatabase> m_databases;
-    QString m_datapath;
     QString m_home;
+    QString m_datapath;
     QStringList m_messages;
 
     std::unique_ptr<Kelvo> start(const QByteArray &extraIni = {})
     {
+        // Settings of [Opt] join the first one: a second section of the same name is never read.
+        QByteArray opt = "karbantart=0\nPrintmode=0\n";
+        QByteArray extra = extraIni;
+        if (extra.startsWith("[Opt]\n"))
+            opt += std::exchange(extra, {}).sliced(6);
         TestDatabase::writeIni(m_home, m_datapath,
-                               "[Opt]\nkarbantart=0\nPrintmode=0\n[ComPort1]\nPort=" + m_home.toUtf8() + "scale\n" +
-                                   extraIni);
+                               "[Opt]\n" + opt + "[ComPort1]\nPort=" + m_home.toUtf8() + "scale\n" + extra);
         auto kelvo = std::make_unique<Kelvo>(m_home, nullptr, 200);
         kelvo->setPrinterCheck([] { return true; });
         if (!kelvo->createWindows())
@@ -93,8 +98,8 @@ private slots:
     void cleanup()
     {
         setMessageHook({});
-        m_dir.reset();
         m_databases.reset();
+        m_dir.reset();
     }
 
     void truckInAndOutWithTheScale()
@@ -336,15 +341,36 @@ private slots:
         QVERIFY(!Transport::load(db, 1));
     }
 
-    // A database failure inside a command reaches the operator as a message; the program runs on.
+    // A database failure inside a command reaches the operator as a message with the database's text; the program
+    // runs on, and after a lost server connection the next command works again.
+    void failingCommandIsReported_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("table dropped") << "drop" << "folyamatban";
+        QTest::newRow("connection lost") << "terminate" << "terminating connection";
+    }
     void failingCommandIsReported()
     {
+        QFETCH(QString, failure);
+        QFETCH(QString, text);
+        if (failure == u"terminate" && !TestDatabase::onServer())
+            QSKIP("a file has no server connection to lose");
         auto kelvo = start();
-        QVERIFY(QSqlQuery(kelvo->database()->db()).exec(QStringLiteral("DROP TABLE folyamatban")));
+        if (failure == u"drop")
+            QVERIFY(QSqlQuery(kelvo->database()->db()).exec(QStringLiteral("DROP TABLE folyamatban")));
+        else
+            QVERIFY(TestDatabase::exec(m_datapath, QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                                                  "WHERE datname = current_database() "
+                                                                  "AND pid <> pg_backend_pid()")));
         kelvo->Foform()->ui()->bbefejez->trigger();
         QCOMPARE(m_messages.size(), 1);
-        QVERIFY2(m_messages.first().contains(QStringLiteral("folyamatban")), qPrintable(m_messages.first()));
+        QVERIFY2(m_messages.first().contains(text), qPrintable(m_messages.first()));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        if (failure == u"terminate") {
+            kelvo->Foform()->ui()->bbefejez->trigger();
+            QCOMPARE(m_messages.value(1), QStringLiteral("Jelenleg egy szállítás sincs megkezdve !\r\r"));
+        }
     }
 
     void tareMemoryThroughTheWindows_data()
@@ -386,6 +412,53 @@ private slots:
                  (QStringList{second ? QStringLiteral("Társúlyt csak rögzített rendszámhoz rendelhet !\r\r")
                                      : QStringLiteral("Tárasúlyt csak felvett rendszámhoz rendelhet !\r\r"),
                               QStringLiteral("A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !\r\r")}));
+    }
+
+    // In network mode another station's first weighing shows in the list: by itself on a server, keeping the
+    // selected plate selected; on a file through the refresh command, from the button and from F6's menu item.
+    void otherStationsWeighingIsListed()
+    {
+        auto kelvo = start("[Opt]\nhalozati=1\n");
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
+        Ui::TFoform *ui = kelvo->Foform()->ui();
+        QVERIFY(ui->bfrissit->isVisible() && ui->mFrissites->isVisible());
+        InProgress::Row row;
+        row.rendszam = QStringLiteral("MMM-500");
+        row.bedatum = QDateTime::currentDateTime();
+        InProgress::write(kelvo->database()->db(), row);
+        kelvo->commands().fillInProgressList();
+        ui->lista->setCurrentIndex(kelvo->inProgress()->index(0, 0));
+
+        Database other(m_datapath);
+        QCOMPARE(other.open(), QString());
+        const auto weighIn = [&](const char *plate) {
+            FirstWeighing::Input in;
+            in.rendszam = QLatin1String(plate);
+            in.nev = QStringLiteral("Agro Kft.");
+            in.ugyfelnev = QStringLiteral("Malom Zrt.");
+            in.termeknev = QStringLiteral("Búza");
+            in.suly1 = QStringLiteral("24360");
+            const auto answer = [] { return OverwriteAnswer::Current; };
+            QCOMPARE(FirstWeighing::record(other.db(), in, 999999, answer, QDateTime::currentDateTime()).status,
+                     FirstWeighing::Outcome::Status::Saved);
+        };
+        weighIn("AAA-100");
+        if (TestDatabase::onServer()) {
+            QTRY_COMPARE(kelvo->inProgress()->rowCount(), 2);
+            const QModelIndexList selected = ui->lista->selectionModel()->selectedRows();
+            QCOMPARE(selected.size(), 1);
+            QCOMPARE(selected.first().data().toString(), QStringLiteral("MMM-500"));
+        } else {
+            QTest::qWait(100);
+            QCOMPARE(kelvo->inProgress()->rowCount(), 1);
+            ui->bfrissit->trigger();
+            QCOMPARE(kelvo->inProgress()->rowCount(), 2);
+            weighIn("ZZZ-900");
+            ui->mFrissites->trigger();
+            QCOMPARE(kelvo->inProgress()->rowCount(), 3);
+        }
+        QCOMPARE(kelvo->inProgress()->row(0).rendszam, QStringLiteral("AAA-100"));
+        QCOMPARE(m_messages, QStringList());
     }
 
     void helpMissing()
