@@ -123,6 +123,7 @@ void MainCommands::followChanges(Database &database)
                 if (table == u"folyamatban")
                     reloadKeepingSelection();
             }));
+    connect(&database, &Database::reconnected, this, guarded([this] { reloadKeepingSelection(); }));
 }
 
 void MainCommands::reloadKeepingSelection()

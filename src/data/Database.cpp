@@ -10,10 +10,16 @@
 #include <QSqlQuery>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // dekodol of this constant gives the store password.
 constexpr char kPasswordConstant[] = "RN9iD6iv";
+
+// How often a station in network mode looks for a lost server connection.
+constexpr int kWatchInterval = 3000;
+constexpr int kLongestWatchInterval = 60000;
 
 QString nextConnectionName()
 {
@@ -28,6 +34,15 @@ Database::Database(QString path, QObject *parent)
     , m_path(std::move(path))
     , m_connectionName(nextConnectionName())
 {
+    m_watch.setInterval(kWatchInterval);
+    connect(&m_watch, &QTimer::timeout, this, [this] {
+        if (isOpen())
+            return;
+        // Each attempt on a server that cannot be reached holds the window up to the connect timeout: while the
+        // server stays away, try less and less often.
+        db();
+        m_watch.setInterval(isOpen() ? kWatchInterval : std::min(m_watch.interval() * 2, kLongestWatchInterval));
+    });
 }
 
 Database::~Database()
@@ -43,8 +58,11 @@ QSqlDatabase Database::db()
     // operation fails with its text and the next one tries again.
     if (m_wanted && db.isValid() && !db.isOpen()) {
         db.close();
-        if (db.open())
+        if (db.open()) {
             listen();
+            if (m_networkMode)
+                QTimer::singleShot(0, this, &Database::reconnected);
+        }
     }
     return db;
 }
@@ -84,6 +102,7 @@ QString Database::open()
 void Database::close()
 {
     m_wanted = false;
+    m_watch.stop();
     m_changed.clear();
     if (!QSqlDatabase::contains(m_connectionName))
         return;
@@ -131,6 +150,10 @@ void Database::listen()
     QSqlDriver *driver = db.driver();
     if (channel.isEmpty() || !driver)
         return;
+    if (m_networkMode)
+        m_watch.start();
+    else
+        m_watch.stop();
     // A connection opened again has a fresh driver state: no subscription, so listen again.
     if (m_networkMode) {
         if (!driver->subscribedToNotifications().contains(channel) && !driver->subscribeToNotification(channel))

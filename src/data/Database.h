@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QSqlDriver>
 #include <QString>
+#include <QTimer>
 
 // The connection to the weighbridge database: a SQLite file or a PostgreSQL database, as the datapath setting names
 // it (DatabaseUri). Every window reads and writes through this one connection.
@@ -56,6 +57,9 @@ signals:
     // Another connection committed a change to the table (network mode on a server). Announcements that arrive in
     // one turn of the event loop give one signal per table.
     void changedElsewhere(const QString &table);
+    // The lost connection of a station in network mode is open again: what others committed meanwhile was not
+    // announced to it, so its views read again.
+    void reconnected();
 
 private:
     void listen();
@@ -68,4 +72,7 @@ private:
     // open() succeeded and close() has not been called: a connection found closed was lost, and is opened again.
     bool m_wanted = false;
     QSet<QString> m_changed;
+    // In network mode on a server: looks for a lost connection every few seconds and opens it again, so that the
+    // station follows the others again without anyone pressing a key.
+    QTimer m_watch;
 };

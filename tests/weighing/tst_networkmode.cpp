@@ -206,6 +206,27 @@ private slots:
         }
     }
 
+    // A station in network mode that loses its connection while nobody works at it opens it again by itself,
+    // says so (its views read again: what others did meanwhile was never announced) and follows the others again.
+    void lostConnectionComesBackByItself()
+    {
+        if (!TestDatabase::onServer())
+            QSKIP(kNeedsServer);
+        TestDatabase databases;
+        const QString path = databases.created(QStringLiteral("watch"));
+        Database station(path);
+        station.setNetworkMode(true);
+        QCOMPARE(station.open(), QString());
+        QSignalSpy reconnected(&station, &Database::reconnected);
+        QSignalSpy changed(&station, &Database::changedElsewhere);
+
+        terminateOthers(path);
+        QTRY_COMPARE_WITH_TIMEOUT(reconnected.count(), 1, 15000);
+        QVERIFY(station.isOpen());
+        QVERIFY(TestDatabase::exec(path, QStringLiteral("DELETE FROM folyamatban")));
+        QTRY_COMPARE(changed.count(), 1);
+    }
+
     // A connection that dies while the finishing transaction waits for the counter: neither the ticket nor the
     // removal of the in-progress row is kept, and the next attempt stores the ticket under the first number.
     void killedInsideFinishingStoresNoTicket()
