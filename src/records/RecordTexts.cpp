@@ -103,7 +103,9 @@ QString sqlText(const QSqlDatabase &db, const Column &column)
     case Kind::Integer:
         return QStringLiteral("COALESCE(CAST(%1 AS TEXT), '')").arg(c);
     case Kind::Number:
-        return QStringLiteral("COALESCE(REPLACE(%1, '.', ','), '')").arg(Dialect::numberText(db, c));
+        // printf() on SQLite writes NULL as 0.
+        return QStringLiteral("CASE WHEN %1 IS NULL THEN '' ELSE REPLACE(%2, '.', ',') END")
+            .arg(c, Dialect::numberText(db, c));
     case Kind::Bool:
         return QStringLiteral("CASE WHEN %1 THEN 'True' ELSE 'False' END").arg(c);
     case Kind::DateTime:
