@@ -11,11 +11,11 @@ using namespace TransportSearch;
 namespace {
 
 // A filter from "key=value;key=value", the way the tables below read.
-Filter filterFrom(const QString &spec)
+Filter filterFrom(const QString &filterText)
 {
     Filter f;
     f.ignoreDates = true;
-    for (const QString &item : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString &item : filterText.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString key = item.section(QLatin1Char('='), 0, 0);
         const QString v = item.section(QLatin1Char('='), 1);
         const auto yesNo = [&] { return v == u"yes" ? YesNo::Yes : YesNo::No; };
@@ -53,17 +53,17 @@ Filter filterFrom(const QString &spec)
     return f;
 }
 
-Statement statement(const QSqlDatabase &db, const QString &spec)
+Statement statement(const QSqlDatabase &db, const QString &filterText)
 {
-    const auto built = build(db, filterFrom(spec));
+    const auto built = build(db, filterFrom(filterText));
     if (const auto *refusal = std::get_if<Refusal>(&built))
         qWarning() << refusal->message;
     return std::get<Statement>(built);
 }
 
-QString serials(const QSqlDatabase &db, const QString &spec)
+QString serials(const QSqlDatabase &db, const QString &filterText)
 {
-    QSqlQuery q = statement(db, spec).run(db);
+    QSqlQuery q = statement(db, filterText).run(db);
     QStringList list;
     while (q.next())
         list.append(q.value(QStringLiteral("sorszam")).toString());
