@@ -7,6 +7,8 @@ CommandSyntax CommandSyntax::fromSynopsis(const QString &synopsis)
         QString(synopsis).remove(QLatin1Char('[')).remove(QLatin1Char(']')).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString &word = words.at(i);
+        if (word == u"|") // "--from D --to D | --no-dates": alternatives, each declared on its own
+            continue;
         if (!word.startsWith(QLatin1String("--"))) {
             syntax.operands.append(word);
         } else if (i + 1 < words.size() && !words.at(i + 1).startsWith(QLatin1String("--"))) {

@@ -22,3 +22,8 @@ int ticketCommand(Invocation &call);
 // ScaleCommands.cpp
 int decodeCommand(Invocation &call);
 int portsCommand(Invocation &call);
+
+// RecordCommands.cpp
+int searchCommand(Invocation &call);
+int cancelCommand(Invocation &call);
+int exportCommand(Invocation &call);

@@ -38,6 +38,18 @@ constexpr Command kCommands[] = {
     {"in-progress", "", "the transports in progress as CSV", true, inProgressCommand},
     {"ticket", "SERIAL [--template NAME]", "fill out.htm (and out.txt, the hand-over) without printing", true,
      ticketCommand},
+    {"search",
+     "[--direction any|in|out] [--state valid|cancelled|any] [--plate V] [--carrier V] [--customer V] "
+     "[--product V] [--warehouse V] [--packaging V] [--file-ref V] [--user V] [--plot V] [--parcel V] "
+     "[--plot-no V] [--marked yes|no] [--manual yes|no] [--modified yes|no] [--has-remark] "
+     "[--from YYYY.MM.DD --to YYYY.MM.DD | --no-dates] [--min-serial N] [--serial N] [--sort COLUMN[:asc|:desc]] "
+     "[--quick TEXT] [--today [--on YYYY.MM.DD]] [--csv FILE|-]",
+     "finished transports as the search window lists them, then its four status texts; with --csv every field "
+     "of the rows as CSV", true, searchCommand},
+    {"cancel", "SERIAL", "cancel (void) a finished transport", true, cancelCommand},
+    {"export", "TABLE [--csv FILE|-]",
+     "a table (szallito, termek, folyamatban, szallitasok, ugyfel, raktar) as CSV, on standard output by default",
+     true, exportCommand},
     {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
      "frames on standard input to weights, one line each", false, decodeCommand},
     {"ports", "[--descriptions]", "the serial ports present", false, portsCommand},

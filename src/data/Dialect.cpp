@@ -121,4 +121,30 @@ QStringList changeAnnouncements(const QSqlDatabase &db)
                 .arg(changeChannel(db))};
 }
 
+QString upperAscii(const QSqlDatabase &db, const QString &text)
+{
+    // PostgreSQL's upper() follows the database's locale and would fold accented letters too; SQLite's upper()
+    // folds a to z only.
+    if (isServer(db))
+        return QStringLiteral("translate(%1, 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')").arg(text);
+    return QStringLiteral("upper(%1)").arg(text);
+}
+
+QString containsText(const QSqlDatabase &db, const QString &haystack, const QString &needle)
+{
+    // Plain text on a server: a citext operand would make strpos ignore case.
+    if (isServer(db))
+        return QStringLiteral("strpos(CAST(%1 AS TEXT), CAST(%2 AS TEXT)) > 0").arg(haystack, needle);
+    return QStringLiteral("instr(%1, %2) > 0").arg(haystack, needle);
+}
+
+QString numberText(const QSqlDatabase &db, const QString &number)
+{
+    // PostgreSQL turns a double into numeric through 15 significant digits, and numeric prints without exponent or
+    // trailing zeros beyond those.
+    if (isServer(db))
+        return QStringLiteral("CAST(CAST(%1 AS NUMERIC) AS TEXT)").arg(number);
+    return QStringLiteral("printf('%.15g', %1)").arg(number);
+}
+
 } // namespace Dialect

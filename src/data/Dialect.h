@@ -54,4 +54,12 @@ QString changeChannel(const QSqlDatabase &db);
 // each may run again on a database that has them. Empty when the engine cannot announce.
 QStringList changeAnnouncements(const QSqlDatabase &db);
 
+// The expression text upper-cased in the letters a to z only; every other character stays as it is.
+QString upperAscii(const QSqlDatabase &db, const QString &text);
+// Whether the text needle occurs in haystack, comparing exactly (case and accents count).
+QString containsText(const QSqlDatabase &db, const QString &haystack, const QString &needle);
+// The text of a floating-point expression with 15 significant digits and no trailing zeros ("5", "0.25"), the
+// decimal point still a point.
+QString numberText(const QSqlDatabase &db, const QString &number);
+
 } // namespace Dialect

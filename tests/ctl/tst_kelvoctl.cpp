@@ -171,6 +171,47 @@ private slots:
         QCOMPARE(q.value(3).toDouble(), -639496.0);
     }
 
+    void searchCancelAndExport()
+    {
+        QTemporaryDir home;
+        const QString h = home.path();
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(TestDatabase::writeIni(h, path));
+        QVERIFY(TestDatabase::exec(
+            path, QStringLiteral("INSERT INTO szallitasok (sorszam, rendszam, cegnev, irany, bedatum, kidatum, "
+                                 "nettosuly, elszamolt, osszeg, megjegyzes, ervenyes) VALUES "
+                                 "(1, 'ABC-123', 'Agro Kft.', 0, '2026-03-02 09:00:00', '2026-03-02 10:00:00', 5000, "
+                                 "5000, 1000.4, 'a\"b', TRUE), "
+                                 "(2, 'XYZ-9', 'Agro Kft.', 1, '2026-03-02 11:00:00', '2026-03-02 11:30:00', -2000, "
+                                 "-2000, -300, '', TRUE);"
+                                 "INSERT INTO raktar (raktar) VALUES ('Fő')")));
+        const QStringList search{QStringLiteral("search"), QStringLiteral("--home"), h, QStringLiteral("--no-dates")};
+        Run r = kelvoctl(search);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("00002;XYZ-9;Agro Kft.;;;2026.03.02 11:30;2 000;2 000;;;;;;;;300\n"
+                                       "00001;ABC-123;Agro Kft.;;;2026.03.02 10:00;5 000;5 000;;\"a\"\"b\";;;;;;1 000\n"
+                                       " 2 találat.\nNettó súly: 7 000 kg\nElszámolt súly: 3 000 kg\nÖsszeg: 700 Ft.\n"));
+        r = kelvoctl({QStringLiteral("search"), QStringLiteral("--home"), h, QStringLiteral("--from"),
+                      QStringLiteral("2026.03.02"), QStringLiteral("--to"), QStringLiteral("2026.03.01")});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QStringLiteral("Hibás indőintervallumok !\n"));
+
+        const QStringList cancel{QStringLiteral("cancel"), QStringLiteral("--home"), h, QStringLiteral("1")};
+        QCOMPARE(kelvoctl(cancel).code, 0);
+        r = kelvoctl(cancel);
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.out, QStringLiteral("Ez a szállítás már sztornózott !\n"));
+        QCOMPARE(kelvoctl(search).out.count(QLatin1Char('\n')), 5);
+
+        const QString csv = home.filePath(QStringLiteral("raktar.csv"));
+        r = kelvoctl({QStringLiteral("export"), QStringLiteral("raktar"), QStringLiteral("--home"), h,
+                      QStringLiteral("--csv"), csv});
+        QCOMPARE(r.code, 0);
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF\"raktar\"\r\nF\xC5\x91\r\n"));
+    }
+
     void helpVersionAndMisuse_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSqlQuery>
+#include <QString>
+
+#include <functional>
+
+class QIODevice;
+
+// Any query result as a semicolon-separated file a spreadsheet program opens: a header of the quoted column names,
+// one line per row of text forms (RecordTexts), lines ending CR LF, UTF-8 with a byte-order mark.
+namespace CsvExport {
+
+// Called now and then with the rows written so far; returning false cancels the export.
+using Progress = std::function<bool(qint64 rows)>;
+
+struct Outcome {
+    qint64 rows = 0;
+    bool cancelled = false;
+    QString error; // the system's text when the file could not be written
+
+    bool ok() const { return !cancelled && error.isEmpty(); }
+};
+
+// A field as written: quoted (inner quotes doubled) when it holds ";", a double quote, CR or LF, else as it is.
+QString field(const QString &text);
+
+// Writes the rows of query still ahead of it to path. The file appears only complete: until the end the rows go
+// to a temporary file beside it, so a failure or a cancel leaves an earlier file of that name as it was.
+Outcome exportCsv(QSqlQuery &query, const QString &path, const Progress &progress = {});
+// The same onto an open device (standard output).
+Outcome exportCsv(QSqlQuery &query, QIODevice &device, const Progress &progress = {});
+
+} // namespace CsvExport

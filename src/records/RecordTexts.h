@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+
+// How the records show and write the values of a finished transport: the text form of each column type, the list's
+// display formats and the status-panel texts.
+namespace RecordTexts {
+
+enum class Kind { Integer, Number, Text, DateTime, Bool };
+
+struct Column {
+    const char *name;
+    Kind kind;
+};
+
+// The fields of a finished transport in table order (the database's own id is not part of the record).
+const QList<Column> &transportColumns();
+// "sorszam, rendszam, ...": the field list for a SELECT.
+QString transportColumnList();
+// The kind of a column of szallitasok, or of any other table by what its value holds.
+Kind kindOf(const QString &column, const QVariant &value);
+
+// The text form of a value: empty for NULL, numbers with the decimal comma, booleans True or False, date-times as
+// yyyy.MM.dd and the time of day unless it is midnight. A date-time may come as the stored text.
+QString text(Kind kind, const QVariant &value);
+// The same as an SQL expression over a column of szallitasok, never NULL.
+QString sqlText(const QSqlDatabase &db, const Column &column);
+
+// "### ### ### ##0": whole number with a space between groups of three digits.
+QString grouped(qint64 value);
+// The serial number as the list shows it: "00042".
+QString serial(qint64 value);
+// kidatum as the list shows it: "yyyy.MM.dd hh:mm".
+QString listDateTime(const QVariant &stored);
+
+} // namespace RecordTexts

@@ -1,0 +1,294 @@
+#include "TransportSearch.h"
+
+#include "Dialect.h"
+#include "RecordTexts.h"
+#include "Sql.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlRecord>
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <cstdlib>
+
+namespace TransportSearch {
+
+namespace {
+
+// The list's columns: caption and field (also the ORDER BY field of the column).
+struct ListColumn {
+    const char *caption;
+    const char *field;
+};
+constexpr ListColumn kListColumns[] = {
+    {"Sorszám", "sorszam"},         {"Rendszám", "rendszam"},   {"Szállító", "cegnev"},
+    {"Ügyfél", "ugyfelnev"},        {"Terméknév", "termeknev"}, {"Dátum", "kidatum"},
+    {"Nettó súly", "nettosuly"},    {"Elszámolt súly", "elszamolt"}, {"Raktár", "raktar"},
+    {"Megjegyzés", "megjegyzes"},   {"Ügyirat", "ugyirat"},     {"Kiállító", "felhasznalo"},
+    {"Tábla megnevezése", "tablanev"}, {"Parcella azonosító", "parcella"}, {"Tábla sorszám", "tablasorszam"},
+    {"Bruttó összeg", "osszeg"},
+};
+constexpr int kListColumnCount = int(std::size(kListColumns));
+
+qint64 roundHalfEven(double value)
+{
+    const int saved = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double r = std::nearbyint(value);
+    std::fesetround(saved);
+    return static_cast<qint64>(r);
+}
+
+QString upperAscii(QString text)
+{
+    for (QChar &c : text) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 'a' + 'A');
+    }
+    return text;
+}
+
+// A serial number field: empty counts as 0; anything but a whole non-negative number is refused.
+std::optional<qint64> wholeNumber(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,18}$"));
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return 0;
+    if (!digits.match(t).hasMatch())
+        return std::nullopt;
+    return t.toLongLong();
+}
+
+QString dayStart(const QDate &d)
+{
+    return d.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+}
+
+QString dayEnd(const QDate &d)
+{
+    return d.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59");
+}
+
+QString yesNo(const char *column, YesNo v)
+{
+    switch (v) {
+    case YesNo::Yes:
+        return QStringLiteral(" AND %1 = TRUE").arg(QLatin1String(column));
+    case YesNo::No:
+        return QStringLiteral(" AND %1 = FALSE").arg(QLatin1String(column));
+    case YesNo::Any:
+        break;
+    }
+    return {};
+}
+
+// A typed text counts only when it is an entry of the column's list: the column's distinct non-empty values,
+// compared as the list box compares them (without regard to case).
+bool chosen(const QSqlDatabase &db, const QString &column, const QString &value)
+{
+    if (value.isEmpty())
+        return false;
+    return Sql::value(db, QStringLiteral("SELECT 1 FROM szallitasok WHERE %1 = :v LIMIT 1").arg(column),
+                      {{":v", value}})
+        .isValid();
+}
+
+QString direction(Direction d)
+{
+    switch (d) {
+    case Direction::In:
+        return QStringLiteral("irany = 0");
+    case Direction::Out:
+        return QStringLiteral("irany = 1");
+    case Direction::Any:
+        break;
+    }
+    return QStringLiteral("1 = 1");
+}
+
+} // namespace
+
+void Sort::click(int clicked)
+{
+    column = clicked;
+    ascending = !ascending;
+}
+
+const QList<ListFilter> &listFilters()
+{
+    static const QList<ListFilter> filters = {
+        {"rendszam", 0},  {"cegnev", 60},      {"ugyfelnev", 60}, {"termeknev", 0},
+        {"raktar", 35},   {"kiszereles", 30},  {"ugyirat", 30},   {"felhasznalo", 0},
+        {"tablanev", 50}, {"parcella", 10},    {"tablasorszam", 5},
+    };
+    return filters;
+}
+
+void Filter::setText(const QString &column, const QString &value)
+{
+    for (auto &entry : texts) {
+        if (entry.first == column) {
+            entry.second = value;
+            return;
+        }
+    }
+    texts.append({column, value});
+}
+
+QString Filter::text(const QString &column) const
+{
+    for (const auto &entry : texts) {
+        if (entry.first == column)
+            return entry.second;
+    }
+    return {};
+}
+
+QSqlQuery Statement::run(const QSqlDatabase &db) const
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw DatabaseError(Sql::errorText(q.lastError(), db));
+    for (const auto &[name, value] : bindings)
+        Sql::bind(q, name, value);
+    if (!q.exec())
+        throw DatabaseError(Sql::errorText(q.lastError(), db));
+    return q;
+}
+
+QStringList Totals::panels() const
+{
+    return {QStringLiteral(" %1 találat.").arg(rows),
+            QStringLiteral("Nettó súly: %1 kg").arg(RecordTexts::grouped(net)),
+            QStringLiteral("Elszámolt súly: %1 kg").arg(RecordTexts::grouped(settled)),
+            QStringLiteral("Összeg: %1 Ft.").arg(RecordTexts::grouped(amount))};
+}
+
+std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &filter)
+{
+    if (!filter.ignoreDates && filter.from.isValid() && filter.to.isValid() && filter.to < filter.from)
+        return Refusal{QString::fromUtf8(kBadInterval), QStringLiteral("d2")};
+
+    Statement s;
+    QString where;
+    if (!filter.quick.isEmpty()) {
+        // Every field's text form joined without separators; direction, dates and all other filters do not count.
+        QStringList parts;
+        for (const RecordTexts::Column &c : RecordTexts::transportColumns())
+            parts.append(RecordTexts::sqlText(db, c));
+        where = Dialect::containsText(db, Dialect::upperAscii(db, parts.join(QStringLiteral(" || "))),
+                                      QStringLiteral(":quick"));
+        s.bindings.append({QStringLiteral(":quick"), upperAscii(filter.quick)});
+    } else if (filter.today) {
+        const QDate today = filter.todayDate.isValid() ? filter.todayDate : QDate::currentDate();
+        where = direction(filter.direction) + QStringLiteral(" AND kidatum >= :start AND kidatum <= :end");
+        s.bindings.append({QStringLiteral(":start"), dayStart(today)});
+        s.bindings.append({QStringLiteral(":end"), dayEnd(today)});
+    } else {
+        const auto minSerial = wholeNumber(filter.minSerial);
+        if (!minSerial)
+            return Refusal{QStringLiteral("A minimális sorszám csak egész szám lehet !"), QStringLiteral("minsorszam")};
+        const auto serial = wholeNumber(filter.serial);
+        if (!serial)
+            return Refusal{QStringLiteral("A sorszám csak egész szám lehet !"), QStringLiteral("sorszam")};
+
+        where = direction(filter.direction);
+        if (!filter.ignoreDates) {
+            // First weighing on or after the first day's start, second weighing by the last day's end.
+            where += QStringLiteral(" AND bedatum >= :start AND kidatum <= :end");
+            s.bindings.append({QStringLiteral(":start"), dayStart(filter.from)});
+            s.bindings.append({QStringLiteral(":end"), dayEnd(filter.to)});
+        }
+        if (filter.state == State::Valid)
+            where += QStringLiteral(" AND ervenyes = TRUE");
+        else if (filter.state == State::Cancelled)
+            where += QStringLiteral(" AND ervenyes = FALSE");
+        for (const ListFilter &f : listFilters()) {
+            const QString column = QLatin1String(f.column);
+            QString value = filter.text(column);
+            if (f.maxLength > 0)
+                value.truncate(f.maxLength);
+            if (!chosen(db, column, value))
+                continue;
+            where += QStringLiteral(" AND %1 = :%1").arg(column);
+            s.bindings.append({QLatin1Char(':') + column, value});
+        }
+        where += yesNo("jelolt", filter.marked) + yesNo("kezi", filter.manual) + yesNo("modositott", filter.modified);
+        if (filter.hasRemark)
+            where += QStringLiteral(" AND megjegyzes <> ''");
+        where += QStringLiteral(" AND sorszam >= :minsorszam");
+        s.bindings.append({QStringLiteral(":minsorszam"), *minSerial});
+        if (*serial > 0) {
+            where += QStringLiteral(" AND sorszam = :sorszam");
+            s.bindings.append({QStringLiteral(":sorszam"), *serial});
+        }
+    }
+
+    const int column = std::clamp(filter.sort.column, 0, kListColumnCount - 1);
+    const QString order = filter.sort.ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
+    // The serial number settles rows of equal value, so that every run lists them alike.
+    QString orderBy = QLatin1String(kListColumns[column].field) + order;
+    if (column != 0)
+        orderBy += QStringLiteral(", sorszam") + order;
+    s.tail = QStringLiteral(" FROM szallitasok WHERE %1 ORDER BY %2").arg(where, orderBy);
+    s.sql = QStringLiteral("SELECT ") + RecordTexts::transportColumnList() + s.tail;
+    return s;
+}
+
+Totals totals(const QSqlDatabase &db, const Statement &statement)
+{
+    Statement sums = statement;
+    sums.sql = QStringLiteral("SELECT nettosuly, elszamolt, osszeg") + statement.tail;
+    QSqlQuery q = sums.run(db);
+    Totals t;
+    while (q.next()) {
+        ++t.rows;
+        t.net += std::llabs(q.value(0).toLongLong());
+        t.settled += q.value(1).toLongLong();
+        t.amount = roundHalfEven(double(t.amount) + q.value(2).toDouble());
+    }
+    return t;
+}
+
+QStringList captions()
+{
+    QStringList list;
+    for (const ListColumn &c : kListColumns)
+        list.append(QString::fromUtf8(c.caption));
+    return list;
+}
+
+QStringList listRow(const QSqlQuery &row)
+{
+    const QSqlRecord r = row.record();
+    QStringList texts;
+    for (const ListColumn &c : kListColumns) {
+        const QString field = QLatin1String(c.field);
+        const QVariant v = r.value(field);
+        if (field == u"sorszam")
+            texts.append(RecordTexts::serial(v.toLongLong()));
+        else if (field == u"kidatum")
+            texts.append(RecordTexts::listDateTime(v));
+        else if (field == u"nettosuly" || field == u"elszamolt")
+            texts.append(RecordTexts::grouped(std::llabs(v.toLongLong())));
+        else if (field == u"osszeg")
+            texts.append(RecordTexts::grouped(std::llabs(roundHalfEven(v.toDouble()))));
+        else
+            texts.append(v.toString());
+    }
+    return texts;
+}
+
+int rowIcon(const QSqlQuery &row)
+{
+    const QSqlRecord r = row.record();
+    if (!r.value(QStringLiteral("ervenyes")).toBool())
+        return 2;
+    return r.value(QStringLiteral("irany")).toInt() == 0 ? 0 : 1;
+}
+
+} // namespace TransportSearch
