@@ -38,6 +38,10 @@ constexpr Command kCommands[] = {
     {"in-progress", "", "the transports in progress as CSV", true, inProgressCommand},
     {"ticket", "SERIAL [--template NAME]", "fill out.htm (and out.txt, the hand-over) without printing", true,
      ticketCommand},
+    {"stock",
+     "[--product V] [--warehouse V] [--direction any|in|out] [--from YYYY.MM.DD --to YYYY.MM.DD] [--carrier V] "
+     "[--customer V] [--sort product|qty[:asc|:desc]] [--csv FILE|-]",
+     "the stock per product, as the stock window lists it, then its status text; or as CSV", true, stockCommand},
     {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
      "frames on standard input to weights, one line each", false, decodeCommand},
     {"ports", "[--descriptions]", "the serial ports present", false, portsCommand},
