@@ -3,8 +3,12 @@
 #include "Formats.h"
 #include "Sql.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <QSqlQuery>
 #include <QTime>
+
+#include <algorithm>
 
 namespace StockQuery {
 
@@ -84,10 +88,9 @@ Statement statement(const Filter &filter)
         notEqual(QStringLiteral("ugyfelnev"));
     lines.append(QStringLiteral("GROUP BY termeknev"));
     const QString direction = filter.ascending ? QStringLiteral("ASC") : QStringLiteral("DESC");
-    // Equal sums keep the product order, so both engines list them alike.
-    lines.append(filter.sortColumn == SortColumn::Product
-                     ? QStringLiteral("ORDER BY termeknev %1").arg(direction)
-                     : QStringLiteral("ORDER BY 2 %1, termeknev").arg(direction));
+    // run() puts the names in Hungarian order afterwards (equal sums by name, so both engines list them alike).
+    lines.append(filter.sortColumn == SortColumn::Product ? QStringLiteral("ORDER BY termeknev %1").arg(direction)
+                                                          : QStringLiteral("ORDER BY 2 %1").arg(direction));
     s.sql = lines.join(QLatin1Char('\n'));
     return s;
 }
@@ -113,6 +116,17 @@ QList<Row> run(const QSqlDatabase &db, const Filter &filter)
     QList<Row> rows;
     while (q.next())
         rows.append({q.value(0).toString(), q.value(1).toLongLong()});
+    // The engines order text by its bytes, which puts "Árpa" after "Zab"; names go in Hungarian order, as the
+    // drop-down lists have them.
+    QCollator collator(QLocale(QLocale::Hungarian, QLocale::Hungary));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const bool byQuantity = filter.sortColumn == SortColumn::Quantity;
+    std::stable_sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
+        if (byQuantity && a.mennyiseg != b.mennyiseg)
+            return filter.ascending == (a.mennyiseg < b.mennyiseg);
+        const int order = collator.compare(a.termeknev, b.termeknev);
+        return byQuantity || filter.ascending ? order < 0 : order > 0;
+    });
     return rows;
 }
 

@@ -112,6 +112,15 @@ private slots:
         QCOMPARE(listed(StockQuery::run(m_database->db(), filter)), expected);
     }
 
+    void accentedNamesInHungarianOrder()
+    {
+        QVERIFY(TestDatabase::exec(m_database->path(),
+                                   QStringLiteral("INSERT INTO szallitasok (sorszam, termeknev, elszamolt, ervenyes) "
+                                                  "VALUES (8, 'Árpa', 7, TRUE)")));
+        QCOMPARE(listed(StockQuery::run(m_database->db(), Filter())),
+                 QStringLiteral("=100 Árpa=7 barley=0 corn=3000 wheat=-2500"));
+    }
+
     void boxChoiceAndPeriodCheck()
     {
         const QStringList carriers{QStringLiteral("Alfa"), QStringLiteral("Beta")};
