@@ -64,6 +64,14 @@ private:
     QList<StockQuery::Row> m_rows;
 };
 
+// The hourglass while it lives; put back also when a database failure goes on to the program's error handler.
+struct WaitCursor {
+    WaitCursor() { homokora(true); }
+    ~WaitCursor() { homokora(false); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
 StockQuery::Box box(const QComboBox *combo)
 {
     const QString text = combo->currentText();
@@ -95,8 +103,6 @@ Tkeszletform::Tkeszletform(QWidget *parent)
     m_ui->raktar->lineEdit()->setMaxLength(35);
     m_ui->cegnev->lineEdit()->setMaxLength(60);
     m_ui->ugyfel->lineEdit()->setMaxLength(60);
-    m_ui->d1->setTime(QTime(0, 0, 0));
-    m_ui->d2->setTime(QTime(23, 59, 59));
     connect(m_ui->datumkozt, &QCheckBox::toggled, this, [this](bool on) {
         for (QWidget *w : {static_cast<QWidget *>(m_ui->d1), static_cast<QWidget *>(m_ui->d2),
                            static_cast<QWidget *>(m_ui->lbl_d1), static_cast<QWidget *>(m_ui->lbl_d2)})
@@ -164,7 +170,7 @@ void Tkeszletform::prepare(Database *database, const QDate &today, qint64 minusz
 {
     m_database = database;
     m_programFolder = programFolder;
-    homokora(true);
+    const WaitCursor wait;
     m_ui->d1->setDate(today.addDays(-minusznapok));
     m_ui->d2->setDate(today);
     stockModel(m_model)->setRows({});
@@ -176,7 +182,6 @@ void Tkeszletform::prepare(Database *database, const QDate &today, qint64 minusz
         fill(m_ui->cegnev, db, QStringLiteral("cegnev"));
         fill(m_ui->ugyfel, db, QStringLiteral("ugyfelnev"));
     }
-    homokora(false);
 }
 
 void Tkeszletform::release()
@@ -209,11 +214,7 @@ void Tkeszletform::runQuery()
     }
     if (!m_database)
         return;
-    homokora(true);
-    // A database failure goes on to the program's error handler; the cursor is put back first.
-    struct CursorBack {
-        ~CursorBack() { homokora(false); }
-    } cursorBack;
+    const WaitCursor wait;
     stockModel(m_model)->setRows(StockQuery::run(m_database->db(), f));
     m_status->showMessage(StockQuery::statusText(m_model->rowCount()));
 }
@@ -255,10 +256,11 @@ void Tkeszletform::saveList()
     QList<QStringList> lines;
     for (const StockQuery::Row &row : stockModel(m_model)->rows())
         lines.append({row.termeknev, QString::number(row.mennyiseg)});
-    homokora(true);
-    const QString error =
-        StockCsv::write(dialog.selectedFiles().first(), StockCsv::bytes(StockQuery::columnNames(), lines));
-    homokora(false);
+    QString error;
+    {
+        const WaitCursor wait;
+        error = StockCsv::write(dialog.selectedFiles().first(), StockCsv::bytes(StockQuery::columnNames(), lines));
+    }
     if (!error.isEmpty())
         uzenet(error);
 }
