@@ -79,8 +79,8 @@ void MainCommands::connectCommands()
     const KelvoWindows &w = m_kelvo.windows();
     open(ui->bszallitasok, w.Szallitasokform());
     open(ui->mSzallitasok, w.Szallitasokform());
-    open(ui->bkeszlet, w.keszletform());
-    open(ui->mKeszlet, w.keszletform());
+    on(ui->bkeszlet, [this] { showStock(); });
+    on(ui->mKeszlet, [this] { showStock(); });
     open(ui->ADATBAZISOK, w.adatbazisok());
     open(ui->autobtn, w.automeresform());
     open(ui->mMentesek, w.automeresek());
@@ -101,6 +101,14 @@ void MainCommands::connectCommands()
                     deleteSelected();
                 }
             }));
+}
+
+void MainCommands::showStock()
+{
+    Tkeszletform *window = m_kelvo.windows().keszletform();
+    window->prepare(m_kelvo.database(), QDate::currentDate(), m_kelvo.settings().minusznapok, m_kelvo.programFolder());
+    window->exec();
+    window->release();
 }
 
 void MainCommands::fillInProgressList()

@@ -30,6 +30,8 @@ public:
     void reweighSelected();
     void deleteAllInProgress();
     void deleteStoredTares();
+    // The stock window, its period and lists set afresh.
+    void showStock();
     void showHelp();
     void showAbout();
     void openWebPage();

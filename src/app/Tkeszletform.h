@@ -1,14 +1,22 @@
 #pragma once
 
+#include "StockQuery.h"
+
 #include <QDialog>
+#include <QString>
 
 #include <memory>
+
+class Database;
+class QAction;
+class QStatusBar;
+class QAbstractTableModel;
 
 namespace Ui {
 class Tkeszletform;
 }
 
-// Stock report.
+// Stock report: the stock per product for the chosen filters, listed, printed or saved as CSV.
 class Tkeszletform : public QDialog
 {
     Q_OBJECT
@@ -19,6 +27,31 @@ public:
 
     Ui::Tkeszletform *ui() const { return m_ui.get(); }
 
+    // Before each opening: the period from today minus minusznapok days to today, an empty list, the filter lists
+    // read again with "<mindegy>" selected. The direction, the period check box and the sort order stay.
+    void prepare(Database *database, const QDate &today, qint64 minusznapok, const QString &programFolder);
+    // After the window closed: the database is let go.
+    void release();
+
+    // The filters as the controls hold them.
+    StockQuery::Filter filter() const;
+    // "Keresés": runs the report into the list.
+    void runQuery();
+    // A click on a list header: that column sorts, the direction flips; the report runs again when rows are listed.
+    void headerClicked(int column);
+    // "Nyomtatás".
+    void printList();
+    // "Mentés": asks for a file and writes the list as CSV.
+    void saveList();
+
 private:
+    void showSortIndicator();
+
     std::unique_ptr<Ui::Tkeszletform> m_ui;
+    QAbstractTableModel *m_model = nullptr;
+    QStatusBar *m_status = nullptr;
+    Database *m_database = nullptr;
+    QString m_programFolder;
+    StockQuery::SortColumn m_sortColumn = StockQuery::SortColumn::Product;
+    bool m_ascending = true;
 };

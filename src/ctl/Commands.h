@@ -19,6 +19,9 @@ int inProgressCommand(Invocation &call);
 // TicketCommand.cpp
 int ticketCommand(Invocation &call);
 
+// StockCommand.cpp
+int stockCommand(Invocation &call);
+
 // ScaleCommands.cpp
 int decodeCommand(Invocation &call);
 int portsCommand(Invocation &call);

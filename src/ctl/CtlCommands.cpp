@@ -50,6 +50,10 @@ constexpr Command kCommands[] = {
     {"export", "TABLE [--csv FILE|-]",
      "a table (szallito, termek, folyamatban, szallitasok, ugyfel, raktar) as CSV, on standard output by default",
      true, exportCommand},
+    {"stock",
+     "[--product V] [--warehouse V] [--direction any|in|out] [--from YYYY.MM.DD --to YYYY.MM.DD] [--carrier V] "
+     "[--customer V] [--sort product|qty[:asc|:desc]] [--csv FILE|-]",
+     "the stock per product, as the stock window lists it, then its status text; or as CSV", true, stockCommand},
     {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
      "frames on standard input to weights, one line each", false, decodeCommand},
     {"ports", "[--descriptions]", "the serial ports present", false, portsCommand},

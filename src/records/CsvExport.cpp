@@ -10,6 +10,12 @@ namespace CsvExport {
 namespace {
 
 constexpr qint64 kProgressEvery = 500;
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+QString quotedName(const QString &name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
 
 bool writeLine(QIODevice &device, const QStringList &fields)
 {
@@ -37,8 +43,8 @@ Outcome exportCsv(QSqlQuery &query, QIODevice &device, const Progress &progress)
     const QSqlRecord columns = query.record();
     QStringList header;
     for (int i = 0; i < columns.count(); ++i)
-        header.append(QLatin1Char('"') + columns.fieldName(i) + QLatin1Char('"'));
-    if (device.write("\xEF\xBB\xBF") != 3 || !writeLine(device, header))
+        header.append(quotedName(columns.fieldName(i)));
+    if (device.write(kByteOrderMark) != 3 || !writeLine(device, header))
         return failed();
     while (query.next()) {
         QStringList fields;
@@ -75,6 +81,36 @@ Outcome exportCsv(QSqlQuery &query, const QString &path, const Progress &progres
     if (!file.commit())
         outcome.error = file.errorString();
     return outcome;
+}
+
+QByteArray bytes(const QStringList &header, const QList<QStringList> &rows)
+{
+    QStringList names;
+    for (const QString &name : header)
+        names.append(quotedName(name));
+    QString text = names.join(QLatin1Char(';')) + QLatin1String("\r\n");
+    for (const QStringList &row : rows) {
+        QStringList fields;
+        for (const QString &value : row)
+            fields.append(field(value));
+        text += fields.join(QLatin1Char(';')) + QLatin1String("\r\n");
+    }
+    return QByteArray(kByteOrderMark) + text.toUtf8();
+}
+
+QString write(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
 }
 
 } // namespace CsvExport

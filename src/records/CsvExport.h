@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -30,5 +33,11 @@ QString field(const QString &text);
 Outcome exportCsv(QSqlQuery &query, const QString &path, const Progress &progress = {});
 // The same onto an open device (standard output).
 Outcome exportCsv(QSqlQuery &query, QIODevice &device, const Progress &progress = {});
+
+// A short list already in its text forms (a report's rows) as the bytes of such a file.
+QByteArray bytes(const QStringList &header, const QList<QStringList> &rows);
+// Writes bytes to path the same way: through a temporary file that replaces an earlier one only when everything
+// was written. Returns the system's text of a failure, empty on success.
+QString write(const QString &path, const QByteArray &bytes);
 
 } // namespace CsvExport

@@ -1,5 +1,6 @@
 #include "../support/Kelvoctl.h"
 #include "../support/TestDatabase.h"
+#include "../records/StockFixture.h"
 
 #include "Database.h"
 
@@ -210,6 +211,35 @@ private slots:
         QFile file(csv);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF\"raktar\"\r\nF\xC5\x91\r\n"));
+    }
+
+    void stock_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("inbound by quantity") << QStringList{"--direction", "in", "--sort", "qty:desc"} << 0
+                                             << "wheat;10 000\ncorn;3 000\nbarley;500\n;100\n 4 találat.\n";
+        QTest::newRow("carrier not listed, period")
+            << QStringList{"--carrier", "Gamma", "--from", "2026.03.01", "--to", "2026.03.03"} << 0
+            << "corn;3 000\nwheat;-2 500\n 2 találat.\n";
+        QTest::newRow("csv") << QStringList{"--product", "wheat", "--csv", "-"} << 0
+                             << "\uFEFF\"termeknev\";\"Expr1001\"\r\nwheat;-2500\r\n";
+        QTest::newRow("period reversed") << QStringList{"--from", "2026.03.02", "--to", "2026.03.01"} << 1
+                                         << "Hibás időintervallumok !\n";
+    }
+    void stock()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QTemporaryDir home;
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(StockFixture::fill(path));
+        QVERIFY(TestDatabase::writeIni(home.path(), path));
+        const Run r = kelvoctl(QStringList{QStringLiteral("stock"), QStringLiteral("--home"), home.path()} + args);
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.code, code);
     }
 
     void helpVersionAndMisuse_data()
