@@ -4,6 +4,7 @@
 // DATAPATH names an existing empty PostgreSQL database (postgresql://…) to measure the server instead; the tables
 // are made there. Prints medians over repeated runs.
 
+#include "BenchTickets.h"
 #include "Database.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
@@ -31,33 +32,6 @@ double median(QList<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.isEmpty() ? 0 : v.at(v.size() / 2);
-}
-
-void fill(const QSqlDatabase &db, qint64 rows)
-{
-    Transaction t(db);
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral(
-        "INSERT INTO szallitasok (sorszam, rendszam, cegnev, ugyfelnev, termeknev, irany, suly1, suly2, bedatum, "
-        "kidatum, nettosuly, elszamolt, megjegyzes, ugyirat, raktar, tablanev, parcella, tablasorszam, ervenyes) "
-        "VALUES (?, ?, ?, ?, ?, 0, 24360, 11220, '2026-01-01 08:00:00', '2026-01-01 09:00:00', 13140, 12298, ?, ?, "
-        "?, ?, ?, ?, TRUE)"));
-    for (qint64 i = 1; i <= rows; ++i) {
-        q.addBindValue(i);
-        q.addBindValue(QStringLiteral("ABC-%1").arg(i % 5000));
-        q.addBindValue(QStringLiteral("Szállító %1 Kft.").arg(i % 300));
-        q.addBindValue(QStringLiteral("Ügyfél %1 Zrt.").arg(i % 400));
-        q.addBindValue(QStringLiteral("Termék %1").arg(i % 60));
-        q.addBindValue(QStringLiteral("megjegyzés %1").arg(i % 700));
-        q.addBindValue(QStringLiteral("UGY-%1").arg(i % 2000));
-        q.addBindValue(QStringLiteral("Raktár %1").arg(i % 12));
-        q.addBindValue(QStringLiteral("Tábla %1").arg(i % 150));
-        q.addBindValue(QStringLiteral("P%1").arg(i % 500));
-        q.addBindValue(QString::number(i % 90));
-        if (!q.exec())
-            qFatal("insert failed: %s", qPrintable(q.lastError().text()));
-    }
-    t.commit();
 }
 
 void startTransport(const QSqlDatabase &db, const QString &plate)
@@ -108,7 +82,7 @@ int main(int argc, char *argv[])
     if (!filled) {
         Database db(datapath);
         db.open();
-        fill(db.db(), rows);
+        fillTickets(db.db(), rows);
         std::printf("database with %lld finished transports made in %.1f s\n", rows, clock.elapsed() / 1000.0);
     }
 

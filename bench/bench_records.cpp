@@ -1,0 +1,106 @@
+// With a million finished transports: how long a search of about 100,000 rows takes to its first screenful and
+// totals, a quick search over every row, the stock report, and the fill of each filter list of the search window.
+// Run by hand: bench_records [ROWS] [DATAPATH] (default 1000000 rows in a SQLite file of a temporary folder).
+// DATAPATH may name a PostgreSQL database (postgresql://…): an empty one gets the tables and the tickets, one that
+// already holds tickets is measured as it is. Prints medians over repeated runs, and the stock report's SQL so that
+// it can be timed in the engine's own client.
+
+#include "BenchTickets.h"
+#include "Database.h"
+#include "Listatoltes.h"
+#include "Schema.h"
+#include "StockQuery.h"
+#include "TransportSearch.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+constexpr int kRuns = 7;
+// The rows a list shows before it is scrolled.
+constexpr int kScreenful = 40;
+
+double medianMs(const std::function<void()> &run)
+{
+    QList<double> times;
+    for (int i = 0; i < kRuns; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        run();
+        times.append(clock.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
+// A search as the window runs it: the statement, its first screenful of rows, the totals.
+qint64 search(const QSqlDatabase &db, const TransportSearch::Filter &filter)
+{
+    const auto built = TransportSearch::build(db, filter);
+    const auto &statement = std::get<TransportSearch::Statement>(built);
+    QSqlQuery rows = statement.run(db);
+    for (int i = 0; i < kScreenful && rows.next(); ++i)
+        TransportSearch::listRow(rows);
+    return TransportSearch::totals(db, statement).rows;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const qint64 rows = argc > 1 ? QByteArray(argv[1]).toLongLong() : 1000000;
+    QTemporaryDir dir;
+    const QString datapath = argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath(QStringLiteral("kelvo.mdb"));
+    const bool fresh = Schema::createDatabase(datapath).isEmpty();
+    Database database(datapath);
+    if (const QString error = database.open(); !error.isEmpty()) {
+        std::fprintf(stderr, "bench_records: %s\n", qPrintable(error));
+        return 1;
+    }
+    const QSqlDatabase db = database.db();
+    if (fresh) {
+        QElapsedTimer clock;
+        clock.start();
+        fillTickets(db, rows);
+        std::printf("database with %lld finished transports made in %.1f s\n", rows, clock.elapsed() / 1000.0);
+    }
+
+    TransportSearch::Filter warehouse;
+    warehouse.ignoreDates = true;
+    warehouse.setText(QStringLiteral("raktar"), QStringLiteral("Raktár 3"));
+    qint64 found = 0;
+    const double searchMs = medianMs([&] { found = search(db, warehouse); });
+    std::printf("search, one warehouse (%lld rows): first screenful and totals, median %.0f ms\n", found, searchMs);
+
+    TransportSearch::Filter quick;
+    quick.quick = QStringLiteral("ABC-1234");
+    const double quickMs = medianMs([&] { found = search(db, quick); });
+    std::printf("quick search over every row (%lld matches): median %.0f ms\n", found, quickMs);
+
+    StockQuery::Filter stock;
+    qsizetype products = 0;
+    const double stockMs = medianMs([&] { products = StockQuery::run(db, stock).size(); });
+    std::printf("stock report (%lld products): median %.0f ms\n", qint64(products), stockMs);
+    std::printf("  its SQL: %s\n", qPrintable(StockQuery::statement(stock).sql));
+
+    double slowest = 0;
+    const char *slowestColumn = "";
+    for (const TransportSearch::ListFilter &list : TransportSearch::listFilters()) {
+        const double ms = medianMs([&] {
+            distinctColumnValues(db, QStringLiteral("szallitasok"), QLatin1String(list.column));
+        });
+        if (ms > slowest) {
+            slowest = ms;
+            slowestColumn = list.column;
+        }
+    }
+    std::printf("search window filter lists: slowest %s, median %.0f ms\n", slowestColumn, slowest);
+    return 0;
+}
