@@ -133,6 +133,7 @@ const char *const kAdditions[] = {
     // Drop-down lists read one index entry per distinct value, so every listed column needs its index.
     "CREATE INDEX IF NOT EXISTS szallito_nev ON szallito (LIST_KEY(nev))",
     "CREATE INDEX IF NOT EXISTS termek_kiszereles ON termek (LIST_KEY(kiszereles))",
+    "CREATE INDEX IF NOT EXISTS szallitasok_felhasznalo ON szallitasok (LIST_KEY(felhasznalo))",
 };
 
 #undef TEXT_COL
