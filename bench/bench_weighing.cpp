@@ -63,7 +63,8 @@ int main(int argc, char *argv[])
     bool filled = false;
     if (const QString error = Schema::createDatabase(datapath); !error.isEmpty()) {
         Database db(datapath);
-        filled = db.open().isEmpty() && Sql::value(db.db(), QStringLiteral("SELECT COUNT(*) FROM szallitasok")).toLongLong() > 0;
+        filled = db.open().isEmpty() &&
+                 Sql::value(db.db(), QStringLiteral("SELECT COUNT(*) FROM szallitasok")).toLongLong() > 0;
         if (!filled) {
             std::fprintf(stderr, "bench_weighing: %s\n", qPrintable(error));
             return 1;

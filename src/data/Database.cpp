@@ -167,7 +167,8 @@ void Database::listen()
 void Database::announced(const QString &name, QSqlDriver::NotificationSource source, const QVariant &payload)
 {
     // This station's own changes are shown by the command that made them.
-    if (!m_networkMode || source == QSqlDriver::SelfSource || name != Dialect::changeChannel(QSqlDatabase::database(m_connectionName, false)))
+    const QString channel = Dialect::changeChannel(QSqlDatabase::database(m_connectionName, false));
+    if (!m_networkMode || source == QSqlDriver::SelfSource || name != channel)
         return;
     if (m_changed.isEmpty())
         QTimer::singleShot(0, this, &Database::emitChanges);

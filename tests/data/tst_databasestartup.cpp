@@ -102,8 +102,8 @@ private slots:
             QVERIFY(q.exec(QStringLiteral("UPDATE sorszamlalo SET utolso = utolso + 1")));
             QVERIFY(q.exec(QStringLiteral("SELECT utolso FROM sorszamlalo")) && q.next());
             QCOMPARE(q.value(0).toLongLong(), qint64(42 + opening));
-            QVERIFY(q.exec(indexCountSql(QStringLiteral("'szallito_nev', 'termek_kiszereles', 'szallitasok_felhasznalo'")))
-                    && q.next());
+            const QString added = QStringLiteral("'szallito_nev', 'termek_kiszereles', 'szallitasok_felhasznalo'");
+            QVERIFY(q.exec(indexCountSql(added)) && q.next());
             QCOMPARE(q.value(0).toInt(), 3);
         }
     }
