@@ -81,7 +81,7 @@ void MainCommands::connectCommands()
     open(ui->mSzallitasok, w.Szallitasokform());
     on(ui->bkeszlet, [this] { showStock(); });
     on(ui->mKeszlet, [this] { showStock(); });
-    open(ui->ADATBAZISOK, w.adatbazisok());
+    on(ui->ADATBAZISOK, [this] { showEditor(); });
     open(ui->autobtn, w.automeresform());
     open(ui->mMentesek, w.automeresek());
     open(ui->mIsmetles, w.nyomtatasismetel());
@@ -109,6 +109,16 @@ void MainCommands::showStock()
     window->prepare(m_kelvo.database(), QDate::currentDate(), m_kelvo.settings().minusznapok, m_kelvo.programFolder());
     window->exec();
     window->release();
+}
+
+void MainCommands::showEditor()
+{
+    T_adatbazisok *window = m_kelvo.windows().adatbazisok();
+    window->prepare(m_kelvo.database());
+    window->exec();
+    window->release();
+    // The in-progress list shows what the editor may have changed.
+    fillInProgressList();
 }
 
 void MainCommands::fillInProgressList()

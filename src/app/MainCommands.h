@@ -32,6 +32,8 @@ public:
     void deleteStoredTares();
     // The stock window, its period and lists set afresh.
     void showStock();
+    // The hidden master data editor.
+    void showEditor();
     void showHelp();
     void showAbout();
     void openWebPage();

@@ -1,0 +1,76 @@
+#include "MasterTableModel.h"
+
+#include "MasterTable.h"
+#include "Sql.h"
+
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+
+MasterTableModel::MasterTableModel(QObject *parent, const QSqlDatabase &db)
+    : QSqlTableModel(parent, db)
+{
+    setEditStrategy(QSqlTableModel::OnFieldChange);
+}
+
+void MasterTableModel::bind(const QString &table)
+{
+    if (table.isEmpty()) {
+        clear();
+        return;
+    }
+    setTable(table);
+    setSort(fieldIndex(QStringLiteral("id")), Qt::AscendingOrder);
+    if (!select())
+        emit refused(Sql::errorText(lastError(), database()));
+}
+
+bool MasterTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid())
+        return QSqlTableModel::setData(index, value, role);
+    const MasterTable::Checked checked =
+        MasterTable::check(tableName(), record().fieldName(index.column()), value);
+    if (checked.refusal) {
+        emit refused(checked.refusal->message);
+        return false;
+    }
+    if (QSqlTableModel::setData(index, checked.value, role))
+        return true;
+    // The database turned the write down (a duplicate plate, a locked row): the grid shows the stored row again.
+    const QString error = Sql::errorText(lastError(), database());
+    revertRow(index.row());
+    emit refused(error);
+    return false;
+}
+
+bool MasterTableModel::insertRows(int row, int count, const QModelIndex &parent)
+{
+    if (const auto refusal = MasterTable::refuseInsertOrDelete(tableName())) {
+        emit refused(refusal->message);
+        return false;
+    }
+    return QSqlTableModel::insertRows(row, count, parent);
+}
+
+bool MasterTableModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (const auto refusal = MasterTable::refuseInsertOrDelete(tableName())) {
+        emit refused(refusal->message);
+        return false;
+    }
+    if (QSqlTableModel::removeRows(row, count, parent))
+        return true;
+    const QString error = Sql::errorText(lastError(), database());
+    revertAll();
+    emit refused(error);
+    return false;
+}
+
+Qt::ItemFlags MasterTableModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QSqlTableModel::flags(index);
+    if (index.isValid() && record().fieldName(index.column()) == u"id")
+        f &= ~Qt::ItemIsEditable;
+    return f;
+}

@@ -1,0 +1,135 @@
+#include "MasterTable.h"
+
+#include "Formats.h"
+
+#include <QDateTime>
+#include <QHash>
+
+#include <cmath>
+
+namespace {
+
+using RecordTexts::Kind;
+
+const QHash<QString, Kind> &kinds()
+{
+    using enum Kind;
+    static const QHash<QString, Kind> map = [] {
+        QHash<QString, Kind> m = {
+            {QStringLiteral("szallito.tarasuly"), Integer},    {QStringLiteral("termek.egysegar"), Number},
+            {QStringLiteral("folyamatban.irany"), Integer},    {QStringLiteral("folyamatban.suly1"), Integer},
+            {QStringLiteral("folyamatban.bedatum"), DateTime}, {QStringLiteral("folyamatban.egysegar"), Number},
+            {QStringLiteral("folyamatban.kezi"), Bool},
+        };
+        for (const RecordTexts::Column &c : RecordTexts::transportColumns())
+            m.insert(QStringLiteral("szallitasok.") + QLatin1String(c.name), c.kind);
+        return m;
+    }();
+    return map;
+}
+
+Refusal refusal(const char *text, const QString &column, const QString &typed)
+{
+    const QString message = QString::fromUtf8(text);
+    return {message.contains(QLatin1String("%2")) ? message.arg(column, typed) : message.arg(column), column};
+}
+
+std::optional<QDateTime> parseDateTime(const QString &text)
+{
+    for (const char *format : {"yyyy.MM.dd HH:mm:ss", "yyyy.MM.dd HH:mm", "yyyy.MM.dd", "yyyy-MM-dd HH:mm:ss",
+                               "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-ddTHH:mm:ss.zzz"}) {
+        const QDateTime dt = QDateTime::fromString(text, QLatin1String(format));
+        if (dt.isValid())
+            return dt;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+namespace MasterTable {
+
+const QList<Entry> &tables()
+{
+    static const QList<Entry> list = {
+        {QStringLiteral("Szállítók"), QStringLiteral("szallito")},
+        {QStringLiteral("Termékek"), QStringLiteral("termek")},
+        {QStringLiteral("Folyamatban lévők"), QStringLiteral("folyamatban")},
+        {QStringLiteral("Szállítások (befejezett)"), QStringLiteral("szallitasok")},
+        {QStringLiteral("Ügyfelek"), QStringLiteral("ugyfel")},
+        {QStringLiteral("Raktárak"), QStringLiteral("raktar")},
+    };
+    return list;
+}
+
+QString tableAt(int index)
+{
+    return index >= 0 && index < tables().size() ? tables().at(index).table : QString();
+}
+
+RecordTexts::Kind kindOf(const QString &table, const QString &column)
+{
+    if (column == u"id")
+        return Kind::Integer;
+    return kinds().value(table + QLatin1Char('.') + column, Kind::Text);
+}
+
+Checked check(const QString &table, const QString &column, const QVariant &typed)
+{
+    if (column == u"id")
+        return {{}, refusal("A(z) \"%1\" mező értékét az adatbázis adja, nem írható át.", column, {})};
+    const QString text = typed.toString().trimmed();
+    switch (kindOf(table, column)) {
+    case Kind::Text:
+        // A text column never holds NULL: an emptied field is the empty text.
+        return {QVariant(typed.toString().isNull() ? QStringLiteral("") : typed.toString()), std::nullopt};
+    case Kind::Integer: {
+        bool ok = false;
+        const qint64 value = text.toLongLong(&ok, 10);
+        if (!ok)
+            return {{}, refusal("A(z) \"%1\" mezőbe egész számot kell írni, nem ezt: \"%2\".", column, text)};
+        return {QVariant(value), std::nullopt};
+    }
+    case Kind::Number: {
+        bool ok = false;
+        const double value = Formats::parseNumber(text, &ok);
+        if (!ok || !std::isfinite(value))
+            return {{}, refusal("A(z) \"%1\" mezőbe számot kell írni, nem ezt: \"%2\".", column, text)};
+        return {QVariant(value), std::nullopt};
+    }
+    case Kind::Bool: {
+        const QString t = text.toLower();
+        if (t == u"true" || t == u"1")
+            return {QVariant(true), std::nullopt};
+        if (t == u"false" || t == u"0")
+            return {QVariant(false), std::nullopt};
+        return {{}, refusal("A(z) \"%1\" mezőbe True vagy False írható, nem ezt: \"%2\".", column, text)};
+    }
+    case Kind::DateTime: {
+        if (text.isEmpty())
+            return {QVariant(), std::nullopt}; // no date: NULL
+        const std::optional<QDateTime> dt = parseDateTime(text);
+        if (!dt)
+            return {{}, refusal("A(z) \"%1\" mezőbe dátumot kell írni (éééé.hh.nn óó:pp:mm), nem ezt: \"%2\".",
+                                column, text)};
+        return {QVariant(Formats::dbDateTime(*dt)), std::nullopt};
+    }
+    }
+    return {typed, std::nullopt};
+}
+
+bool canInsertOrDelete(const QString &table)
+{
+    return table != u"szallitasok";
+}
+
+std::optional<Refusal> refuseInsertOrDelete(const QString &table)
+{
+    if (canInsertOrDelete(table))
+        return std::nullopt;
+    return Refusal{QString::fromUtf8("Befejezett szállítást itt nem lehet felvenni vagy törölni. "
+                                     "Jegyet a sztornó tesz érvénytelenné."),
+                   QString()};
+}
+
+} // namespace MasterTable

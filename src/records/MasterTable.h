@@ -1,0 +1,43 @@
+#pragma once
+
+#include "RecordTexts.h"
+#include "Refusal.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// The tables the master data editor shows, and what it lets the user store in them.
+namespace MasterTable {
+
+struct Entry {
+    QString caption;
+    QString table;
+};
+
+// The six tables in the order of the editor's table choice.
+const QList<Entry> &tables();
+// The table at index of that choice; empty outside it.
+QString tableAt(int index);
+
+// The kind of a column of one of the six tables (Text for a name it does not know).
+RecordTexts::Kind kindOf(const QString &table, const QString &column);
+
+// The value to store for the typed value of column: numbers with a decimal comma or point, yes/no as
+// True/False/1/0, date-times as yyyy.MM.dd hh:mm[:ss] or as stored. SQLite would keep text in a number column, so
+// every value is checked here. The id column is the database's own and is never changed.
+struct Checked {
+    QVariant value;
+    std::optional<Refusal> refusal;
+};
+Checked check(const QString &table, const QString &column, const QVariant &typed);
+
+// Finished transports are edited only: inserting one would skip the serial counter and deleting one would free a
+// printed serial for a later ticket; cancellation is the way to void a ticket.
+bool canInsertOrDelete(const QString &table);
+// The refusal of an insert or delete in table, empty when it is allowed.
+std::optional<Refusal> refuseInsertOrDelete(const QString &table);
+
+} // namespace MasterTable
