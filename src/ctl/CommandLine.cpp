@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "Formats.h"
+
 CommandSyntax CommandSyntax::fromSynopsis(const QString &synopsis)
 {
     CommandSyntax syntax;
@@ -69,4 +71,15 @@ QString CommandLine::required(const QString &option) const
     if (!m_values.contains(option))
         throw BadArguments(option + QStringLiteral(" is missing"));
     return m_values.value(option);
+}
+
+QDate CommandLine::date(const QString &option, const QDate &fallback) const
+{
+    if (!m_values.contains(option))
+        return fallback;
+    const QDate d = Formats::parseDate(m_values.value(option));
+    if (!d.isValid())
+        throw BadArguments(
+            QStringLiteral("%1 takes a date YYYY.MM.DD, not \"%2\"").arg(option, m_values.value(option)));
+    return d;
 }

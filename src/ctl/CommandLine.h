@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QMap>
 #include <QSet>
 #include <QString>
@@ -41,6 +42,8 @@ public:
     QString choice(const QString &option, const QStringList &choices, const QString &fallback = {}) const;
     // The value of a required option; throws BadArguments when it is missing.
     QString required(const QString &option) const;
+    // The date of an option (YYYY.MM.DD); without the option, fallback. Throws BadArguments for any other text.
+    QDate date(const QString &option, const QDate &fallback = {}) const;
     const QStringList &operands() const { return m_operands; }
 
 private:

@@ -3,7 +3,6 @@
 #include "Cancellation.h"
 #include "Config.h"
 #include "CsvExport.h"
-#include "Formats.h"
 #include "Invocation.h"
 #include "Sql.h"
 #include "TransportSearch.h"
@@ -40,16 +39,6 @@ YesNo yesNo(const CommandLine &args, const char *option)
 {
     const QString v = args.choice(QLatin1String(option), {QStringLiteral("yes"), QStringLiteral("no")});
     return v.isEmpty() ? YesNo::Any : v == u"yes" ? YesNo::Yes : YesNo::No;
-}
-
-QDate dateOption(const CommandLine &args, const char *option, const QDate &fallback)
-{
-    if (!args.has(QLatin1String(option)))
-        return fallback;
-    const QDate d = Formats::parseDate(args.value(QLatin1String(option)));
-    if (!d.isValid())
-        throw BadArguments(QStringLiteral("%1 takes a date YYYY.MM.DD").arg(QLatin1String(option)));
-    return d;
 }
 
 Sort sortOption(const CommandLine &args)
@@ -96,8 +85,8 @@ Filter searchFilter(Invocation &call)
     f.ignoreDates = args.has(QStringLiteral("--no-dates"));
     // The window's date range starts minusznapok days before today and ends today.
     const QDate today = QDate::currentDate();
-    f.from = dateOption(args, "--from", today.addDays(-call.config().integer(Keys::minusznapok)));
-    f.to = dateOption(args, "--to", today);
+    f.from = args.date(QStringLiteral("--from"), today.addDays(-call.config().integer(Keys::minusznapok)));
+    f.to = args.date(QStringLiteral("--to"), today);
     f.minSerial = args.value(QStringLiteral("--min-serial"), call.config().string(Keys::minsorszam));
     f.serial = args.value(QStringLiteral("--serial"));
     f.sort = sortOption(args);
@@ -105,7 +94,7 @@ Filter searchFilter(Invocation &call)
     f.today = args.has(QStringLiteral("--today"));
     if (args.has(QStringLiteral("--on")) && !f.today)
         throw BadArguments(QStringLiteral("--on goes with --today"));
-    f.todayDate = dateOption(args, "--on", {});
+    f.todayDate = args.date(QStringLiteral("--on"), {});
     return f;
 }
 

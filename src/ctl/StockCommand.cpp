@@ -1,21 +1,11 @@
 #include "Commands.h"
 
-#include "Formats.h"
 #include "Invocation.h"
 #include "Listatoltes.h"
 #include "CsvExport.h"
 #include "StockQuery.h"
 
 namespace {
-
-QDate dateArgument(const CommandLine &args, const QString &option)
-{
-    const QString text = args.required(option);
-    const QDate date = Formats::parseDate(text);
-    if (!date.isValid())
-        throw BadArguments(QStringLiteral("%1 must be a date YYYY.MM.DD, not \"%2\"").arg(option, text));
-    return date;
-}
 
 // A value counts as chosen the way a text typed into the window's box does: by the column's list.
 StockQuery::Box box(const QSqlDatabase &db, const CommandLine &args, const QString &option, const QString &column)
@@ -39,8 +29,11 @@ int stockCommand(Invocation &call)
                                          : StockQuery::Direction::Any;
     if (args.has(QStringLiteral("--from")) || args.has(QStringLiteral("--to"))) {
         filter.datumkozt = true;
-        filter.d1 = dateArgument(args, QStringLiteral("--from"));
-        filter.d2 = dateArgument(args, QStringLiteral("--to"));
+        // A period takes both ends.
+        args.required(QStringLiteral("--from"));
+        args.required(QStringLiteral("--to"));
+        filter.d1 = args.date(QStringLiteral("--from"));
+        filter.d2 = args.date(QStringLiteral("--to"));
     }
     const QStringList sort = args.value(QStringLiteral("--sort"), QStringLiteral("product")).split(QLatin1Char(':'));
     if (sort.size() > 2 || (sort.first() != u"product" && sort.first() != u"qty") ||

@@ -1,6 +1,7 @@
 #include "StockQuery.h"
 
 #include "Formats.h"
+#include "RecordTexts.h"
 #include "Sql.h"
 
 #include <QCollator>
@@ -132,10 +133,7 @@ QList<Row> run(const QSqlDatabase &db, const Filter &filter)
 
 QString quantityText(qint64 kilograms)
 {
-    QString digits = QString::number(kilograms < 0 ? -kilograms : kilograms);
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
-        digits.insert(at, QLatin1Char(' '));
-    return kilograms < 0 ? QLatin1Char('-') + digits : digits;
+    return RecordTexts::grouped(kilograms);
 }
 
 QString statusText(qsizetype products)
