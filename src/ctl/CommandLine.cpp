@@ -5,15 +5,33 @@
 CommandSyntax CommandSyntax::fromSynopsis(const QString &synopsis)
 {
     CommandSyntax syntax;
-    const QStringList words =
-        QString(synopsis).remove(QLatin1Char('[')).remove(QLatin1Char(']')).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    // Each word with the bracket depth at its start, brackets removed.
+    QStringList words;
+    QList<int> depths;
+    QList<bool> closes; // the word ends a bracket, so what follows is not its value: "[--manual] [PATH]"
+    int depth = 0;
+    for (const QString &raw : synopsis.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        qsizetype opening = 0;
+        while (opening < raw.size() && raw.at(opening) == u'[')
+            ++opening;
+        const int start = depth + int(opening);
+        depth += int(raw.count(QLatin1Char('[')) - raw.count(QLatin1Char(']')));
+        const QString word = QString(raw).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+        if (!word.isEmpty()) {
+            words.append(word);
+            depths.append(start);
+            closes.append(raw.endsWith(QLatin1Char(']')));
+        }
+    }
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString &word = words.at(i);
         if (word == u"|") // "--from D --to D | --no-dates": alternatives, each declared on its own
             continue;
         if (!word.startsWith(QLatin1String("--"))) {
             syntax.operands.append(word);
-        } else if (i + 1 < words.size() && !words.at(i + 1).startsWith(QLatin1String("--"))) {
+            if (depths.at(i) > 0)
+                syntax.optional.append(word);
+        } else if (!closes.at(i) && i + 1 < words.size() && !words.at(i + 1).startsWith(QLatin1String("--"))) {
             syntax.valued.append(word);
             ++i; // the value's placeholder
         } else {
@@ -42,8 +60,11 @@ CommandLine::CommandLine(const QStringList &args, const CommandSyntax &syntax)
             throw BadArguments(QStringLiteral("unexpected argument \"%1\"").arg(arg));
         }
     }
-    if (m_operands.size() < syntax.operands.size())
-        throw BadArguments(syntax.operands.at(m_operands.size()) + QStringLiteral(" is missing"));
+    QStringList required = syntax.operands;
+    for (const QString &name : syntax.optional)
+        required.removeOne(name);
+    if (m_operands.size() < required.size())
+        throw BadArguments(required.at(m_operands.size()) + QStringLiteral(" is missing"));
 }
 
 bool CommandLine::has(const QString &option) const
@@ -71,6 +92,19 @@ QString CommandLine::required(const QString &option) const
     if (!m_values.contains(option))
         throw BadArguments(option + QStringLiteral(" is missing"));
     return m_values.value(option);
+}
+
+QDateTime CommandLine::dateTime(const QString &option) const
+{
+    if (!m_values.contains(option))
+        return {};
+    const QString text = m_values.value(option).trimmed();
+    for (const char *format : {"yyyy.MM.dd HH:mm", "yyyy.MM.dd HH:mm:ss"}) {
+        const QDateTime dt = QDateTime::fromString(text, QLatin1String(format));
+        if (dt.isValid())
+            return dt;
+    }
+    throw BadArguments(QStringLiteral("%1 takes a time \"YYYY.MM.DD HH:MM\", not \"%2\"").arg(option, text));
 }
 
 QDate CommandLine::date(const QString &option, const QDate &fallback) const

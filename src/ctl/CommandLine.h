@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QMap>
 #include <QSet>
 #include <QString>
@@ -12,10 +13,12 @@
 struct CommandSyntax {
     QStringList valued;   // options followed by a value: "--plate P" (also written "--plate=P")
     QStringList switches; // options on their own: "--manual"
-    QStringList operands; // names of the bare arguments, each required, in order: "PATH"
+    QStringList operands; // names of the bare arguments, in order: "PATH"
+    QStringList optional; // those of operands that may be left out: "[PATH]"
 
     // Read from the usage text, so that the two cannot disagree: "SERIAL [--template NAME] [--manual]" is the
-    // operand SERIAL, the valued option --template and the switch --manual. Brackets only mark what is optional.
+    // operand SERIAL, the valued option --template and the switch --manual. Brackets mark what is optional; for
+    // options the command itself decides what a missing one means.
     static CommandSyntax fromSynopsis(const QString &synopsis);
 };
 
@@ -44,6 +47,9 @@ public:
     QString required(const QString &option) const;
     // The date of an option (YYYY.MM.DD); without the option, fallback. Throws BadArguments for any other text.
     QDate date(const QString &option, const QDate &fallback = {}) const;
+    // The date and time of an option (YYYY.MM.DD HH:MM[:SS]); invalid without the option. Throws BadArguments for
+    // any other text.
+    QDateTime dateTime(const QString &option) const;
     const QStringList &operands() const { return m_operands; }
 
 private:

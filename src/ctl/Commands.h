@@ -30,3 +30,6 @@ int portsCommand(Invocation &call);
 int searchCommand(Invocation &call);
 int cancelCommand(Invocation &call);
 int exportCommand(Invocation &call);
+
+// ImportCommand.cpp
+int importCommand(Invocation &call);

@@ -7,37 +7,40 @@
 
 #include <QFile>
 
+#include <optional>
+
 namespace {
 
 // One row per command: its name, its arguments as the usage shows them (the parser reads them from there), one
-// line for --help, whether it works on a program folder (and so takes --home DIR), and the function.
+// line for --help, and the function. Every command also takes --home DIR.
 struct Command {
     const char *name;
     const char *synopsis;
     const char *summary;
-    bool programFolder;
     int (*run)(Invocation &);
 };
 
 constexpr Command kCommands[] = {
-    {"create-db", "PATH|URI", "make the delivered (empty) database at PATH, or its tables in the empty server "
-     "database URI; refuses to overwrite", false,
+    {"create-db", "[PATH|URI]", "make the delivered (empty) database at PATH, or its tables in the empty server "
+     "database URI; without one, the database the program folder's Kelvo.ini names; refuses to overwrite",
      createDbCommand},
-    {"check-db", "PATH|URI", "run the start-up database check; prints \"ok 4.64\" or the program's message", false,
-     checkDbCommand},
+    {"check-db", "[PATH|URI]", "run the start-up database check of PATH|URI, else of the program folder's database; "
+     "prints \"ok 4.64\" or the program's message", checkDbCommand},
     {"copy-db", "FROM TO", "copy every table of the database FROM (PATH|URI) into TO, a new file or an empty server "
-     "database, in one transaction; prints each table's verified row count", false, copyDbCommand},
+     "database, in one transaction; prints each table's verified row count", copyDbCommand},
     {"first-weighing",
      "--plate P --carrier NAME --customer NAME --product NAME [--unit-price FT] [--direction in|out] --weight KG "
-     "[--manual] [--overwrite previous|current]",
-     "record the first weighing of a transport; prints plate;weight", true, firstWeighingCommand},
+     "[--manual] [--overwrite previous|current] [--at DATETIME]",
+     "record the first weighing of a transport; prints plate;weight. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
+     "for loading earlier records", firstWeighingCommand},
     {"finish",
      "--plate P --weight KG --warehouse NAME [--purity P] [--moisture M] [--expected-moisture X] [--remark T] "
-     "[--confirm-zero]",
-     "second weighing: store the ticket; prints the serial number", true, finishCommand},
-    {"in-progress", "", "the transports in progress as CSV", true, inProgressCommand},
-    {"ticket", "SERIAL [--template NAME]", "fill out.htm (and out.txt, the hand-over) without printing", true,
-     ticketCommand},
+     "[--confirm-zero] [--at DATETIME]",
+     "second weighing: store the ticket; prints the serial number. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
+     "for loading earlier records: not before its first weighing nor before the last finished ticket, whose "
+     "serial number is lower", finishCommand},
+    {"in-progress", "", "the transports in progress as CSV", inProgressCommand},
+    {"ticket", "SERIAL [--template NAME]", "fill out.htm (and out.txt, the hand-over) without printing", ticketCommand},
     {"search",
      "[--direction any|in|out] [--state valid|cancelled|any] [--plate V] [--carrier V] [--customer V] "
      "[--product V] [--warehouse V] [--packaging V] [--file-ref V] [--user V] [--plot V] [--parcel V] "
@@ -45,27 +48,28 @@ constexpr Command kCommands[] = {
      "[--from YYYY.MM.DD --to YYYY.MM.DD | --no-dates] [--min-serial N] [--serial N] [--sort COLUMN[:asc|:desc]] "
      "[--quick TEXT] [--today [--on YYYY.MM.DD]] [--csv FILE|-]",
      "finished transports as the search window lists them, then its four status texts; with --csv every field "
-     "of the rows as CSV", true, searchCommand},
-    {"cancel", "SERIAL", "cancel (void) a finished transport", true, cancelCommand},
+     "of the rows as CSV", searchCommand},
+    {"cancel", "SERIAL", "cancel (void) a finished transport", cancelCommand},
     {"export", "TABLE [--csv FILE|-]",
      "a table (szallito, termek, folyamatban, szallitasok, ugyfel, raktar) as CSV, on standard output by default",
-     true, exportCommand},
+     exportCommand},
+    {"import", "TABLE FILE|-",
+     "add the rows of a CSV file as export writes it (or standard input) to szallito, termek, ugyfel or raktar, "
+     "all or none", importCommand},
     {"stock",
      "[--product V] [--warehouse V] [--direction any|in|out] [--from YYYY.MM.DD --to YYYY.MM.DD] [--carrier V] "
      "[--customer V] [--sort product|qty[:asc|:desc]] [--csv FILE|-]",
-     "the stock per product, as the stock window lists it, then its status text; or as CSV", true, stockCommand},
+     "the stock per product, as the stock window lists it, then its status text; or as CSV", stockCommand},
     {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
-     "frames on standard input to weights, one line each", false, decodeCommand},
-    {"ports", "[--descriptions]", "the serial ports present", false, portsCommand},
+     "frames on standard input to weights, one line each; with --home and no switch, the indicator settings of "
+     "that folder's Kelvo.ini", decodeCommand},
+    {"ports", "[--descriptions]", "the serial ports present", portsCommand},
 };
 
 // What the command takes: "SERIAL [--template NAME] [--home DIR]".
 QString arguments(const Command &command)
 {
-    QString text = QLatin1String(command.synopsis);
-    if (command.programFolder)
-        text += QStringLiteral(" [--home DIR]");
-    return text.trimmed();
+    return (QLatin1String(command.synopsis) + QStringLiteral(" [--home DIR]")).trimmed();
 }
 
 QString withArguments(const Command &command)
@@ -75,20 +79,25 @@ QString withArguments(const Command &command)
 
 QString help()
 {
-    QString text = QStringLiteral("Usage: kelvoctl COMMAND [ARGUMENTS]\n\nCommands:\n");
+    QString text = QStringLiteral("Usage: kelvoctl [--home DIR] COMMAND [ARGUMENTS]\n\nCommands:\n");
     for (const Command &command : kCommands)
         text += QStringLiteral("  %1\n        %2\n").arg(withArguments(command), QLatin1String(command.summary));
     text += QStringLiteral("  --help\n        this text\n"
                            "  --version\n        the program version\n"
-                           "\n--home DIR is the program folder (default: KELVO_HOME, else the folder of kelvoctl).\n");
+                           "\n--home DIR, before or after the command, is the program folder whose Kelvo.ini and "
+                           "database a command uses\n(default: KELVO_HOME, else the folder of kelvoctl).\n");
     return text;
 }
 
-int run(const Command &command, const QStringList &args, Environment &environment)
+// homeFirst: the --home value given before the command name, if any.
+int run(const Command &command, const QStringList &args, const std::optional<QString> &homeFirst,
+        Environment &environment)
 {
     try {
         const CommandLine line(args, CommandSyntax::fromSynopsis(arguments(command)));
-        Invocation call(line, environment, line.value(QStringLiteral("--home")));
+        if (homeFirst && line.has(QStringLiteral("--home")))
+            throw BadArguments(QStringLiteral("--home is given twice"));
+        Invocation call(line, environment, homeFirst.value_or(line.value(QStringLiteral("--home"))));
         return command.run(call);
     } catch (const BadArguments &e) {
         environment.err << "kelvoctl " << command.name << ": " << e.what() << '\n'
@@ -105,8 +114,20 @@ int run(const Command &command, const QStringList &args, Environment &environmen
 
 } // namespace
 
-int runKelvoctl(const QStringList &args, Environment &environment)
+int runKelvoctl(const QStringList &given, Environment &environment)
 {
+    QStringList args = given;
+    std::optional<QString> homeFirst;
+    if (!args.isEmpty() && args.first().startsWith(QLatin1String("--home="))) {
+        homeFirst = args.takeFirst().mid(7);
+    } else if (!args.isEmpty() && args.first() == u"--home") {
+        if (args.size() < 2) {
+            environment.err << "kelvoctl: --home needs a value\n";
+            return kBadArguments;
+        }
+        homeFirst = args.at(1);
+        args.remove(0, 2);
+    }
     if (args.isEmpty()) {
         environment.err << help();
         return kBadArguments;
@@ -122,7 +143,7 @@ int runKelvoctl(const QStringList &args, Environment &environment)
     }
     for (const Command &command : kCommands) {
         if (name == QLatin1String(command.name))
-            return run(command, args.mid(1), environment);
+            return run(command, args.mid(1), homeFirst, environment);
     }
     environment.err << "kelvoctl: unknown command \"" << name << "\"\n\n" << help();
     return kBadArguments;

@@ -4,9 +4,21 @@
 #include "Invocation.h"
 #include "Schema.h"
 
+namespace {
+
+// The PATH|URI operand, else the database the program folder names: an installer's launcher creates and checks it
+// with --home alone.
+QString databaseOperand(Invocation &call)
+{
+    const QStringList &operands = call.args().operands();
+    return operands.isEmpty() ? call.databasePath() : operands.first();
+}
+
+} // namespace
+
 int createDbCommand(Invocation &call)
 {
-    const QString path = call.args().operands().first();
+    const QString path = databaseOperand(call);
     if (const QString error = Schema::createDatabase(path); !error.isEmpty()) {
         call.err() << "kelvoctl create-db: " << error << '\n';
         return kRefused;
@@ -16,7 +28,7 @@ int createDbCommand(Invocation &call)
 
 int checkDbCommand(Invocation &call)
 {
-    const QString path = call.args().operands().first();
+    const QString path = databaseOperand(call);
     Invocation::checkDatabase(path);
     call.out() << "ok " << QString::number(Schema::kVersion, 'f', 2) << '\n';
     return kDone;

@@ -12,6 +12,7 @@ Invocation::Invocation(const CommandLine &args, Environment &environment, const 
     : m_args(args)
     , m_environment(environment)
     , m_home(home.isEmpty() ? programFolder() : QDir(home).absolutePath())
+    , m_homeGiven(!home.isEmpty())
 {
     if (!m_home.endsWith(QLatin1Char('/')))
         m_home.append(QLatin1Char('/'));
@@ -35,10 +36,15 @@ const Config &Invocation::config()
     return *m_config;
 }
 
+QString Invocation::databasePath()
+{
+    return DatabaseStartup::databasePath(config());
+}
+
 QSqlDatabase Invocation::database()
 {
     if (!m_database) {
-        const QString path = DatabaseStartup::databasePath(config());
+        const QString path = databasePath();
         checkDatabase(path);
         auto database = std::make_unique<Database>(path);
         if (const QString error = database->open(); !error.isEmpty())

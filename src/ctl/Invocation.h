@@ -55,6 +55,10 @@ public:
 
     // The program folder: absolute, with a trailing "/".
     const QString &home() const { return m_home; }
+    // The folder was named with --home (not KELVO_HOME or kelvoctl's own folder).
+    bool homeGiven() const { return m_homeGiven; }
+    // The database the program folder's settings name (datapath), unchecked.
+    QString databasePath();
     // Its settings: Kelvo.ini where the program looks for it.
     const Config &config();
     // Its database, after the start-up checks; throws Refused with the program's message.
@@ -68,6 +72,7 @@ private:
     const CommandLine &m_args;
     Environment &m_environment;
     QString m_home;
+    bool m_homeGiven = false;
     std::unique_ptr<Config> m_config;
     std::unique_ptr<Database> m_database;
     std::unique_ptr<PortDetector> m_ports;

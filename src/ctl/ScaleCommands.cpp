@@ -1,10 +1,12 @@
 #include "Commands.h"
 
 #include "ComError.h"
+#include "Config.h"
 #include "FrameDecoder.h"
 #include "Invocation.h"
 #include "PortDetector.h"
 #include "TerminatorNotation.h"
+#include "WeightLink.h"
 
 #include <QIODevice>
 
@@ -25,13 +27,22 @@ void printFrame(const QByteArray &frame, const DecoderOptions &options, QTextStr
 // the last terminator make one more frame.
 int decodeCommand(Invocation &call)
 {
+    const CommandLine &args = call.args();
     DecoderOptions options;
-    options.micraorden = call.args().has(QStringLiteral("--micraorden"));
-    options.bilanciai = call.args().has(QStringLiteral("--bilanciai"));
-    options.disomatb = call.args().has(QStringLiteral("--disomatb"));
+    options.micraorden = args.has(QStringLiteral("--micraorden"));
+    options.bilanciai = args.has(QStringLiteral("--bilanciai"));
+    options.disomatb = args.has(QStringLiteral("--disomatb"));
+    QString notation = args.value(QStringLiteral("--terminator"), QStringLiteral("#13#10"));
+    // A named program folder with no switch given: decode as that station's scale link does.
+    const bool anySwitch = options.micraorden || options.bilanciai || options.disomatb
+                           || args.has(QStringLiteral("--terminator"));
+    if (call.homeGiven() && !anySwitch) {
+        options = WeightLinkSettings::fromConfig(call.config()).decoder;
+        notation = call.config().string(Keys::Terminator);
+    }
     QByteArray terminator;
     try {
-        terminator = TerminatorNotation::parse(call.args().value(QStringLiteral("--terminator"), QStringLiteral("#13#10")));
+        terminator = TerminatorNotation::parse(notation);
     } catch (const EComError &e) {
         throw BadArguments(QString(e.message()).replace(u'\r', u'\n'));
     }

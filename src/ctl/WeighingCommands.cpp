@@ -3,11 +3,39 @@
 #include "Config.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
+#include "Formats.h"
+#include "InProgress.h"
 #include "InProgressModel.h"
 #include "Invocation.h"
 #include "Listatoltes.h"
 #include "MasterData.h"
 #include "Seged.h"
+#include "Sql.h"
+
+namespace {
+
+// The time of the weighing: now, or the earlier time --at gives when earlier records are loaded. A time ahead of
+// the clock would date every ticket the station makes until then before it, so it is refused.
+QDateTime weighingTime(const CommandLine &args)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime at = args.dateTime(QStringLiteral("--at"));
+    if (!at.isValid())
+        return now;
+    if (at > now)
+        throw Refused(QStringLiteral("--at %1 is later than now; it is for loading earlier records.")
+                          .arg(Formats::dateTime(at)));
+    return at;
+}
+
+// The finishing time of the last ticket, invalid when there is none.
+QDateTime lastFinished(const QSqlDatabase &db)
+{
+    const QVariant last = Sql::value(db, QStringLiteral("SELECT MAX(kidatum) FROM szallitasok"));
+    return last.isNull() ? QDateTime() : Formats::parseDbDateTime(last.toString());
+}
+
+} // namespace
 
 int firstWeighingCommand(Invocation &call)
 {
@@ -56,7 +84,7 @@ int firstWeighingCommand(Invocation &call)
                 return OverwriteAnswer::Current;
             return OverwriteAnswer::Cancel;
         },
-        QDateTime::currentDateTime());
+        weighingTime(args));
     switch (outcome.status) {
     case FirstWeighing::Outcome::Status::Saved:
         call.out() << in.rendszam << ';' << outcome.weight << '\n';
@@ -90,6 +118,24 @@ int finishCommand(Invocation &call)
     in.viztartalom = args.value(QStringLiteral("--moisture"), config.string(Keys::viztartalom));
     in.elvartviz = args.value(QStringLiteral("--expected-moisture"), config.string(Keys::elvartviz));
     const QStringList plates = distinctColumnValues(db, QStringLiteral("folyamatban"), QStringLiteral("rendszam"));
+    const bool backDated = args.has(QStringLiteral("--at"));
+    const QDateTime at = weighingTime(args);
+    if (backDated) {
+        const std::optional<InProgress::Row> row = InProgress::find(db, in.rendszam);
+        if (row && at < row->bedatum)
+            throw Refused(QStringLiteral("--at %1 is earlier than the first weighing of %2 (%3).")
+                              .arg(Formats::dateTime(at), row->rendszam, Formats::dateTime(row->bedatum)));
+    }
+    // Serial numbers and finishing times run in the same order: a back-dated ticket may not come before the last
+    // one. The clock is read under the serial counter's lock, so no ticket can slip in between.
+    const auto clock = [&] {
+        if (!backDated)
+            return QDateTime::currentDateTime();
+        if (const QDateTime last = lastFinished(db); last.isValid() && at < last)
+            throw Refused(QStringLiteral("--at %1 is earlier than the last finished ticket (%2).")
+                              .arg(Formats::dateTime(at), Formats::dateTime(last)));
+        return at;
+    };
     const auto outcome = Finishing::finish(
         db, in, plates, config.integer(Keys::maxsuly),
         [&](const QString &question) {
@@ -97,7 +143,7 @@ int finishCommand(Invocation &call)
                 call.out() << question << '\n';
             return confirmZero;
         },
-        [] { return QDateTime::currentDateTime(); });
+        clock);
     switch (outcome.status) {
     case Finishing::Outcome::Status::Saved:
         call.out() << outcome.sorszam << '\n';

@@ -5,6 +5,7 @@
 #include "Database.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -242,16 +243,228 @@ private slots:
         QCOMPARE(r.code, code);
     }
 
+    // HOME in args stands for a program folder whose Kelvo.ini names a new database.
+    void homeBeforeOrAfterTheCommand_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("created");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("create-db, home first") << QStringList{"--home", "HOME", "create-db"} << false << 0 << "";
+        QTest::newRow("create-db, home after") << QStringList{"create-db", "--home", "HOME"} << false << 0 << "";
+        QTest::newRow("create-db, already there") << QStringList{"--home=HOME", "create-db"} << true << 1 << "";
+        QTest::newRow("check-db, home first") << QStringList{"--home=HOME", "check-db"} << true << 0 << "ok 4.64\n";
+        QTest::newRow("check-db, home after") << QStringList{"check-db", "--home=HOME"} << true << 0 << "ok 4.64\n";
+        QTest::newRow("search, home first") << QStringList{"--home", "HOME", "search", "--no-dates"} << true << 0
+                                            << " 0 találat.\nNettó súly: 0 kg\nElszámolt súly: 0 kg\nÖsszeg: 0 Ft.\n";
+        QTest::newRow("home twice") << QStringList{"--home", "HOME", "check-db", "--home", "HOME"} << true << 2 << "";
+    }
+    void homeBeforeOrAfterTheCommand()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, created);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QTemporaryDir home;
+        const QString path = created ? m_databases->created(QStringLiteral("kelvo")) : m_databases->empty(QStringLiteral("kelvo"));
+        QVERIFY(TestDatabase::writeIni(home.path(), path));
+        const Run r = kelvoctl(args.replaceInStrings(QStringLiteral("HOME"), home.path()));
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.out, out);
+        if (code == 0 && !created)
+            QCOMPARE(kelvoctl({QStringLiteral("check-db"), path}).out, QStringLiteral("ok 4.64\n"));
+    }
+
+    // Master data exported from one database and imported into an empty one exports the same bytes again.
+    void importRoundTrip()
+    {
+        QTemporaryDir from;
+        QTemporaryDir to;
+        const QString source = m_databases->created(QStringLiteral("source"));
+        QVERIFY(TestDatabase::writeIni(from.path(), source));
+        QVERIFY(TestDatabase::writeIni(to.path(), m_databases->created(QStringLiteral("target"))));
+        QVERIFY(TestDatabase::exec(
+            source, QString::fromUtf8(
+                        "INSERT INTO szallito (rendszam, nev, cim1, cim2, cim3, tarasuly) VALUES "
+                        "('ABC-123', 'Agro Kft.', 'Szeged', 'két\r\nsor', '', 14250), "
+                        "('XYZ-9', 'Agro \"Fő\" Kft.', '', '', '', NULL);"
+                        "INSERT INTO termek (nev, kod, kiszereles, egysegar) VALUES ('Búza', 'B1', 'ömlesztett', "
+                        "72000.5), ('Árpa', '', '', NULL);"
+                        "INSERT INTO ugyfel (nev, cim1, cim2, cim3) VALUES ('Malom Zrt.', 'Szeged', '', 'x');"
+                        "INSERT INTO raktar (raktar) VALUES ('Fő'), ('Új')")));
+        {
+            // A ";" in a value: the statement list of exec() splits at it.
+            Database db(source);
+            QCOMPARE(db.open(), QString());
+            QSqlQuery q(db.db());
+            QVERIFY(q.prepare(QStringLiteral("UPDATE ugyfel SET cim2 = ?")));
+            q.addBindValue(QStringLiteral("Ipari park; 2. kapu"));
+            QVERIFY(q.exec());
+        }
+        for (const QString table : {"szallito", "termek", "ugyfel", "raktar"}) {
+            const QString csv = from.filePath(table + QStringLiteral(".csv"));
+            QCOMPARE(kelvoctl({QStringLiteral("export"), table, QStringLiteral("--home"), from.path(),
+                               QStringLiteral("--csv"), csv}).code, 0);
+            const Run imported = kelvoctl({QStringLiteral("--home"), to.path(), QStringLiteral("import"), table, csv});
+            QCOMPARE(imported.out, QStringLiteral("%1 %2\n").arg(table).arg(table == u"ugyfel" ? 1 : 2));
+            QCOMPARE(imported.code, 0);
+            const Run exported = kelvoctl({QStringLiteral("export"), table, QStringLiteral("--home"), to.path()});
+            QFile original(csv);
+            QVERIFY(original.open(QIODevice::ReadOnly));
+            QCOMPARE(exported.out, QString::fromUtf8(original.readAll()));
+        }
+    }
+
+    // A refused file adds no row at all.
+    void importRefusals_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out"); // FILE: the file's path
+        QTest::newRow("bad number")
+            << "termek" << QByteArray("\"nev\";\"egysegar\"\r\nB\xC3\xBAza;72000\r\n\xC3\x81rpa;sok\r\n") << 1
+            << "FILE line 3: A(z) \"egysegar\" mezőbe számot kell írni, nem ezt: \"sok\".\n";
+        QTest::newRow("text in a whole number column")
+            << "szallito" << QByteArray("\"rendszam\";\"tarasuly\"\nABC-123;12,5\n") << 1
+            << "FILE line 2: A(z) \"tarasuly\" mezőbe egész számot kell írni, nem ezt: \"12,5\".\n";
+        QTest::newRow("unknown column") << "szallito" << QByteArray("\"rendszam\";\"suly\"\nABC-123;1\n") << 1
+                                        << "FILE line 1: szallito has no column \"suly\".\n";
+        QTest::newRow("id column") << "raktar" << QByteArray("\"id\";\"raktar\"\n1;F\n") << 1
+                                   << "FILE line 1: raktar has no column \"id\".\n";
+        QTest::newRow("quote left open") << "raktar" << QByteArray("\"raktar\"\nF\n\"G\n") << 1
+                                         << "FILE line 3: a quoted field is not closed\n";
+        QTest::newRow("finished transports")
+            << "szallitasok" << QByteArray("\"sorszam\"\n1\n") << 1
+            << "Only master data (szallito, termek, ugyfel, raktar) is loaded from a file, not szallitasok: "
+               "transports are made by weighing.\n";
+        QTest::newRow("unknown table") << "auto" << QByteArray("\"suly\"\n1\n") << 2 << "";
+    }
+    void importRefusals()
+    {
+        QFETCH(QString, table);
+        QFETCH(QByteArray, csv);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QTemporaryDir home;
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(TestDatabase::writeIni(home.path(), path));
+        const QString file = home.filePath(QStringLiteral("in.csv"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(csv) == csv.size());
+        f.close();
+        const Run r = kelvoctl({QStringLiteral("import"), table, file, QStringLiteral("--home"), home.path()});
+        QCOMPARE(r.out, out.replace(QStringLiteral("FILE"), file));
+        QCOMPARE(r.code, code);
+        Database db(path);
+        QCOMPARE(db.open(), QString());
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT (SELECT COUNT(*) FROM szallito) + (SELECT COUNT(*) FROM termek) + "
+                                      "(SELECT COUNT(*) FROM raktar)")) && q.next());
+        QCOMPARE(q.value(0).toInt(), 0);
+    }
+
+    // Ticket 1 was weighed at 08:00 and finished at 09:00; B-2 then comes on the bridge at firstAt.
+    void backDating_data()
+    {
+        QTest::addColumn<QString>("firstAt");
+        QTest::addColumn<QString>("finishAt");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("after the last ticket") << "2026.03.02 09:30" << "2026.03.02 10:00" << 0 << "2\n";
+        QTest::newRow("the last ticket's minute") << "2026.03.02 08:30" << "2026.03.02 09:00" << 0 << "2\n";
+        QTest::newRow("before the last ticket")
+            << "2026.03.02 08:30" << "2026.03.02 08:59" << 1
+            << "--at 2026.03.02 08:59:00 is earlier than the last finished ticket (2026.03.02 09:00:00).\n";
+        QTest::newRow("before its first weighing")
+            << "2026.03.02 09:30" << "2026.03.02 09:20" << 1
+            << "--at 2026.03.02 09:20:00 is earlier than the first weighing of B-2 (2026.03.02 09:30:00).\n";
+        QTest::newRow("in the future") << "2026.03.02 09:30" << "2999.01.01 00:00" << 1
+                                       << "--at 2999.01.01 00:00:00 is later than now; it is for loading earlier "
+                                          "records.\n";
+        QTest::newRow("not a time") << "2026.03.02 09:30" << "2026.03.02" << 2 << "";
+    }
+    void backDating()
+    {
+        QFETCH(QString, firstAt);
+        QFETCH(QString, finishAt);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QTemporaryDir home;
+        const QString h = home.path();
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(TestDatabase::writeIni(h, path));
+        const auto weigh = [&](const QString &plate, const QString &weight, const QString &at) {
+            return kelvoctl({QStringLiteral("first-weighing"), QStringLiteral("--home"), h, QStringLiteral("--plate"),
+                             plate, QStringLiteral("--carrier"), QStringLiteral("Agro"), QStringLiteral("--customer"),
+                             QStringLiteral("Malom"), QStringLiteral("--product"), QStringLiteral("Búza"),
+                             QStringLiteral("--weight"), weight, QStringLiteral("--at"), at});
+        };
+        const auto finish = [&](const QString &plate, const QString &at) {
+            return kelvoctl({QStringLiteral("--home"), h, QStringLiteral("finish"), QStringLiteral("--plate"), plate,
+                             QStringLiteral("--warehouse"), QStringLiteral("Fő"), QStringLiteral("--weight"),
+                             QStringLiteral("12000"), QStringLiteral("--at"), at});
+        };
+        QCOMPARE(weigh(QStringLiteral("A-1"), QStringLiteral("30000"), QStringLiteral("2026.03.02 08:00")).code, 0);
+        QCOMPARE(finish(QStringLiteral("A-1"), QStringLiteral("2026.03.02 09:00")).out, QStringLiteral("1\n"));
+        QCOMPARE(weigh(QStringLiteral("B-2"), QStringLiteral("31000"), firstAt).code, 0);
+        const Run r = finish(QStringLiteral("B-2"), finishAt);
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.code, code);
+        const Run listed = kelvoctl({QStringLiteral("search"), QStringLiteral("--home"), h, QStringLiteral("--no-dates"),
+                                     QStringLiteral("--plate"), QStringLiteral("B-2")});
+        QCOMPARE(listed.out.startsWith(QStringLiteral("00002;B-2;Agro;Malom;Búza;%1;").arg(finishAt)), code == 0);
+    }
+
+    // The demo's history, made through kelvoctl, is there for search and stock to show.
+    void demoData()
+    {
+        QTemporaryDir home;
+        const QString h = home.path();
+        QVERIFY(TestDatabase::writeIni(h, m_databases->empty(QStringLiteral("demo"))));
+        QProcess script;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KELVOCTL"), QStringLiteral(KELVOCTL_PATH));
+        script.setProcessEnvironment(environment);
+        script.start(QStringLiteral("bash"), {QStringLiteral(KELVO_TEST_DATA_DIR "/../../scripts/demo-data"), h});
+        QVERIFY(script.waitForFinished(240000));
+        QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
+        const QDate today = QDate::currentDate();
+        const auto lines = [&](const QStringList &args) {
+            const Run r = kelvoctl(QStringList{QStringLiteral("--home"), h} + args);
+            return r.code == 0 ? r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts) : QStringList{r.out};
+        };
+        // Rows, then the four status texts.
+        QStringList rows = lines({QStringLiteral("search"), QStringLiteral("--from"),
+                                  today.addDays(-31).toString(QStringLiteral("yyyy.MM.dd")), QStringLiteral("--to"),
+                                  today.toString(QStringLiteral("yyyy.MM.dd"))});
+        QVERIFY2(rows.size() > 4 + 50, qPrintable(rows.join(QLatin1Char('\n'))));
+        rows = lines({QStringLiteral("search"), QStringLiteral("--no-dates"), QStringLiteral("--state"),
+                      QStringLiteral("any")});
+        QVERIFY2(rows.size() > 4 + 200, qPrintable(QString::number(rows.size())));
+        QCOMPARE(lines({QStringLiteral("search"), QStringLiteral("--no-dates"), QStringLiteral("--state"),
+                        QStringLiteral("cancelled")}).size(), 4 + 4);
+        QVERIFY(lines({QStringLiteral("search"), QStringLiteral("--no-dates"), QStringLiteral("--direction"),
+                       QStringLiteral("out")}).size() > 4 + 20);
+        QVERIFY(lines({QStringLiteral("search"), QStringLiteral("--no-dates"), QStringLiteral("--has-remark")}).size()
+                > 4 + 5);
+        QCOMPARE(lines({QStringLiteral("stock")}).size(), 8 + 1);
+        QCOMPARE(lines({QStringLiteral("in-progress")}).size(), 1 + 2);
+    }
+
     void helpVersionAndMisuse_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("outContains");
-        QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << "create-db PATH";
+        QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0 << "create-db [PATH|URI]";
         QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0 << "4.64";
         QTest::newRow("no command") << QStringList{} << 2 << "";
         QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << 2 << "";
-        QTest::newRow("missing path") << QStringList{QStringLiteral("check-db")} << 2 << "";
+        QTest::newRow("two paths") << QStringList{QStringLiteral("check-db"), QStringLiteral("a.mdb"),
+                                                  QStringLiteral("b.mdb")} << 2 << "";
+        QTest::newRow("--home without folder") << QStringList{QStringLiteral("--home")} << 2 << "";
+        QTest::newRow("--home in help") << QStringList{QStringLiteral("--help")} << 0 << "kelvoctl [--home DIR] COMMAND";
         QTest::newRow("copy-db in help") << QStringList{QStringLiteral("--help")} << 0 << "copy-db FROM TO";
         QTest::newRow("copy-db without target") << QStringList{QStringLiteral("copy-db"), QStringLiteral("a.mdb")} << 2
                                                 << "";

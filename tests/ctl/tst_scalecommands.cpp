@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +62,11 @@ void TestScaleCommands::decodeCommand_data()
                                             << "5\n6\n";
     QTest::newRow("bad terminator") << QStringList{"--terminator", "#x"} << QByteArray("1\r\n") << 2 << "";
     QTest::newRow("unknown option") << QStringList{"--fast"} << QByteArray("1\r\n") << 2 << "";
+    // The program folder's Kelvo.ini says micraorden=1 and Terminator=#10.
+    QTest::newRow("indicator of --home") << QStringList{"--home", "HOME"} << QByteArray("5\n04321\r\n") << 0
+                                         << "0\n12340\n";
+    QTest::newRow("a switch overrides --home") << QStringList{"--home", "HOME", "--bilanciai"}
+                                               << QByteArray("3001234\r\n") << 0 << "-1234\n";
 }
 
 void TestScaleCommands::decodeCommand()
@@ -70,6 +76,11 @@ void TestScaleCommands::decodeCommand()
     QFETCH(int, exitCode);
     QFETCH(QString, output);
 
+    QTemporaryDir home;
+    QFile ini(home.filePath(QStringLiteral("Kelvo.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[ComPort1]\r\nmicraorden=1\r\nTerminator=#10\r\n") > 0);
+    ini.close();
+    args.replaceInStrings(QStringLiteral("HOME"), home.path());
     QBuffer in(&input);
     QVERIFY(in.open(QIODevice::ReadOnly));
     const Run r = kelvoctl(QStringList{QStringLiteral("decode")} + args, in);
