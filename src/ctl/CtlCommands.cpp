@@ -37,8 +37,8 @@ constexpr Command kCommands[] = {
      "--plate P --weight KG --warehouse NAME [--purity P] [--moisture M] [--expected-moisture X] [--remark T] "
      "[--confirm-zero] [--at DATETIME]",
      "second weighing: store the ticket; prints the serial number. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
-     "for loading earlier records: not before its first weighing nor before the last finished ticket, whose "
-     "serial number is lower", finishCommand},
+     "for loading earlier records: not before its first weighing nor before the last finished ticket (serial "
+     "numbers and finishing times run in one order)", finishCommand},
     {"in-progress", "", "the transports in progress as CSV", inProgressCommand},
     {"ticket", "SERIAL [--template NAME]", "fill out.htm (and out.txt, the hand-over) without printing", ticketCommand},
     {"search",
