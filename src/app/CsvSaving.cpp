@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QProgressDialog>
 
 #include <climits>
@@ -25,10 +26,11 @@ QString askFile(QWidget *parent, const QString &folder)
 {
     if (fileQuestion())
         return fileQuestion()(parent, folder);
-    // The dialog itself asks before an existing file is replaced.
+    // The replace question is asked in the program's own words, below.
     QFileDialog dialog(parent, QString(), folder, QStringLiteral("Excel Csv fájl (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
@@ -53,6 +55,9 @@ std::optional<CsvExport::Outcome> save(QWidget *parent, const QString &folder, q
 {
     const QString path = askFile(parent, folder);
     if (path.isEmpty())
+        return std::nullopt;
+    if (QFileInfo::exists(path) && !kerdes(QStringLiteral("A(z) %1 fájl már létezik. Felülírja ?")
+                                                .arg(QFileInfo(path).fileName())))
         return std::nullopt;
     QProgressDialog progress(QStringLiteral("Mentés: %1").arg(QDir::toNativeSeparators(path)),
                              QStringLiteral("Mégsem"), 0, int(std::min<qint64>(rows, INT_MAX)), parent);

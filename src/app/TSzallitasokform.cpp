@@ -80,7 +80,8 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
     fixed(m_ui->kezisuly, "Kézzel beírt tömeg", "Mérleggel mért tömegek");
     fixed(m_ui->modositott, "Utólag módosított szállítás", "Utólag nem módosított");
     for (const ListFilter &f : listFilters()) {
-        if (f.maxLength > 0)
+        // The digits-only box is limited by its validator: a length limit would cut "<mindegy>" short.
+        if (f.maxLength > 0 && qstrcmp(f.column, "tablasorszam") != 0)
             findChild<QComboBox *>(boxName(QLatin1String(f.column)))->lineEdit()->setMaxLength(f.maxLength);
     }
     FieldHelpers::forceUpperCase(m_ui->parcella);

@@ -200,6 +200,29 @@ private slots:
                                           QStringLiteral("Ez a szállítás már sztornózott !\r\r")}));
         QCOMPARE(shown(*w), kelvoctl({QStringLiteral("--state"), QStringLiteral("any"), QStringLiteral("--no-dates")}));
     }
+
+    void saveAsksBeforeReplacing()
+    {
+        auto w = opened();
+        w->ui()->bmentes->click();
+        QCOMPARE(m_messages.takeFirst(), QStringLiteral("Nincs mentendő keresési eredmény !\r\r"));
+        const QString path = m_home->filePath(QStringLiteral("lista.csv"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        CsvSaving::setFileQuestion([&](QWidget *, const QString &) { return path; });
+        w->ui()->bkereses->click();
+        m_answer = false;
+        w->ui()->bmentes->click();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("A(z) lista.csv fájl már létezik. Felülírja ?\r\r")});
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+        old.close();
+        m_answer = true;
+        w->ui()->bmentes->click();
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QVERIFY(old.readAll().startsWith("\xEF\xBB\xBF\"sorszam\""));
+    }
 };
 
 QTEST_MAIN(TestTransportsform)
