@@ -30,6 +30,7 @@ QString askFile(QWidget *parent, const QString &folder)
     QFileDialog dialog(parent, QString(), folder, QStringLiteral("Excel Csv fájl (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setWindowTitle(QStringLiteral("Mentés másként"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

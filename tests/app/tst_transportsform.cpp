@@ -223,6 +223,19 @@ private slots:
         QVERIFY(old.open(QIODevice::ReadOnly));
         QVERIFY(old.readAll().startsWith("\xEF\xBB\xBF\"sorszam\""));
     }
+
+    void keepsWidthsAndMinimalSerialInTheIniFile()
+    {
+        auto w = opened();
+        w->ui()->lista->header()->resizeSection(3, 150);
+        w->ui()->minsorszam->setText(QStringLiteral("7"));
+        w->ui()->bment->click();
+        w->release();
+        auto again = opened();
+        QCOMPARE(again->ui()->lista->header()->sectionSize(3), 150);
+        QCOMPARE(again->ui()->lista->header()->sectionSize(4), 100);
+        QCOMPARE(again->ui()->minsorszam->text(), QStringLiteral("7"));
+    }
 };
 
 QTEST_MAIN(TestTransportsform)
