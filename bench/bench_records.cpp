@@ -10,6 +10,7 @@
 #include "Listatoltes.h"
 #include "Schema.h"
 #include "StockQuery.h"
+#include "TransportList.h"
 #include "TransportSearch.h"
 
 #include <QCoreApplication>
@@ -39,15 +40,16 @@ double medianMs(const std::function<void()> &run)
     return times.at(times.size() / 2);
 }
 
-// A search as the window runs it: the statement, its first screenful of rows, the totals.
+// A search as the window runs it: the statement, the serials and totals of the lazy list, its first screenful of
+// rows.
 qint64 search(const QSqlDatabase &db, const TransportSearch::Filter &filter)
 {
     const auto built = TransportSearch::build(db, filter);
     const auto &statement = std::get<TransportSearch::Statement>(built);
-    QSqlQuery rows = statement.run(db);
-    for (int i = 0; i < kScreenful && rows.next(); ++i)
-        TransportSearch::listRow(rows);
-    return TransportSearch::totals(db, statement).rows;
+    TransportList list = TransportList::load(db, statement);
+    for (qint64 i = 0; i < std::min<qint64>(kScreenful, list.size()); ++i)
+        list.row(db, i);
+    return list.totals().rows;
 }
 
 } // namespace

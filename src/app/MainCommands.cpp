@@ -1,5 +1,8 @@
 #include "MainCommands.h"
 
+#include "Ablak.h"
+#include "Config.h"
+#include "CsvSaving.h"
 #include "Database.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
@@ -22,6 +25,7 @@
 #include "Tbefejezesform.h"
 #include "Tkeszletform.h"
 #include "Tkezdesform.h"
+#include "Tmodosit.h"
 #include "Tlogoform.h"
 #include "Tnyomtatasismetel.h"
 
@@ -77,8 +81,20 @@ void MainCommands::connectCommands()
     on(ui->mHonlap, [this] { openWebPage(); });
     // The windows of these commands are filled in by their own subsystems.
     const KelvoWindows &w = m_kelvo.windows();
-    open(ui->bszallitasok, w.Szallitasokform());
-    open(ui->mSzallitasok, w.Szallitasokform());
+    on(ui->bszallitasok, [this] { showTransports(); });
+    on(ui->mSzallitasok, [this] { showTransports(); });
+    on(ui->mSzallitoExport, [this] { exportTable(QStringLiteral("szallito")); });
+    on(ui->mUgyfelExport, [this] { exportTable(QStringLiteral("ugyfel")); });
+    w.Szallitasokform()->setTicketCommands(
+        [this](qint64 sorszam) {
+            const QString name = m_kelvo.settings().merlegjegy;
+            m_kelvo.printTicket(sorszam, name.isEmpty() ? m_kelvo.selectedTemplate() : name);
+        },
+        [this](qint64 sorszam) {
+            Tmodosit *window = m_kelvo.modosit();
+            if (window->prepare(sorszam))
+                window->exec();
+        });
     on(ui->bkeszlet, [this] { showStock(); });
     on(ui->mKeszlet, [this] { showStock(); });
     on(ui->ADATBAZISOK, [this] { showEditor(); });
@@ -101,6 +117,22 @@ void MainCommands::connectCommands()
                     deleteSelected();
                 }
             }));
+}
+
+void MainCommands::showTransports()
+{
+    TSzallitasokform *window = m_kelvo.windows().Szallitasokform();
+    window->prepare(m_kelvo.database(), &m_kelvo.config()->ini(), QDate::currentDate(), m_kelvo.settings().minusznapok,
+                    m_kelvo.programFolder());
+    window->exec();
+    window->release();
+    ablakmentes(m_kelvo.config()->ini(), window);
+}
+
+void MainCommands::exportTable(const QString &table)
+{
+    if (m_kelvo.database())
+        CsvSaving::saveTable(m_kelvo.Foform(), m_kelvo.programFolder(), m_kelvo.database()->db(), table);
 }
 
 void MainCommands::showStock()

@@ -30,6 +30,10 @@ public:
     void reweighSelected();
     void deleteAllInProgress();
     void deleteStoredTares();
+    // The search window, its lists and period set afresh.
+    void showTransports();
+    // A master table saved as a CSV file.
+    void exportTable(const QString &table);
     // The stock window, its period and lists set afresh.
     void showStock();
     // The hidden master data editor.

@@ -1,25 +1,88 @@
 #pragma once
 
-#include <QDialog>
+#include "TransportSearch.h"
 
+#include <QDate>
+#include <QDialog>
+#include <QString>
+
+#include <functional>
 #include <memory>
+#include <optional>
+
+class Database;
+class IniFile;
+class QComboBox;
+class QLabel;
+class QMenu;
+class TransportListModel;
 
 namespace Ui {
 class TSzallitasokform;
 }
 
-// Search and list of finished transports.
+// Search and list of finished transports: filters, quick search, today's list, totals; cancelling, reprinting and
+// modifying the selected ticket; the list saved as CSV.
 class TSzallitasokform : public QDialog
 {
     Q_OBJECT
 
 public:
+    using TicketCommand = std::function<void(qint64 sorszam)>;
+
     explicit TSzallitasokform(QWidget *parent = nullptr);
     ~TSzallitasokform() override;
 
     Ui::TSzallitasokform *ui() const { return m_ui.get(); }
     void setModifyButtonVisible(bool visible);
+    // What reprinting and modifying a ticket do (the program's ticket printing and its modification window).
+    void setTicketCommands(TicketCommand reprint, TicketCommand modify);
+
+    // Before each opening: an empty list, the filter lists read again with "<mindegy>" selected, the period from
+    // today minus minusznapok days to today, column widths and the minimal serial from the INI file. Direction,
+    // state, manual, modified, the date check box, the serial and the sort stay from the last opening.
+    void prepare(Database *database, IniFile *ini, const QDate &today, qint64 minusznapok,
+                 const QString &programFolder);
+    // After the window closed: the column widths are stored, the list and the database let go.
+    void release();
+
+    // The filters as the controls hold them.
+    TransportSearch::Filter filter() const;
+    // "Keresés" (also the quick search when its box holds a text).
+    void runSearch();
+    // "Mai nap".
+    void todayList();
+    // A click on a list header: that column sorts, the direction flips; the search runs again when rows are listed.
+    void headerClicked(int column);
+    void cancelSelected();
+    void reprintSelected();
+    void modifySelected();
+    void printList();
+    void saveList();
+    // "Ment": the minimal serial becomes the default of later openings.
+    void saveMinSerial();
+    // The serial number of the selected row, 0 for none.
+    qint64 selectedSerial() const;
 
 private:
+    void buildCommands();
+    void run(TransportSearch::Filter filter, qint64 keepSerial = 0);
+    void showTotals();
+    void fillOtherPage();
+    bool located(qint64 serial) const;
+
     std::unique_ptr<Ui::TSzallitasokform> m_ui;
+    TransportListModel *m_model = nullptr;
+    QLabel *m_panels[4] = {};
+    QMenu *m_popup = nullptr;
+    QList<QAction *> m_modifyActions;
+    Database *m_database = nullptr;
+    IniFile *m_ini = nullptr;
+    QString m_programFolder;
+    QDate m_today;
+    TransportSearch::Sort m_sort;
+    // The statement of the listed rows, so that a save writes what is listed.
+    std::optional<TransportSearch::Statement> m_listed;
+    TicketCommand m_reprint;
+    TicketCommand m_modify;
 };

@@ -3,13 +3,13 @@
 #include "Database.h"
 #include "MessageBoxes.h"
 #include "CsvExport.h"
+#include "CsvSaving.h"
 #include "WindowHelpers.h"
 
 #include "ui_Tkeszletform.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -248,19 +248,14 @@ void Tkeszletform::saveList()
         uzenet(QString::fromUtf8(kNothingToSave));
         return;
     }
-    QFileDialog dialog(this, QString(), m_programFolder, QStringLiteral("Excel Csv fájl (*.csv)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
     QList<QStringList> lines;
     for (const StockQuery::Row &row : stockModel(m_model)->rows())
         lines.append({row.termeknev, QString::number(row.mennyiseg)});
-    QString error;
-    {
-        const WaitCursor wait;
-        error = CsvExport::write(dialog.selectedFiles().first(), CsvExport::bytes(StockQuery::columnNames(), lines));
-    }
-    if (!error.isEmpty())
-        uzenet(error);
+    const QByteArray bytes = CsvExport::bytes(StockQuery::columnNames(), lines);
+    CsvSaving::save(this, m_programFolder, lines.size(), [&](const QString &path, const CsvExport::Progress &) {
+        CsvExport::Outcome outcome;
+        outcome.rows = lines.size();
+        outcome.error = CsvExport::write(path, bytes);
+        return outcome;
+    });
 }

@@ -4,6 +4,7 @@
 #include "Config.h"
 #include "CsvExport.h"
 #include "Invocation.h"
+#include "MasterTable.h"
 #include "Sql.h"
 #include "TransportSearch.h"
 
@@ -28,12 +29,6 @@ constexpr const char *kSortColumns[] = {"sorszam",    "rendszam", "cegnev",     
                                         "kidatum",    "nettosuly", "elszamolt",   "raktar",    "megjegyzes",
                                         "ugyirat",    "felhasznalo", "tablanev",  "parcella",  "tablasorszam",
                                         "osszeg"};
-
-// The tables export writes, each in the order the program keeps it.
-constexpr std::pair<const char *, const char *> kExportTables[] = {
-    {"szallito", "rendszam"}, {"termek", "nev"},   {"folyamatban", "rendszam"},
-    {"szallitasok", "rendszam"}, {"ugyfel", "nev"}, {"raktar", "raktar"},
-};
 
 YesNo yesNo(const CommandLine &args, const char *option)
 {
@@ -163,25 +158,9 @@ int cancelCommand(Invocation &call)
 int exportCommand(Invocation &call)
 {
     const QString table = call.args().operands().first();
-    QString order;
-    QStringList names;
-    for (const auto &[name, key] : kExportTables) {
-        names.append(QLatin1String(name));
-        if (table == QLatin1String(name))
-            order = QLatin1String(key);
-    }
-    if (order.isEmpty())
+    const QStringList names = MasterTable::exportTables();
+    if (!names.contains(table))
         throw BadArguments(QStringLiteral("TABLE is one of %1").arg(names.join(QStringLiteral(", "))));
-    const QSqlDatabase db = call.database();
-    // The database's own id column is no field of the records.
-    QStringList columns;
-    const QSqlRecord record = db.record(table);
-    for (int i = 0; i < record.count(); ++i) {
-        if (record.fieldName(i) != u"id")
-            columns.append(record.fieldName(i));
-    }
-    const QString tieBreak = table == u"szallitasok" ? QStringLiteral("sorszam") : QStringLiteral("id");
-    QSqlQuery rows = Sql::run(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3, %4")
-                                      .arg(columns.join(QStringLiteral(", ")), table, order, tieBreak));
+    QSqlQuery rows = MasterTable::exportRows(call.database(), table);
     return writeCsv(call, rows, call.args().value(QStringLiteral("--csv"), QStringLiteral("-")));
 }

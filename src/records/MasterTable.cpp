@@ -1,13 +1,21 @@
 #include "MasterTable.h"
 
 #include "Formats.h"
+#include "Sql.h"
 
 #include <QDateTime>
 #include <QHash>
+#include <QSqlRecord>
 
 #include <cmath>
 
 namespace {
+
+// The tables an export writes, each with the field it is kept in order of.
+constexpr std::pair<const char *, const char *> kExportOrder[] = {
+    {"szallito", "rendszam"}, {"termek", "nev"},   {"folyamatban", "rendszam"},
+    {"szallitasok", "rendszam"}, {"ugyfel", "nev"}, {"raktar", "raktar"},
+};
 
 using RecordTexts::Kind;
 
@@ -130,6 +138,35 @@ std::optional<Refusal> refuseInsertOrDelete(const QString &table)
     return Refusal{QString::fromUtf8("Befejezett szállítást itt nem lehet felvenni vagy törölni. "
                                      "Jegyet a sztornó tesz érvénytelenné."),
                    QString()};
+}
+
+QStringList exportTables()
+{
+    QStringList names;
+    for (const auto &[table, order] : kExportOrder)
+        names.append(QLatin1String(table));
+    return names;
+}
+
+QSqlQuery exportRows(const QSqlDatabase &db, const QString &table)
+{
+    QString order;
+    for (const auto &[name, key] : kExportOrder) {
+        if (table == QLatin1String(name))
+            order = QLatin1String(key);
+    }
+    if (order.isEmpty())
+        throw DatabaseError(QStringLiteral("No table %1 to export.").arg(table));
+    QStringList columns;
+    const QSqlRecord record = db.record(table);
+    for (int i = 0; i < record.count(); ++i) {
+        if (record.fieldName(i) != u"id")
+            columns.append(record.fieldName(i));
+    }
+    const QString tieBreak = table == u"szallitasok" ? QStringLiteral("sorszam") : QStringLiteral("id");
+    QSqlQuery rows = Sql::run(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3, %4")
+                                      .arg(columns.join(QStringLiteral(", ")), table, order, tieBreak));
+    return rows;
 }
 
 } // namespace MasterTable

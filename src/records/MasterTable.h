@@ -4,7 +4,10 @@
 #include "Refusal.h"
 
 #include <QList>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -39,5 +42,10 @@ Checked check(const QString &table, const QString &column, const QVariant &typed
 bool canInsertOrDelete(const QString &table);
 // The refusal of an insert or delete in table, empty when it is allowed.
 std::optional<Refusal> refuseInsertOrDelete(const QString &table);
+
+// The tables an export writes: the six, each in the order the program keeps it.
+QStringList exportTables();
+// Every field of table but the database's own id, in that order; ready to read. Throws DatabaseError.
+QSqlQuery exportRows(const QSqlDatabase &db, const QString &table);
 
 } // namespace MasterTable

@@ -160,6 +160,14 @@ QSqlQuery Statement::run(const QSqlDatabase &db) const
     return q;
 }
 
+void Totals::add(qint64 nettosuly, qint64 elszamolt, double osszeg)
+{
+    ++rows;
+    net += std::llabs(nettosuly);
+    settled += elszamolt;
+    amount = roundHalfEven(double(amount) + osszeg);
+}
+
 QStringList Totals::panels() const
 {
     return {QStringLiteral(" %1 találat.").arg(rows),
@@ -245,12 +253,8 @@ Totals totals(const QSqlDatabase &db, const Statement &statement)
     sums.sql = QStringLiteral("SELECT nettosuly, elszamolt, osszeg") + statement.tail;
     QSqlQuery q = sums.run(db);
     Totals t;
-    while (q.next()) {
-        ++t.rows;
-        t.net += std::llabs(q.value(0).toLongLong());
-        t.settled += q.value(1).toLongLong();
-        t.amount = roundHalfEven(double(t.amount) + q.value(2).toDouble());
-    }
+    while (q.next())
+        t.add(q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toDouble());
     return t;
 }
 

@@ -79,6 +79,8 @@ struct Totals {
     qint64 settled = 0; // sum of elszamolt, outbound rows negative
     qint64 amount = 0;  // running total of osszeg, rounded after each row
 
+    // Counts one more row, in list order.
+    void add(qint64 nettosuly, qint64 elszamolt, double osszeg);
     // The four status-panel texts.
     QStringList panels() const;
 };

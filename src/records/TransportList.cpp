@@ -1,0 +1,77 @@
+#include "TransportList.h"
+
+#include "RecordTexts.h"
+#include "Sql.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+
+#include <algorithm>
+
+TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch::Statement &statement, int pageSize)
+{
+    // The running rounded amount needs the rows in list order, so serials and totals come from the same pass.
+    TransportSearch::Statement pass = statement;
+    pass.sql = QStringLiteral("SELECT sorszam, nettosuly, elszamolt, osszeg") + statement.tail;
+    QSqlQuery q = pass.run(db);
+    TransportList list;
+    list.m_pageSize = std::max(1, pageSize);
+    while (q.next()) {
+        list.m_serials.append(q.value(0).toLongLong());
+        list.m_totals.add(q.value(1).toLongLong(), q.value(2).toLongLong(), q.value(3).toDouble());
+    }
+    return list;
+}
+
+const TransportList::Row &TransportList::row(const QSqlDatabase &db, qint64 index)
+{
+    const int page = int(index / m_pageSize);
+    if (!m_pages.contains(page))
+        fetch(db, page);
+    return m_pages[page].at(index % m_pageSize);
+}
+
+void TransportList::fetch(const QSqlDatabase &db, int page)
+{
+    const qint64 first = qint64(page) * m_pageSize;
+    const qint64 count = std::min<qint64>(m_pageSize, size() - first);
+    QStringList names;
+    for (qint64 i = 0; i < count; ++i)
+        names.append(QStringLiteral(":s%1").arg(i));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    const QString sql = QStringLiteral("SELECT %1 FROM szallitasok WHERE sorszam IN (%2)")
+                            .arg(RecordTexts::transportColumnList(), names.join(QStringLiteral(", ")));
+    if (!q.prepare(sql))
+        throw DatabaseError(Sql::errorText(q.lastError(), db));
+    for (qint64 i = 0; i < count; ++i)
+        Sql::bind(q, names.at(i), m_serials.at(first + i));
+    if (!q.exec())
+        throw DatabaseError(Sql::errorText(q.lastError(), db));
+
+    QHash<qint64, Row> bySerial;
+    while (q.next()) {
+        Row r;
+        r.texts = TransportSearch::listRow(q);
+        r.icon = TransportSearch::rowIcon(q);
+        r.marked = q.record().value(QStringLiteral("jelolt")).toBool();
+        r.found = true;
+        bySerial.insert(q.value(QStringLiteral("sorszam")).toLongLong(), r);
+    }
+    QList<Row> rows;
+    rows.reserve(count);
+    const int columns = int(TransportSearch::captions().size());
+    for (qint64 i = 0; i < count; ++i) {
+        const qint64 serial = m_serials.at(first + i);
+        if (const auto it = bySerial.constFind(serial); it != bySerial.constEnd()) {
+            rows.append(*it);
+        } else {
+            // Gone since the search: the serial alone, so the list keeps its length.
+            Row gone;
+            gone.texts.fill(QString(), columns);
+            gone.texts[0] = RecordTexts::serial(serial);
+            rows.append(gone);
+        }
+    }
+    m_pages.insert(page, rows);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "TransportSearch.h"
+
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QStringList>
+
+// A search result that reads its rows only as they are shown, so that a search of a million tickets stays quick:
+// one pass over the statement gives the serial numbers in list order and the totals, and the rows' fields are
+// fetched a page at a time by serial number. The serials are the snapshot of one search; a row changed since shows
+// its current values when its page is fetched.
+class TransportList
+{
+public:
+    struct Row {
+        QStringList texts;   // the list's columns as shown
+        int icon = 2;        // 0 inbound, 1 outbound, 2 cancelled
+        bool marked = false; // jelolt
+        bool found = false;  // false: the row is no longer in the table
+    };
+
+    static constexpr int kPageSize = 200;
+
+    TransportList() = default;
+    // Runs the statement's selection once. Throws DatabaseError.
+    static TransportList load(const QSqlDatabase &db, const TransportSearch::Statement &statement,
+                              int pageSize = kPageSize);
+
+    qint64 size() const { return m_serials.size(); }
+    const TransportSearch::Totals &totals() const { return m_totals; }
+    qint64 serial(qint64 index) const { return m_serials.at(index); }
+    // The row at index, reading its page when it was not read yet. Throws DatabaseError.
+    const Row &row(const QSqlDatabase &db, qint64 index);
+    bool fetched(qint64 index) const { return m_pages.contains(int(index / m_pageSize)); }
+    int pagesFetched() const { return int(m_pages.size()); }
+
+private:
+    void fetch(const QSqlDatabase &db, int page);
+
+    int m_pageSize = kPageSize;
+    QList<qint64> m_serials;
+    TransportSearch::Totals m_totals;
+    QHash<int, QList<Row>> m_pages;
+};

@@ -1,0 +1,242 @@
+#include "../support/Kelvoctl.h"
+#include "../support/TestDatabase.h"
+
+#include "Cancellation.h"
+#include "CsvExport.h"
+#include "CsvSaving.h"
+#include "Database.h"
+#include "IniFile.h"
+#include "MessageBoxes.h"
+#include "TSzallitasokform.h"
+
+#include "ui_TSzallitasokform.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTest>
+
+#include <memory>
+
+// The search window lists what kelvoctl search lists for the same filters, and cancels through the core.
+class TestTransportsform : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestDatabase> m_databases;
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<Database> m_database;
+    std::unique_ptr<IniFile> m_ini;
+    QStringList m_messages;
+    bool m_answer = true;
+
+    // The list as kelvoctl prints it: the rows' fields, then the four panels.
+    static QString shown(const TSzallitasokform &w)
+    {
+        const QAbstractItemModel *model = w.ui()->lista->model();
+        QString text;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QStringList fields;
+            for (int c = 0; c < model->columnCount(); ++c)
+                fields.append(CsvExport::field(model->index(r, c).data().toString()));
+            text += fields.join(QLatin1Char(';')) + QLatin1Char('\n');
+        }
+        for (int i = 0; i < 4; ++i)
+            text += w.findChild<QLabel *>(QStringLiteral("panel%1").arg(i))->text() + QLatin1Char('\n');
+        return text;
+    }
+
+    // Sets the controls from "name=value;name;...": a combo box by index or text, a date, a check box ticked.
+    static void set(TSzallitasokform &w, const QString &settings)
+    {
+        for (const QString &item : settings.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString name = item.section(QLatin1Char('='), 0, 0);
+            const QString value = item.section(QLatin1Char('='), 1);
+            if (name == u"sort") {
+                emit w.ui()->lista->header()->sectionClicked(value.toInt());
+            } else if (name == u"page") {
+                w.ui()->lapok->setCurrentIndex(value.toInt());
+            } else if (auto *box = w.findChild<QComboBox *>(name)) {
+                bool isIndex = false;
+                const int index = value.toInt(&isIndex);
+                if (isIndex && !box->isEditable())
+                    box->setCurrentIndex(index);
+                else
+                    box->setEditText(value);
+            } else if (auto *date = w.findChild<QDateEdit *>(name)) {
+                date->setDate(QDate::fromString(value, QStringLiteral("yyyy.MM.dd")));
+            } else if (auto *check = w.findChild<QCheckBox *>(name)) {
+                check->setChecked(true);
+            } else if (auto *edit = w.findChild<QLineEdit *>(name)) {
+                edit->setText(value);
+            } else {
+                qFatal("no control %s", qPrintable(name));
+            }
+        }
+    }
+
+    std::unique_ptr<TSzallitasokform> opened()
+    {
+        auto w = std::make_unique<TSzallitasokform>();
+        w->prepare(m_database.get(), m_ini.get(), QDate(2026, 3, 4), 3, m_home->path());
+        return w;
+    }
+
+    QString kelvoctl(QStringList args) const
+    {
+        args.prepend(m_home->path());
+        args.prepend(QStringLiteral("--home"));
+        args.prepend(QStringLiteral("search"));
+        const Kelvoctl::Run r = Kelvoctl::run(args);
+        if (r.code != 0)
+            qWarning() << r.out << r.err;
+        return r.out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        KELVO_REQUIRE_ENGINE();
+        setMessageHook([this](const MessageRequest &request) {
+            m_messages.append(request.text);
+            return m_answer ? 1 : 0;
+        });
+    }
+    void init()
+    {
+        m_messages.clear();
+        m_answer = true;
+        m_databases = std::make_unique<TestDatabase>();
+        m_home = std::make_unique<QTemporaryDir>();
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(TestDatabase::writeIni(m_home->path(), path));
+        QVERIFY(TestDatabase::exec(
+            path, QStringLiteral(
+                      "INSERT INTO szallitasok (sorszam, rendszam, cegnev, termeknev, parcella, irany, bedatum, "
+                      "kidatum, nettosuly, elszamolt, osszeg, megjegyzes, ervenyes, jelolt) VALUES "
+                      "(1, 'ABC-123', 'Alfa Kft', 'Búza', 'P1', 0, '2026-03-02 09:00:00', '2026-03-02 10:00:00', "
+                      "5000, 5000, 1000.5, '', TRUE, FALSE), "
+                      "(2, 'XYZ-9', 'Béta Bt', 'Árpa', '', 1, '2026-03-02 11:00:00', '2026-03-02 11:30:00', -2000, "
+                      "-2000, -300.5, 'a\"b', TRUE, TRUE), "
+                      "(3, 'ABC-123', 'Alfa Kft', 'Árpa', 'P2', 0, '2026-03-03 07:00:00', '2026-03-03 08:00:00', "
+                      "3000, 2900, 600, '', FALSE, FALSE), "
+                      "(4, 'QRS-1', 'Alfa Kft', 'Búza', 'P1', 1, '2026-03-04 00:00:00', '2026-03-04 00:10:00', "
+                      "-700, -700, -140, 'x', TRUE, FALSE)")));
+        m_ini = std::make_unique<IniFile>(QDir(m_home->path()).filePath(QStringLiteral("Kelvo.ini")));
+        m_database = std::make_unique<Database>(path);
+        QCOMPARE(m_database->open(), QString());
+    }
+    void cleanup()
+    {
+        CsvSaving::setFileQuestion({});
+        m_database.reset();
+        m_ini.reset();
+        m_home.reset();
+        m_databases.reset();
+    }
+
+    void listsWhatKelvoctlLists_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("period") << "" << QStringList{"--from", "2026.03.01", "--to", "2026.03.04"};
+        QTest::newRow("outbound of any state")
+            << "irany=2;ervenyes=0;nincsdatum" << QStringList{"--direction", "out", "--state", "any", "--no-dates"};
+        QTest::newRow("carrier, net ascending")
+            << "cegnev=alfa kft;sort=6;nincsdatum;ervenyes=0"
+            << QStringList{"--carrier", "alfa kft", "--sort", "nettosuly:asc", "--no-dates", "--state", "any"};
+        QTest::newRow("typed plate not in the list")
+            << "rendszam=ABC;d1=2026.03.02;d2=2026.03.03" << QStringList{"--plate", "ABC", "--from", "2026.03.02",
+                                                                       "--to", "2026.03.03"};
+        QTest::newRow("parcel on the other page, marked no")
+            << "page=2;parcella=p1;jelolt=2;nincsdatum" << QStringList{"--parcel", "P1", "--marked", "no", "--no-dates"};
+        QTest::newRow("remark, minimal serial") << "megjegyzes;minsorszam=3;nincsdatum"
+                                                << QStringList{"--has-remark", "--min-serial", "3", "--no-dates"};
+        QTest::newRow("quick search ignores the filters")
+            << "gyorskereso=abc;irany=2" << QStringList{"--quick", "abc", "--direction", "out"};
+    }
+    void listsWhatKelvoctlLists()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QStringList, options);
+        auto w = opened();
+        set(*w, settings);
+        w->ui()->bkereses->click();
+        QCOMPARE(m_messages, QStringList());
+        QVERIFY(w->ui()->lista->model()->rowCount() > 0);
+        QCOMPARE(shown(*w), kelvoctl(options));
+
+        // The saved list is the file kelvoctl writes for the same search.
+        const QString saved = m_home->filePath(QStringLiteral("lista.csv"));
+        CsvSaving::setFileQuestion([&](QWidget *, const QString &) { return saved; });
+        w->ui()->bmentes->click();
+        const QString expected = m_home->filePath(QStringLiteral("ctl.csv"));
+        kelvoctl(options + QStringList{QStringLiteral("--csv"), expected});
+        QFile a(saved), b(expected);
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(a.readAll(), b.readAll());
+    }
+
+    void cancelsTheSelectedTicket()
+    {
+        auto w = opened();
+        set(*w, QStringLiteral("ervenyes=0;nincsdatum"));
+        w->ui()->bsztorno->click();
+        QCOMPARE(m_messages.takeFirst(), QStringLiteral("Válassza ki a sztornózandó szállítást !\r\r"));
+        w->ui()->bkereses->click();
+        w->ui()->lista->setCurrentIndex(w->ui()->lista->model()->index(3, 0)); // ticket 1
+        QCOMPARE(w->selectedSerial(), 1);
+
+        m_answer = false;
+        w->ui()->bsztorno->click();
+        QCOMPARE(Cancellation::check(m_database->db(), 1), Cancellation::Check::Cancellable);
+        m_answer = true;
+        w->ui()->bsztorno->click();
+        QCOMPARE(Cancellation::check(m_database->db(), 1), Cancellation::Check::AlreadyCancelled);
+        QCOMPARE(w->selectedSerial(), 1); // listed again, still selected
+        QCOMPARE(w->ui()->lista->model()->index(3, 0).data(Qt::DisplayRole).toString(), QStringLiteral("00001"));
+        w->ui()->bsztorno->click();
+        QCOMPARE(m_messages, QStringList({QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
+                                          QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
+                                          QStringLiteral("Ez a szállítás már sztornózott !\r\r")}));
+        QCOMPARE(shown(*w), kelvoctl({QStringLiteral("--state"), QStringLiteral("any"), QStringLiteral("--no-dates")}));
+    }
+
+    void saveAsksBeforeReplacing()
+    {
+        auto w = opened();
+        w->ui()->bmentes->click();
+        QCOMPARE(m_messages.takeFirst(), QStringLiteral("Nincs mentendő keresési eredmény !\r\r"));
+        const QString path = m_home->filePath(QStringLiteral("lista.csv"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        CsvSaving::setFileQuestion([&](QWidget *, const QString &) { return path; });
+        w->ui()->bkereses->click();
+        m_answer = false;
+        w->ui()->bmentes->click();
+        QCOMPARE(m_messages, QStringList{QStringLiteral("A(z) lista.csv fájl már létezik. Felülírja ?\r\r")});
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old"));
+        old.close();
+        m_answer = true;
+        w->ui()->bmentes->click();
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QVERIFY(old.readAll().startsWith("\xEF\xBB\xBF\"sorszam\""));
+    }
+
+    void keepsWidthsAndMinimalSerialInTheIniFile()
+    {
+        auto w = opened();
+        w->ui()->lista->header()->resizeSection(3, 150);
+        w->ui()->minsorszam->setText(QStringLiteral("7"));
+        w->ui()->bment->click();
+        w->release();
+        auto again = opened();
+        QCOMPARE(again->ui()->lista->header()->sectionSize(3), 150);
+        QCOMPARE(again->ui()->lista->header()->sectionSize(4), 100);
+        QCOMPARE(again->ui()->minsorszam->text(), QStringLiteral("7"));
+    }
+};
+
+QTEST_MAIN(TestTransportsform)
+#include "tst_transportsform.moc"
