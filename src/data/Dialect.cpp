@@ -147,4 +147,95 @@ QString numberText(const QSqlDatabase &db, const QString &number)
     return QStringLiteral("printf('%.15g', %1)").arg(number);
 }
 
+QString substringTable(const QSqlDatabase &db, const QString &table)
+{
+    if (!isServer(db)) {
+        // Trigrams with case: the texts are matched exactly. detail=none keeps the index small; every row it
+        // finds is checked against the whole pattern anyway.
+        return QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS %1 USING fts5(szoveg, "
+                              "tokenize='trigram case_sensitive 1', detail=none)")
+            .arg(table);
+    }
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER PRIMARY KEY, szoveg TEXT NOT NULL)").arg(table);
+}
+
+QStringList substringIndex(const QSqlDatabase &db, const QString &table)
+{
+    if (!isServer(db))
+        return {};
+    return {
+            // pg_trgm is trusted like citext, but a server without the contrib files, or an owner refused it,
+            // only costs speed.
+            QStringLiteral("DO $body$ BEGIN "
+                           "IF NOT EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') THEN "
+                           "CREATE EXTENSION pg_trgm; "
+                           "END IF; "
+                           "EXCEPTION WHEN OTHERS THEN "
+                           "RAISE NOTICE 'pg_trgm cannot be added (%): the quick search reads every row', SQLERRM; "
+                           "END $body$"),
+            QStringLiteral("DO $body$ BEGIN "
+                           "IF EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') THEN "
+                           "CREATE INDEX IF NOT EXISTS %1_trgm ON %1 USING gin (szoveg gin_trgm_ops); "
+                           "END IF; END $body$")
+                .arg(table)};
+}
+
+QString substringTableKey(const QSqlDatabase &db)
+{
+    return isServer(db) ? QStringLiteral("id") : QStringLiteral("rowid");
+}
+
+QStringList substringTriggers(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text)
+{
+    if (!isServer(db)) {
+        const QString insert = QStringLiteral("INSERT INTO %1 (rowid, szoveg) VALUES (NEW.id, %2);").arg(table, text);
+        const QString remove = QStringLiteral("DELETE FROM %1 WHERE rowid = OLD.id;").arg(table);
+        return {QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_insert AFTER INSERT ON %2 BEGIN %3 END")
+                    .arg(table, source, insert),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_update AFTER UPDATE ON %2 BEGIN %3 %4 END")
+                    .arg(table, source, remove, insert),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_delete AFTER DELETE ON %2 BEGIN %3 END")
+                    .arg(table, source, remove)};
+    }
+    // Made once, like the change announcements, so that a station whose role does not own the table still starts.
+    return {QStringLiteral(
+                "DO $body$ BEGIN "
+                "IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgname = '%1_change' AND tgrelid = '%2'::regclass) THEN "
+                "CREATE OR REPLACE FUNCTION %1_keep() RETURNS trigger LANGUAGE plpgsql AS $fn$ BEGIN "
+                "IF TG_OP <> 'INSERT' THEN DELETE FROM %1 WHERE id = OLD.id; END IF; "
+                "IF TG_OP <> 'DELETE' THEN INSERT INTO %1 (id, szoveg) VALUES (NEW.id, %3); END IF; "
+                "RETURN NULL; END $fn$; "
+                "CREATE TRIGGER %1_change AFTER INSERT OR UPDATE OR DELETE ON %2 "
+                "FOR EACH ROW EXECUTE FUNCTION %1_keep(); "
+                "END IF; END $body$")
+                .arg(table, source, text)};
+}
+
+QString substringMatch(const QSqlDatabase &db, const QString &column, const QString &parameter)
+{
+    // The trigram indexes take GLOB (SQLite, case-sensitive) and LIKE (PostgreSQL, case-sensitive on text).
+    return QString::fromLatin1(isServer(db) ? "%1 LIKE %2" : "%1 GLOB %2").arg(column, parameter);
+}
+
+QString substringPattern(const QSqlDatabase &db, const QString &text)
+{
+    QString pattern;
+    pattern.reserve(text.size() + 8);
+    const QChar any = isServer(db) ? QLatin1Char('%') : QLatin1Char('*');
+    pattern.append(any);
+    for (const QChar c : text) {
+        if (isServer(db)) {
+            if (c == u'\\' || c == u'%' || c == u'_')
+                pattern.append(QLatin1Char('\\'));
+            pattern.append(c);
+        } else if (c == u'*' || c == u'?' || c == u'[') {
+            pattern.append(QLatin1Char('[')).append(c).append(QLatin1Char(']'));
+        } else {
+            pattern.append(c);
+        }
+    }
+    pattern.append(any);
+    return pattern;
+}
+
 } // namespace Dialect

@@ -62,4 +62,21 @@ QString containsText(const QSqlDatabase &db, const QString &haystack, const QStr
 // decimal point still a point.
 QString numberText(const QSqlDatabase &db, const QString &number);
 
+// A table of one text per row of source, keyed by that row's id, for finding a substring: the statement that makes
+// it, and those that make its index where the table itself is not one (after its rows are in, it builds faster).
+// A server whose owner may not add the trigram extension gets no index and reads the table whole (it says so in a
+// notice); that never stops a start. Each may run again on a database that has it.
+QString substringTable(const QSqlDatabase &db, const QString &table);
+QStringList substringIndex(const QSqlDatabase &db, const QString &table);
+// The column of that table that holds the source row's id.
+QString substringTableKey(const QSqlDatabase &db);
+// Statements that keep the table's text equal to text, an expression over the source row NEW, on every insert,
+// update and delete of source; each may run again on a database that has them.
+QStringList substringTriggers(const QSqlDatabase &db, const QString &table, const QString &source,
+                              const QString &text);
+// Whether column contains the text bound to parameter, whose value is substringPattern of that text. Exact:
+// case and accents count.
+QString substringMatch(const QSqlDatabase &db, const QString &column, const QString &parameter);
+QString substringPattern(const QSqlDatabase &db, const QString &text);
+
 } // namespace Dialect

@@ -4,6 +4,7 @@
 #include "DatabaseUri.h"
 #include "Dialect.h"
 #include "Sql.h"
+#include "TransportText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -200,7 +201,20 @@ QStringList additions(const QSqlDatabase &db)
     QStringList list;
     for (const char *sql : kAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
-    return list + Dialect::changeAnnouncements(db);
+    return list + Dialect::changeAnnouncements(db) + searchTextStatements(db);
+}
+
+QStringList searchTextStatements(const QSqlDatabase &db)
+{
+    const QString table = QLatin1String(kSearchTable);
+    const QString source = QStringLiteral("szallitasok");
+    // An empty text table beside transports is one just made: it gets every row at once, before its index and
+    // triggers, which is much faster than row by row. Once made, the triggers keep it in step.
+    const QString fill = QStringLiteral("INSERT INTO %1 (%2, szoveg) SELECT id, %3 FROM %4 "
+                                        "WHERE NOT EXISTS (SELECT 1 FROM %1)")
+                             .arg(table, Dialect::substringTableKey(db), TransportText::searchText(db), source);
+    return QStringList{Dialect::substringTable(db, table), fill} + Dialect::substringIndex(db, table) +
+           Dialect::substringTriggers(db, table, source, TransportText::searchText(db, QStringLiteral("NEW")));
 }
 
 QStringList tablesInOpenOrder()

@@ -14,6 +14,10 @@ QStringList statements(const QSqlDatabase &db);
 // Objects added since the first delivered files (the serial number counter, list indexes, the change
 // announcements of a server); idempotent.
 QStringList additions(const QSqlDatabase &db);
+// The quick search's text of every transport (searchTable), kept by triggers and filled for the rows already there
+// when it is made: the last of additions(), and the only ones a copy runs after its rows are in.
+QStringList searchTextStatements(const QSqlDatabase &db);
+inline constexpr char kSearchTable[] = "szallitasok_szoveg";
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
 // Every table of the schema: those, then the version and the serial number counter.

@@ -2,6 +2,7 @@
 
 #include "Dialect.h"
 #include "RecordTexts.h"
+#include "Schema.h"
 #include "Sql.h"
 
 #include <QRegularExpression>
@@ -39,15 +40,6 @@ qint64 roundHalfEven(double value)
     const double r = std::nearbyint(value);
     std::fesetround(saved);
     return static_cast<qint64>(r);
-}
-
-QString upperAscii(QString text)
-{
-    for (QChar &c : text) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 'a' + 'A');
-    }
-    return text;
 }
 
 // A serial number field: empty counts as 0; anything but a whole non-negative number is refused.
@@ -176,13 +168,13 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
     Statement s;
     QString where;
     if (!filter.quick.isEmpty()) {
-        // Every field's text form joined without separators; direction, dates and all other filters do not count.
-        QStringList parts;
-        for (const RecordTexts::Column &c : RecordTexts::transportColumns())
-            parts.append(RecordTexts::sqlText(db, c));
-        where = Dialect::containsText(db, Dialect::upperAscii(db, parts.join(QStringLiteral(" || "))),
-                                      QStringLiteral(":quick"));
-        s.bindings.append({QStringLiteral(":quick"), upperAscii(filter.quick)});
+        // Every field's text form joined without separators, as the search text table keeps it; direction, dates
+        // and all other filters do not count.
+        where = QStringLiteral("id IN (SELECT %1 FROM %2 WHERE %3)")
+                    .arg(Dialect::substringTableKey(db), QLatin1String(Schema::kSearchTable),
+                         Dialect::substringMatch(db, QStringLiteral("szoveg"), QStringLiteral(":quick")));
+        s.bindings.append(
+            {QStringLiteral(":quick"), Dialect::substringPattern(db, TransportText::upperAscii(filter.quick))});
     } else if (filter.today) {
         const QDate today = filter.todayDate.isValid() ? filter.todayDate : QDate::currentDate();
         where = direction(filter.direction) + QStringLiteral(" AND kidatum >= :start AND kidatum <= :end");
