@@ -46,6 +46,22 @@ QString listValue(const QSqlDatabase &db, const QString &column)
     return isServer(db) ? QStringLiteral("CAST(%1 AS TEXT)").arg(column) : column;
 }
 
+QString foldedEqual(const QSqlDatabase &db, const QString &column, const QString &parameter)
+{
+    // citext's own = lower-cases both sides with the database's collation, as lower() does, but no index on the
+    // plain text can serve it: a value no row held was looked for in every row.
+    if (isServer(db))
+        return QStringLiteral("lower(CAST(%1 AS TEXT)) = lower(CAST(%2 AS TEXT))").arg(column, parameter);
+    return QStringLiteral("%1 = %2").arg(column, parameter);
+}
+
+QString foldIndex(const QSqlDatabase &db, const QString &table, const QString &column)
+{
+    if (!isServer(db))
+        return {};
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2_fold ON %1 (lower(CAST(%2 AS TEXT)))").arg(table, column);
+}
+
 QStringList schemaPreamble(const QSqlDatabase &db)
 {
     // citext is a trusted extension: the owner of the database may add it without being a superuser.
@@ -147,23 +163,43 @@ QString numberText(const QSqlDatabase &db, const QString &number)
     return QStringLiteral("printf('%.15g', %1)").arg(number);
 }
 
-QString substringTable(const QSqlDatabase &db, const QString &table)
+QStringList substringTable(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text,
+                           const QString &newText)
 {
+    const QString create =
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER PRIMARY KEY, szoveg TEXT NOT NULL)").arg(table);
+    // A table still empty beside rows of source is one just made: it gets every row at once.
+    const QString fill = QStringLiteral("INSERT INTO %3 (%4, szoveg) SELECT id, %2 FROM %1 WHERE NOT EXISTS "
+                                        "(SELECT 1 FROM %5)")
+                             .arg(source, text);
     if (!isServer(db)) {
-        // Trigrams with case: the texts are matched exactly. detail=none keeps the index small; every row it
-        // finds is checked against the whole pattern anyway.
-        return QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS %1 USING fts5(szoveg, "
-                              "tokenize='trigram case_sensitive 1', detail=none)")
-            .arg(table);
+        // The trigram index reads its texts from the table (external content), so they are stored once. Trigrams
+        // with case, as the texts are matched exactly; detail=none keeps the index small, and every row it finds
+        // is checked against the whole pattern anyway. An index over external content is told what it held.
+        const QString trigrams = table + QStringLiteral("_trigram");
+        const QString add = QStringLiteral("INSERT INTO %1 (id, szoveg) VALUES (NEW.id, %3); INSERT INTO %2 (rowid, "
+                                           "szoveg) SELECT id, szoveg FROM %1 WHERE id = NEW.id;")
+                                .arg(table, trigrams, newText);
+        const QString remove = QStringLiteral("INSERT INTO %2 (%2, rowid, szoveg) SELECT 'delete', id, szoveg FROM %1 "
+                                              "WHERE id = OLD.id; DELETE FROM %1 WHERE id = OLD.id;")
+                                   .arg(table, trigrams);
+        return {create,
+                QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS %2 USING fts5(szoveg, content='%1', "
+                               "content_rowid='id', tokenize='trigram case_sensitive 1', detail=none)")
+                    .arg(table, trigrams),
+                // The index first, while the table is still empty.
+                fill.arg(trigrams, QStringLiteral("rowid"), table),
+                fill.arg(table, QStringLiteral("id"), table),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_insert AFTER INSERT ON %2 BEGIN %3 END")
+                    .arg(table, source, add),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_update AFTER UPDATE ON %2 BEGIN %3 %4 END")
+                    .arg(table, source, remove, add),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_delete AFTER DELETE ON %2 BEGIN %3 END")
+                    .arg(table, source, remove)};
     }
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER PRIMARY KEY, szoveg TEXT NOT NULL)").arg(table);
-}
-
-QStringList substringIndex(const QSqlDatabase &db, const QString &table)
-{
-    if (!isServer(db))
-        return {};
-    return {
+    return {create,
+            // The rows before the index, which builds much faster over them than row by row.
+            fill.arg(table, QStringLiteral("id"), table),
             // pg_trgm is trusted like citext, but a server without the contrib files, or an owner refused it,
             // only costs speed.
             QStringLiteral("DO $body$ BEGIN "
@@ -175,30 +211,12 @@ QStringList substringIndex(const QSqlDatabase &db, const QString &table)
                            "END $body$"),
             QStringLiteral("DO $body$ BEGIN "
                            "IF EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') THEN "
-                           "CREATE INDEX IF NOT EXISTS %1_trgm ON %1 USING gin (szoveg gin_trgm_ops); "
+                           "CREATE INDEX IF NOT EXISTS %1_trigram ON %1 USING gin (szoveg gin_trgm_ops); "
                            "END IF; END $body$")
-                .arg(table)};
-}
-
-QString substringTableKey(const QSqlDatabase &db)
-{
-    return isServer(db) ? QStringLiteral("id") : QStringLiteral("rowid");
-}
-
-QStringList substringTriggers(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text)
-{
-    if (!isServer(db)) {
-        const QString insert = QStringLiteral("INSERT INTO %1 (rowid, szoveg) VALUES (NEW.id, %2);").arg(table, text);
-        const QString remove = QStringLiteral("DELETE FROM %1 WHERE rowid = OLD.id;").arg(table);
-        return {QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_insert AFTER INSERT ON %2 BEGIN %3 END")
-                    .arg(table, source, insert),
-                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_update AFTER UPDATE ON %2 BEGIN %3 %4 END")
-                    .arg(table, source, remove, insert),
-                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_delete AFTER DELETE ON %2 BEGIN %3 END")
-                    .arg(table, source, remove)};
-    }
-    // Made once, like the change announcements, so that a station whose role does not own the table still starts.
-    return {QStringLiteral(
+                .arg(table),
+            // Made once, like the change announcements, so that a station whose role does not own the table still
+            // starts.
+            QStringLiteral(
                 "DO $body$ BEGIN "
                 "IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgname = '%1_change' AND tgrelid = '%2'::regclass) THEN "
                 "CREATE OR REPLACE FUNCTION %1_keep() RETURNS trigger LANGUAGE plpgsql AS $fn$ BEGIN "
@@ -208,22 +226,29 @@ QStringList substringTriggers(const QSqlDatabase &db, const QString &table, cons
                 "CREATE TRIGGER %1_change AFTER INSERT OR UPDATE OR DELETE ON %2 "
                 "FOR EACH ROW EXECUTE FUNCTION %1_keep(); "
                 "END IF; END $body$")
-                .arg(table, source, text)};
+                .arg(table, source, newText)};
 }
 
-QString substringMatch(const QSqlDatabase &db, const QString &column, const QString &parameter)
+QString substringSearch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle)
 {
-    // The trigram indexes take GLOB (SQLite, case-sensitive) and LIKE (PostgreSQL, case-sensitive on text).
-    return QString::fromLatin1(isServer(db) ? "%1 LIKE %2" : "%1 GLOB %2").arg(column, parameter);
+    if (isServer(db)) {
+        // LIKE on text is case-sensitive; the planner takes the trigram index when the needle has trigrams.
+        return QStringLiteral("id IN (SELECT id FROM %1 WHERE szoveg LIKE %2)").arg(table, parameter);
+    }
+    // A trigram index finds nothing shorter than a trigram: shorter needles read the texts themselves, which is
+    // faster than letting the index walk all of its rows.
+    if (needle.size() < 3)
+        return QStringLiteral("id IN (SELECT id FROM %1 WHERE szoveg GLOB %2)").arg(table, parameter);
+    return QStringLiteral("id IN (SELECT rowid FROM %1_trigram WHERE szoveg GLOB %2)").arg(table, parameter);
 }
 
-QString substringPattern(const QSqlDatabase &db, const QString &text)
+QString substringPattern(const QSqlDatabase &db, const QString &needle)
 {
     QString pattern;
-    pattern.reserve(text.size() + 8);
+    pattern.reserve(needle.size() + 8);
     const QChar any = isServer(db) ? QLatin1Char('%') : QLatin1Char('*');
     pattern.append(any);
-    for (const QChar c : text) {
+    for (const QChar c : needle) {
         if (isServer(db)) {
             if (c == u'\\' || c == u'%' || c == u'_')
                 pattern.append(QLatin1Char('\\'));

@@ -19,6 +19,13 @@ QString schemaStatement(const QSqlDatabase &db, QString sql);
 // LIST_KEY(column).
 QString listValue(const QSqlDatabase &db, const QString &column);
 
+// Whether a text column equals the value bound to parameter as the drop-down lists compare them (without regard to
+// case), in a form an index serves: on SQLite the column itself (its list index has the column's NOCASE order); on
+// a server the lower-cased text, as citext compares, which the column's fold index holds.
+QString foldedEqual(const QSqlDatabase &db, const QString &column, const QString &parameter);
+// The statement that makes that fold index on a server; empty on SQLite, where the list index serves.
+QString foldIndex(const QSqlDatabase &db, const QString &table, const QString &column);
+
 // What the engine needs before the first table.
 QStringList schemaPreamble(const QSqlDatabase &db);
 
@@ -62,21 +69,16 @@ QString containsText(const QSqlDatabase &db, const QString &haystack, const QStr
 // decimal point still a point.
 QString numberText(const QSqlDatabase &db, const QString &number);
 
-// A table of one text per row of source, keyed by that row's id, for finding a substring: the statement that makes
-// it, and those that make its index where the table itself is not one (after its rows are in, it builds faster).
-// A server whose owner may not add the trigram extension gets no index and reads the table whole (it says so in a
-// notice); that never stops a start. Each may run again on a database that has it.
-QString substringTable(const QSqlDatabase &db, const QString &table);
-QStringList substringIndex(const QSqlDatabase &db, const QString &table);
-// The column of that table that holds the source row's id.
-QString substringTableKey(const QSqlDatabase &db);
-// Statements that keep the table's text equal to text, an expression over the source row NEW, on every insert,
-// update and delete of source; each may run again on a database that has them.
-QStringList substringTriggers(const QSqlDatabase &db, const QString &table, const QString &source,
-                              const QString &text);
-// Whether column contains the text bound to parameter, whose value is substringPattern of that text. Exact:
-// case and accents count.
-QString substringMatch(const QSqlDatabase &db, const QString &column, const QString &parameter);
-QString substringPattern(const QSqlDatabase &db, const QString &text);
+// A table (id, szoveg) of one text per row of source, keyed by that row's id, with an index for finding a substring:
+// the statements that make it, fill it with text (an expression over source's columns) when it is new, and keep it
+// equal to newText (the same over the row NEW) on every insert, update and delete of source. Each may run again on
+// a database that has them. A server whose owner may not add the trigram extension gets no index and the search
+// reads the table whole (the server says so in a notice); that never stops a start.
+QStringList substringTable(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text,
+                           const QString &newText);
+// The condition that the row of source holds needle in its text in table, exactly (case and accents count), with
+// the value to bind to parameter.
+QString substringSearch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle);
+QString substringPattern(const QSqlDatabase &db, const QString &needle);
 
 } // namespace Dialect

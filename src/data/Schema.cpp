@@ -201,20 +201,20 @@ QStringList additions(const QSqlDatabase &db)
     QStringList list;
     for (const char *sql : kAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
+    // The search window's list boxes filter only on an entry of their list, looked up without regard to case.
+    for (const char *column : {"rendszam", "cegnev", "ugyfelnev", "termeknev", "raktar", "kiszereles", "ugyirat",
+                               "felhasznalo", "tablanev", "parcella", "tablasorszam"}) {
+        if (const QString sql = Dialect::foldIndex(db, QStringLiteral("szallitasok"), QLatin1String(column));
+            !sql.isEmpty())
+            list.append(sql);
+    }
     return list + Dialect::changeAnnouncements(db) + searchTextStatements(db);
 }
 
 QStringList searchTextStatements(const QSqlDatabase &db)
 {
-    const QString table = QLatin1String(kSearchTable);
-    const QString source = QStringLiteral("szallitasok");
-    // An empty text table beside transports is one just made: it gets every row at once, before its index and
-    // triggers, which is much faster than row by row. Once made, the triggers keep it in step.
-    const QString fill = QStringLiteral("INSERT INTO %1 (%2, szoveg) SELECT id, %3 FROM %4 "
-                                        "WHERE NOT EXISTS (SELECT 1 FROM %1)")
-                             .arg(table, Dialect::substringTableKey(db), TransportText::searchText(db), source);
-    return QStringList{Dialect::substringTable(db, table), fill} + Dialect::substringIndex(db, table) +
-           Dialect::substringTriggers(db, table, source, TransportText::searchText(db, QStringLiteral("NEW")));
+    return Dialect::substringTable(db, QLatin1String(kSearchTable), QStringLiteral("szallitasok"),
+                                   TransportText::searchText(db), TransportText::searchText(db, QStringLiteral("NEW")));
 }
 
 QStringList tablesInOpenOrder()

@@ -83,7 +83,9 @@ bool chosen(const QSqlDatabase &db, const QString &column, const QString &value)
 {
     if (value.isEmpty())
         return false;
-    return Sql::value(db, QStringLiteral("SELECT 1 FROM szallitasok WHERE %1 = :v LIMIT 1").arg(column),
+    return Sql::value(db,
+                      QStringLiteral("SELECT 1 FROM szallitasok WHERE %1 LIMIT 1")
+                          .arg(Dialect::foldedEqual(db, column, QStringLiteral(":v"))),
                       {{":v", value}})
         .isValid();
 }
@@ -170,11 +172,9 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
     if (!filter.quick.isEmpty()) {
         // Every field's text form joined without separators, as the search text table keeps it; direction, dates
         // and all other filters do not count.
-        where = QStringLiteral("id IN (SELECT %1 FROM %2 WHERE %3)")
-                    .arg(Dialect::substringTableKey(db), QLatin1String(Schema::kSearchTable),
-                         Dialect::substringMatch(db, QStringLiteral("szoveg"), QStringLiteral(":quick")));
-        s.bindings.append(
-            {QStringLiteral(":quick"), Dialect::substringPattern(db, TransportText::upperAscii(filter.quick))});
+        const QString needle = TransportText::upperAscii(filter.quick);
+        where = Dialect::substringSearch(db, QLatin1String(Schema::kSearchTable), QStringLiteral(":quick"), needle);
+        s.bindings.append({QStringLiteral(":quick"), Dialect::substringPattern(db, needle)});
     } else if (filter.today) {
         const QDate today = filter.todayDate.isValid() ? filter.todayDate : QDate::currentDate();
         where = direction(filter.direction) + QStringLiteral(" AND kidatum >= :start AND kidatum <= :end");
@@ -206,7 +206,7 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
                 value.truncate(f.maxLength);
             if (!chosen(db, column, value))
                 continue;
-            where += QStringLiteral(" AND %1 = :%1").arg(column);
+            where += QStringLiteral(" AND ") + Dialect::foldedEqual(db, column, QLatin1Char(':') + column);
             s.bindings.append({QLatin1Char(':') + column, value});
         }
         where += yesNo("jelolt", filter.marked) + yesNo("kezi", filter.manual) + yesNo("modositott", filter.modified);

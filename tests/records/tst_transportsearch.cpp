@@ -116,6 +116,10 @@ private slots:
         QTest::newRow("quick: decimal comma") << "quick=1,5" << "4,1";
         QTest::newRow("quick: yes/no fields") << "quick=TrueTrueFalseTrue" << "4";
         QTest::newRow("quick: accented letters keep their case") << "quick=bÚza" << "";
+        QTest::newRow("quick: shorter than a trigram") << "quick=9b" << "2";
+        QTest::newRow("quick: a star is no wildcard") << "quick=*" << "";
+        QTest::newRow("quick: a percent sign is no wildcard") << "quick=a%t" << "";
+        QTest::newRow("quick: an underscore is no wildcard") << "quick=a_f" << "";
     }
 
     void lists()
@@ -224,7 +228,8 @@ private slots:
                                                         "DROP FUNCTION szallitasok_szoveg_keep()"}
                                           : QStringList{"DROP TRIGGER szallitasok_szoveg_insert",
                                                         "DROP TRIGGER szallitasok_szoveg_update",
-                                                        "DROP TRIGGER szallitasok_szoveg_delete"};
+                                                        "DROP TRIGGER szallitasok_szoveg_delete",
+                                                        "DROP TABLE szallitasok_szoveg_trigram"};
             for (const QString &sql : drops + QStringList{"DROP TABLE szallitasok_szoveg"})
                 Sql::run(db, sql);
             QCOMPARE(Schema::upgrade(db), QString());
