@@ -135,6 +135,9 @@ const char *const kAdditions[] = {
     "CREATE INDEX IF NOT EXISTS szallito_nev ON szallito (LIST_KEY(nev))",
     "CREATE INDEX IF NOT EXISTS termek_kiszereles ON termek (LIST_KEY(kiszereles))",
     "CREATE INDEX IF NOT EXISTS szallitasok_felhasznalo ON szallitasok (LIST_KEY(felhasznalo))",
+    // A dated search or stock report starts at the first weighing of its first day; without this index a recent
+    // period is found by reading every older ticket.
+    "CREATE INDEX IF NOT EXISTS szallitasok_bedatum ON szallitasok (bedatum)",
 };
 
 #undef TEXT_COL
