@@ -240,7 +240,8 @@ private slots:
             t.rendszam = QStringLiteral("NEW-7");
             QCOMPARE(t.insert(db), QString());
         } else if (change == u"modify") {
-            Sql::run(db, QStringLiteral("UPDATE szallitasok SET rendszam = 'CHG-1', modositott = TRUE WHERE sorszam = 1"));
+            Sql::run(db, QStringLiteral("UPDATE szallitasok SET rendszam = 'CHG-1', modositott = TRUE "
+                                        "WHERE sorszam = 1"));
         } else if (change == u"cancel") {
             QCOMPARE(Cancellation::cancel(db, 1), Cancellation::Check::Cancellable);
         } else if (change == u"delete") {
