@@ -208,7 +208,7 @@ QStringList substringTable(const QSqlDatabase &db, const QString &table, const Q
                            "CREATE EXTENSION pg_trgm; "
                            "END IF; "
                            "EXCEPTION WHEN OTHERS THEN "
-                           "RAISE NOTICE 'pg_trgm cannot be added (%): the quick search reads every row', SQLERRM; "
+                           "RAISE WARNING 'pg_trgm cannot be added (%): the quick search reads every row', SQLERRM; "
                            "END $body$"),
             QStringLiteral("DO $body$ BEGIN "
                            "IF EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') THEN "

@@ -73,7 +73,7 @@ QString numberText(const QSqlDatabase &db, const QString &number);
 // the statements that make it, fill it with text (an expression over source's columns) when it is new, and keep it
 // equal to newText (the same over the row NEW) on every insert, update and delete of source. Each may run again on
 // a database that has them. A server whose owner may not add the trigram extension gets no index and the search
-// reads the table whole (the server says so in a notice); that never stops a start.
+// reads the table whole (a warning in the server's log says why); that never stops a start.
 QStringList substringTable(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text,
                            const QString &newText);
 // The condition that the row of source holds needle in its text in table, exactly (case and accents count), with
