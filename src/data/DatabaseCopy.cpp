@@ -251,13 +251,18 @@ DatabaseCopy::Result copyInto(const QSqlDatabase &in, const QSqlDatabase &out, c
     Transaction transaction(out);
     QStringList indexes;
     if (madeFile || needsSchema(out, name)) {
-        // Indexes are built once over the copied rows, which is much faster than row by row.
+        // Indexes are built once over the copied rows, which is much faster than row by row; so is the search
+        // text, which the target makes from its own rows.
+        const QStringList derived = Schema::searchTextStatements(out);
         for (const QString &sql : Schema::statements(out) + Schema::additions(out)) {
+            if (derived.contains(sql))
+                continue;
             if (sql.contains(QLatin1String(" INDEX ")))
                 indexes.append(sql);
             else
                 Sql::run(out, sql);
         }
+        indexes += derived;
     }
     for (const char *delivered : {"verzio", "sorszamlalo"}) {
         if (tables.contains(QLatin1String(delivered)))

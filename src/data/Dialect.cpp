@@ -46,6 +46,22 @@ QString listValue(const QSqlDatabase &db, const QString &column)
     return isServer(db) ? QStringLiteral("CAST(%1 AS TEXT)").arg(column) : column;
 }
 
+QString foldedEqual(const QSqlDatabase &db, const QString &column, const QString &parameter)
+{
+    // citext's own = lower-cases both sides with the database's collation, as lower() does, but no index on the
+    // plain text can serve it: a value no row held was looked for in every row.
+    if (isServer(db))
+        return QStringLiteral("lower(CAST(%1 AS TEXT)) = lower(CAST(%2 AS TEXT))").arg(column, parameter);
+    return QStringLiteral("%1 = %2").arg(column, parameter);
+}
+
+QString foldIndex(const QSqlDatabase &db, const QString &table, const QString &column)
+{
+    if (!isServer(db))
+        return {};
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1_%2_fold ON %1 (lower(CAST(%2 AS TEXT)))").arg(table, column);
+}
+
 QStringList schemaPreamble(const QSqlDatabase &db)
 {
     // citext is a trusted extension: the owner of the database may add it without being a superuser.
@@ -145,6 +161,107 @@ QString numberText(const QSqlDatabase &db, const QString &number)
     if (isServer(db))
         return QStringLiteral("CAST(CAST(%1 AS NUMERIC) AS TEXT)").arg(number);
     return QStringLiteral("printf('%.15g', %1)").arg(number);
+}
+
+QStringList substringTable(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text,
+                           const QString &newText)
+{
+    const QString create =
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER PRIMARY KEY, szoveg TEXT NOT NULL)").arg(table);
+    // A table still empty beside rows of source is one just made: it gets every row at once. The check comes first
+    // in the join, so that a filled table costs no walk over source (SQLite would walk it for a WHERE).
+    const QString fill = QStringLiteral("INSERT INTO %3 (%4, szoveg) SELECT id, %2 FROM (SELECT 1 AS uj WHERE NOT "
+                                        "EXISTS (SELECT 1 FROM %5)) AS uj CROSS JOIN %1")
+                             .arg(source, text);
+    if (!isServer(db)) {
+        // The trigram index reads its texts from the table (external content), so they are stored once. Trigrams
+        // with case, as the texts are matched exactly; detail=none keeps the index small, and every row it finds
+        // is checked against the whole pattern anyway. An index over external content is told what it held.
+        const QString trigrams = table + QStringLiteral("_trigram");
+        const QString add = QStringLiteral("INSERT INTO %1 (id, szoveg) VALUES (NEW.id, %3); INSERT INTO %2 (rowid, "
+                                           "szoveg) SELECT id, szoveg FROM %1 WHERE id = NEW.id;")
+                                .arg(table, trigrams, newText);
+        const QString remove = QStringLiteral("INSERT INTO %2 (%2, rowid, szoveg) SELECT 'delete', id, szoveg FROM %1 "
+                                              "WHERE id = OLD.id; DELETE FROM %1 WHERE id = OLD.id;")
+                                   .arg(table, trigrams);
+        return {create,
+                QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS %2 USING fts5(szoveg, content='%1', "
+                               "content_rowid='id', tokenize='trigram case_sensitive 1', detail=none)")
+                    .arg(table, trigrams),
+                // The index first, while the table is still empty.
+                fill.arg(trigrams, QStringLiteral("rowid"), table),
+                fill.arg(table, QStringLiteral("id"), table),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_insert AFTER INSERT ON %2 BEGIN %3 END")
+                    .arg(table, source, add),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_update AFTER UPDATE ON %2 BEGIN %3 %4 END")
+                    .arg(table, source, remove, add),
+                QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_delete AFTER DELETE ON %2 BEGIN %3 END")
+                    .arg(table, source, remove)};
+    }
+    return {create,
+            // The rows before the index, which builds much faster over them than row by row.
+            fill.arg(table, QStringLiteral("id"), table),
+            // pg_trgm is trusted like citext, but a server without the contrib files, or an owner refused it,
+            // only costs speed.
+            QStringLiteral("DO $body$ BEGIN "
+                           "IF NOT EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') THEN "
+                           "CREATE EXTENSION pg_trgm; "
+                           "END IF; "
+                           "EXCEPTION WHEN OTHERS THEN "
+                           "RAISE WARNING 'pg_trgm cannot be added (%): the quick search reads every row', SQLERRM; "
+                           "END $body$"),
+            QStringLiteral("DO $body$ BEGIN "
+                           "IF EXISTS (SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm') THEN "
+                           "CREATE INDEX IF NOT EXISTS %1_trigram ON %1 USING gin (szoveg gin_trgm_ops); "
+                           "END IF; END $body$")
+                .arg(table),
+            // Made once, like the change announcements, so that a station whose role does not own the table still
+            // starts.
+            QStringLiteral(
+                "DO $body$ BEGIN "
+                "IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgname = '%1_change' AND tgrelid = '%2'::regclass) THEN "
+                "CREATE OR REPLACE FUNCTION %1_keep() RETURNS trigger LANGUAGE plpgsql AS $fn$ BEGIN "
+                "IF TG_OP <> 'INSERT' THEN DELETE FROM %1 WHERE id = OLD.id; END IF; "
+                "IF TG_OP <> 'DELETE' THEN INSERT INTO %1 (id, szoveg) VALUES (NEW.id, %3); END IF; "
+                "RETURN NULL; END $fn$; "
+                "CREATE TRIGGER %1_change AFTER INSERT OR UPDATE OR DELETE ON %2 "
+                "FOR EACH ROW EXECUTE FUNCTION %1_keep(); "
+                "END IF; END $body$")
+                .arg(table, source, newText)};
+}
+
+QString substringSearch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle)
+{
+    if (isServer(db)) {
+        // LIKE on text is case-sensitive; the planner takes the trigram index when the needle has trigrams.
+        return QStringLiteral("id IN (SELECT id FROM %1 WHERE szoveg LIKE %2)").arg(table, parameter);
+    }
+    // A trigram index finds nothing shorter than a trigram: shorter needles read the texts themselves, which is
+    // faster than letting the index walk all of its rows.
+    if (needle.size() < 3)
+        return QStringLiteral("id IN (SELECT id FROM %1 WHERE szoveg GLOB %2)").arg(table, parameter);
+    return QStringLiteral("id IN (SELECT rowid FROM %1_trigram WHERE szoveg GLOB %2)").arg(table, parameter);
+}
+
+QString substringPattern(const QSqlDatabase &db, const QString &needle)
+{
+    QString pattern;
+    pattern.reserve(needle.size() + 8);
+    const QChar any = isServer(db) ? QLatin1Char('%') : QLatin1Char('*');
+    pattern.append(any);
+    for (const QChar c : needle) {
+        if (isServer(db)) {
+            if (c == u'\\' || c == u'%' || c == u'_')
+                pattern.append(QLatin1Char('\\'));
+            pattern.append(c);
+        } else if (c == u'*' || c == u'?' || c == u'[') {
+            pattern.append(QLatin1Char('[')).append(c).append(QLatin1Char(']'));
+        } else {
+            pattern.append(c);
+        }
+    }
+    pattern.append(any);
+    return pattern;
 }
 
 } // namespace Dialect

@@ -19,6 +19,13 @@ QString schemaStatement(const QSqlDatabase &db, QString sql);
 // LIST_KEY(column).
 QString listValue(const QSqlDatabase &db, const QString &column);
 
+// Whether a text column equals the value bound to parameter as the drop-down lists compare them (without regard to
+// case), in a form an index serves: on SQLite the column itself (its list index has the column's NOCASE order); on
+// a server the lower-cased text, as citext compares, which the column's fold index holds.
+QString foldedEqual(const QSqlDatabase &db, const QString &column, const QString &parameter);
+// The statement that makes that fold index on a server; empty on SQLite, where the list index serves.
+QString foldIndex(const QSqlDatabase &db, const QString &table, const QString &column);
+
 // What the engine needs before the first table.
 QStringList schemaPreamble(const QSqlDatabase &db);
 
@@ -61,5 +68,17 @@ QString containsText(const QSqlDatabase &db, const QString &haystack, const QStr
 // The text of a floating-point expression with 15 significant digits and no trailing zeros ("5", "0.25"), the
 // decimal point still a point.
 QString numberText(const QSqlDatabase &db, const QString &number);
+
+// A table (id, szoveg) of one text per row of source, keyed by that row's id, with an index for finding a substring:
+// the statements that make it, fill it with text (an expression over source's columns) when it is new, and keep it
+// equal to newText (the same over the row NEW) on every insert, update and delete of source. Each may run again on
+// a database that has them. A server whose owner may not add the trigram extension gets no index and the search
+// reads the table whole (a warning in the server's log says why); that never stops a start.
+QStringList substringTable(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text,
+                           const QString &newText);
+// The condition that the row of source holds needle in its text in table, exactly (case and accents count), with
+// the value to bind to parameter.
+QString substringSearch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle);
+QString substringPattern(const QSqlDatabase &db, const QString &needle);
 
 } // namespace Dialect

@@ -4,6 +4,7 @@
 #include "DatabaseUri.h"
 #include "Dialect.h"
 #include "Sql.h"
+#include "TransportText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -134,6 +135,9 @@ const char *const kAdditions[] = {
     "CREATE INDEX IF NOT EXISTS szallito_nev ON szallito (LIST_KEY(nev))",
     "CREATE INDEX IF NOT EXISTS termek_kiszereles ON termek (LIST_KEY(kiszereles))",
     "CREATE INDEX IF NOT EXISTS szallitasok_felhasznalo ON szallitasok (LIST_KEY(felhasznalo))",
+    // A dated search or stock report starts at the first weighing of its first day; without this index a recent
+    // period is found by reading every older ticket.
+    "CREATE INDEX IF NOT EXISTS szallitasok_bedatum ON szallitasok (bedatum)",
 };
 
 #undef TEXT_COL
@@ -200,7 +204,20 @@ QStringList additions(const QSqlDatabase &db)
     QStringList list;
     for (const char *sql : kAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
-    return list + Dialect::changeAnnouncements(db);
+    // The search window's list boxes filter only on an entry of their list, looked up without regard to case.
+    for (const char *column : {"rendszam", "cegnev", "ugyfelnev", "termeknev", "raktar", "kiszereles", "ugyirat",
+                               "felhasznalo", "tablanev", "parcella", "tablasorszam"}) {
+        if (const QString sql = Dialect::foldIndex(db, QStringLiteral("szallitasok"), QLatin1String(column));
+            !sql.isEmpty())
+            list.append(sql);
+    }
+    return list + Dialect::changeAnnouncements(db) + searchTextStatements(db);
+}
+
+QStringList searchTextStatements(const QSqlDatabase &db)
+{
+    return Dialect::substringTable(db, QLatin1String(kSearchTable), QStringLiteral("szallitasok"),
+                                   TransportText::searchText(db), TransportText::searchText(db, QStringLiteral("NEW")));
 }
 
 QStringList tablesInOpenOrder()

@@ -14,6 +14,11 @@ QStringList statements(const QSqlDatabase &db);
 // Objects added since the first delivered files (the serial number counter, list indexes, the change
 // announcements of a server); idempotent.
 QStringList additions(const QSqlDatabase &db);
+// The table of the quick search's text of every transport (TransportText::searchText), kept by triggers and filled
+// for the rows already there when it is made; its statements come last in additions(), and a copy runs them after
+// its rows are in. It is no table of the record: a copy makes it anew from the copied rows.
+inline constexpr char kSearchTable[] = "szallitasok_szoveg";
+QStringList searchTextStatements(const QSqlDatabase &db);
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
 // Every table of the schema: those, then the version and the serial number counter.

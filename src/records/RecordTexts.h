@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TransportText.h"
+
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -9,12 +11,8 @@
 // display formats and the status-panel texts.
 namespace RecordTexts {
 
-enum class Kind { Integer, Number, Text, DateTime, Bool };
-
-struct Column {
-    const char *name;
-    Kind kind;
-};
+using TransportText::Column;
+using TransportText::Kind;
 
 // The fields of a finished transport in table order (the database's own id is not part of the record).
 const QList<Column> &transportColumns();

@@ -2,6 +2,7 @@
 
 #include "Dialect.h"
 #include "RecordTexts.h"
+#include "Schema.h"
 #include "Sql.h"
 
 #include <QRegularExpression>
@@ -39,15 +40,6 @@ qint64 roundHalfEven(double value)
     const double r = std::nearbyint(value);
     std::fesetround(saved);
     return static_cast<qint64>(r);
-}
-
-QString upperAscii(QString text)
-{
-    for (QChar &c : text) {
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 'a' + 'A');
-    }
-    return text;
 }
 
 // A serial number field: empty counts as 0; anything but a whole non-negative number is refused.
@@ -91,7 +83,9 @@ bool chosen(const QSqlDatabase &db, const QString &column, const QString &value)
 {
     if (value.isEmpty())
         return false;
-    return Sql::value(db, QStringLiteral("SELECT 1 FROM szallitasok WHERE %1 = :v LIMIT 1").arg(column),
+    return Sql::value(db,
+                      QStringLiteral("SELECT 1 FROM szallitasok WHERE %1 LIMIT 1")
+                          .arg(Dialect::foldedEqual(db, column, QStringLiteral(":v"))),
                       {{":v", value}})
         .isValid();
 }
@@ -184,13 +178,11 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
     Statement s;
     QString where;
     if (!filter.quick.isEmpty()) {
-        // Every field's text form joined without separators; direction, dates and all other filters do not count.
-        QStringList parts;
-        for (const RecordTexts::Column &c : RecordTexts::transportColumns())
-            parts.append(RecordTexts::sqlText(db, c));
-        where = Dialect::containsText(db, Dialect::upperAscii(db, parts.join(QStringLiteral(" || "))),
-                                      QStringLiteral(":quick"));
-        s.bindings.append({QStringLiteral(":quick"), upperAscii(filter.quick)});
+        // Every field's text form joined without separators, as the search text table keeps it; direction, dates
+        // and all other filters do not count.
+        const QString needle = TransportText::upperAscii(filter.quick);
+        where = Dialect::substringSearch(db, QLatin1String(Schema::kSearchTable), QStringLiteral(":quick"), needle);
+        s.bindings.append({QStringLiteral(":quick"), Dialect::substringPattern(db, needle)});
     } else if (filter.today) {
         const QDate today = filter.todayDate.isValid() ? filter.todayDate : QDate::currentDate();
         where = direction(filter.direction) + QStringLiteral(" AND kidatum >= :start AND kidatum <= :end");
@@ -222,7 +214,7 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
                 value.truncate(f.maxLength);
             if (!chosen(db, column, value))
                 continue;
-            where += QStringLiteral(" AND %1 = :%1").arg(column);
+            where += QStringLiteral(" AND ") + Dialect::foldedEqual(db, column, QLatin1Char(':') + column);
             s.bindings.append({QLatin1Char(':') + column, value});
         }
         where += yesNo("jelolt", filter.marked) + yesNo("kezi", filter.manual) + yesNo("modositott", filter.modified);

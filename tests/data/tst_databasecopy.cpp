@@ -6,6 +6,7 @@
 #include "Schema.h"
 #include "SerialCounter.h"
 #include "Sql.h"
+#include "TransportText.h"
 
 #include <QFile>
 #include <QSqlRecord>
@@ -155,6 +156,16 @@ private slots:
         QCOMPARE(result.error, QString());
         QCOMPARE(result.tables, counts({2, 2, 2, 2, 2, 1, 2, 1, 1}));
         QCOMPARE(contents(to), contents(from));
+        // The quick search's text is not copied but made from the copied rows.
+        {
+            Database copied(to);
+            QCOMPARE(copied.open(), QString());
+            const QString same = QStringLiteral("SELECT count(*) FROM szallitasok s JOIN %1 t ON t.id = s.id "
+                                                "WHERE t.szoveg = %2")
+                                     .arg(QLatin1String(Schema::kSearchTable),
+                                          TransportText::searchText(copied.db(), QStringLiteral("s")));
+            QCOMPARE(Sql::value(copied.db(), same).toInt(), 2);
+        }
 
         // New rows are numbered after the largest copied key, new tickets after the copied counter.
         QVERIFY(TestDatabase::exec(to, QStringLiteral("INSERT INTO szallito (nev) VALUES ('új');"

@@ -143,7 +143,7 @@ private slots:
             return list;
         };
         // The table as an older file has it: the same columns but id, rows numbered only by SQLite's rowid (here 2
-        // and 3, row 1 deleted), with its indexes.
+        // and 3, row 1 deleted), with its indexes (the search text's triggers came later).
         const QString created =
             firstValue(fresh, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '%1'").arg(table)).toString();
         QString make = QStringLiteral("DROP TABLE %1;").arg(table) +
@@ -151,7 +151,8 @@ private slots:
                        QLatin1Char(';');
         for (const QString &index : layout(fresh)) {
             if (index.startsWith(table + QLatin1Char('_')))
-                make += firstValue(fresh, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = '%1'").arg(index))
+                make += firstValue(fresh, QStringLiteral("SELECT CASE type WHEN 'index' THEN sql ELSE '' END FROM "
+                                                         "sqlite_master WHERE name = '%1'").arg(index))
                             .toString() + QLatin1Char(';');
         }
         for (int row = 1; row <= 3; ++row)

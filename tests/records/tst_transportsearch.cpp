@@ -1,6 +1,7 @@
 #include "RecordsFixture.h"
 
 #include "Cancellation.h"
+#include "Schema.h"
 #include "Sql.h"
 #include "TransportSearch.h"
 
@@ -115,6 +116,10 @@ private slots:
         QTest::newRow("quick: decimal comma") << "quick=1,5" << "4,1";
         QTest::newRow("quick: yes/no fields") << "quick=TrueTrueFalseTrue" << "4";
         QTest::newRow("quick: accented letters keep their case") << "quick=bÚza" << "";
+        QTest::newRow("quick: shorter than a trigram") << "quick=9b" << "2";
+        QTest::newRow("quick: a star is no wildcard") << "quick=*" << "";
+        QTest::newRow("quick: a percent sign is no wildcard") << "quick=a%t" << "";
+        QTest::newRow("quick: an underscore is no wildcard") << "quick=a_f" << "";
     }
 
     void lists()
@@ -192,6 +197,57 @@ private slots:
         }
         QCOMPARE(TransportSearch::totals(fixture.db(), statement(fixture.db(), QStringLiteral("quick=many"))).rows,
                  1200);
+    }
+
+    // The quick search reads a text kept beside each transport: it must follow every change, and a database made
+    // before that text gets it for the rows already there.
+    void quickSearchFollowsChanges_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("quick");
+        QTest::addColumn<QString>("serials");
+        QTest::newRow("inserted") << "insert" << "new-7" << "6";
+        QTest::newRow("modified: the new text") << "modify" << "1chg-1alfa" << "1";
+        QTest::newRow("modified: not the old text") << "modify" << "1abc-123" << "";
+        QTest::newRow("cancelled") << "cancel" << "FőFalse" << "3,1";
+        QTest::newRow("deleted") << "delete" << "abc-123" << "3";
+        QTest::newRow("older database") << "older" << "abc-123alfa" << "3,1";
+        QTest::newRow("older database, then inserted") << "older+insert" << "new-7" << "6";
+    }
+
+    void quickSearchFollowsChanges()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, quick);
+        QFETCH(QString, serials);
+        RecordsFixture fixture(*m_databases);
+        const QSqlDatabase db = fixture.db();
+        if (change.startsWith(u"older")) {
+            const QStringList drops = TestDatabase::onServer()
+                                          ? QStringList{"DROP TRIGGER szallitasok_szoveg_change ON szallitasok",
+                                                        "DROP FUNCTION szallitasok_szoveg_keep()"}
+                                          : QStringList{"DROP TRIGGER szallitasok_szoveg_insert",
+                                                        "DROP TRIGGER szallitasok_szoveg_update",
+                                                        "DROP TRIGGER szallitasok_szoveg_delete",
+                                                        "DROP TABLE szallitasok_szoveg_trigram"};
+            for (const QString &sql : drops + QStringList{"DROP TABLE szallitasok_szoveg"})
+                Sql::run(db, sql);
+            QCOMPARE(Schema::upgrade(db), QString());
+        }
+        if (change.endsWith(u"insert")) {
+            Transport t;
+            t.sorszam = 6;
+            t.rendszam = QStringLiteral("NEW-7");
+            QCOMPARE(t.insert(db), QString());
+        } else if (change == u"modify") {
+            Sql::run(db, QStringLiteral("UPDATE szallitasok SET rendszam = 'CHG-1', modositott = TRUE "
+                                        "WHERE sorszam = 1"));
+        } else if (change == u"cancel") {
+            QCOMPARE(Cancellation::cancel(db, 1), Cancellation::Check::Cancellable);
+        } else if (change == u"delete") {
+            Sql::run(db, QStringLiteral("DELETE FROM szallitasok WHERE sorszam = 1"));
+        }
+        QCOMPARE(::serials(db, QStringLiteral("quick=") + quick), serials);
     }
 
     void cancelTwice()
