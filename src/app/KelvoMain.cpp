@@ -3,6 +3,7 @@
 #include "HtmlPdfRenderer.h"
 #include "Kelvo.h"
 #include "KelvoApplication.h"
+#include "WindowHelpers.h"
 #include "ProgramFolder.h"
 #include "SingleInstance.h"
 #include "TFoform.h"
@@ -18,6 +19,7 @@ int runKelvo(int argc, char *argv[])
     KelvoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvoprogram"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvoprogram"));
+    hungarianQtTexts();
 
     SingleInstance instance(QStringLiteral("kelvoprogram"));
     if (!instance.claim())

@@ -4,6 +4,9 @@
 
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QWidget>
 
 void homokora(bool on)
@@ -21,6 +24,17 @@ void attetszoseg(QWidget *window, int alpha)
     if (!window)
         return;
     window->setWindowOpacity(qBound(0, alpha, 255) / 255.0);
+}
+
+bool hungarianQtTexts()
+{
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Hungarian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(translator))
+        return true;
+    delete translator;
+    return false;
 }
 
 bool altlenyomva()

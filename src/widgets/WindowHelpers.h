@@ -11,6 +11,9 @@ class QWidget;
 void homokora(bool on);                       // wait cursor on or off; calls do not nest
 void attetszoseg(QWidget *window, int alpha); // opacity 0..255; ignored where the platform has none
 bool altlenyomva();
+// Qt's own texts (dialog buttons, file dialogs, progress dialogs) in Hungarian, as the operators read the rest;
+// false where the translation is not installed, which leaves them in English.
+bool hungarianQtTexts();
 bool shiftlenyomva();
 
 // Fills a drop-down list with distinctColumnValues; the text in the box's edit field stays as it was. A failed

@@ -1,4 +1,5 @@
 #include "MessageBoxes.h"
+#include "WindowHelpers.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -54,13 +55,18 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("answer");
-        QTest::newRow("OK") << "OK" << true;
-        QTest::newRow("Cancel") << "Cancel" << false;
+        QTest::addColumn<bool>("hungarian");
+        QTest::newRow("OK") << "OK" << true << false;
+        QTest::newRow("Cancel") << "Cancel" << false << false;
+        QTest::newRow("Mégse, with Qt's texts in Hungarian") << "Mégse" << false << true;
     }
     void realBoxes()
     {
         QFETCH(QString, button);
         QFETCH(bool, answer);
+        QFETCH(bool, hungarian);
+        if (hungarian)
+            QVERIFY(hungarianQtTexts());
         QString title, text;
         pressOnNextBox(button, &title, &text);
         QCOMPARE(kerdes(QStringLiteral("Törli?")), answer);
