@@ -1,0 +1,119 @@
+#include "BandReport.h"
+
+#include <QFont>
+#include <QPainter>
+
+namespace {
+
+// Fonts are sized in hundredths of a millimetre so that the size does not depend on the device's resolution.
+constexpr double kUnitsPerMm = 100;
+constexpr double kMmPerPoint = 25.4 / 72;
+
+void paintBand(QPainter &painter, const Band &band, QPointF origin)
+{
+    for (const BandLine &line : band.lines)
+        painter.drawLine(QLineF(origin + QPointF(line.x1, line.y1), origin + QPointF(line.x2, line.y2)));
+    for (const BandText &item : band.texts) {
+        QFont font;
+        font.setFamilies(BandReport::fontFamilies());
+        font.setPixelSize(qMax(1, qRound(item.points * kMmPerPoint * kUnitsPerMm)));
+        font.setBold(item.bold);
+        painter.save();
+        painter.translate(origin + QPointF(item.x, item.y));
+        painter.scale(1 / kUnitsPerMm, 1 / kUnitsPerMm);
+        painter.setFont(font);
+        // A wide box to the right of x, or ending at x, so that nothing wraps.
+        constexpr double wide = 1000 * kUnitsPerMm;
+        const QRectF box = item.alignRight ? QRectF(-wide, 0, wide, wide) : QRectF(0, 0, wide, wide);
+        painter.drawText(box, int(item.alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop, item.text);
+        painter.restore();
+    }
+}
+
+Band numbered(Band footer, int page, int pages)
+{
+    for (BandText &item : footer.texts) {
+        item.text.replace(QLatin1String("{page}"), QString::number(page));
+        item.text.replace(QLatin1String("{pages}"), QString::number(pages));
+    }
+    return footer;
+}
+
+} // namespace
+
+QList<BandPage> paginate(const BandHeights &heights, qsizetype rows)
+{
+    // The footer keeps its place at the foot of every page.
+    const double room = heights.body - heights.footer;
+    QList<BandPage> pages{{.title = true}};
+    double used = heights.title;
+    for (qsizetype row = 0; row < rows; ++row) {
+        // A page takes at least one row, so that a band taller than the page cannot loop for ever.
+        if (used + heights.detail > room && pages.last().rows > 0) {
+            pages.append(BandPage{.firstRow = row});
+            used = 0;
+        }
+        if (pages.last().rows == 0)
+            pages.last().firstRow = row;
+        ++pages.last().rows;
+        used += heights.detail;
+    }
+    if (used + heights.summary > room) {
+        pages.append(BandPage{.firstRow = rows});
+        used = 0;
+    }
+    pages.last().summary = true;
+    return pages;
+}
+
+BandReport::BandReport(QPageLayout layout, Band title, qsizetype rows, double detailHeight, Detail detail,
+                       Band footer, Band summary)
+    : m_layout(std::move(layout))
+    , m_title(std::move(title))
+    , m_rows(rows)
+    , m_detailHeight(detailHeight)
+    , m_detail(std::move(detail))
+    , m_footer(std::move(footer))
+    , m_summary(std::move(summary))
+{
+    const double body = m_layout.paintRect(QPageLayout::Millimeter).height();
+    m_pages = paginate({body, m_title.height, m_detailHeight, m_footer.height, m_summary.height}, m_rows);
+}
+
+QList<std::pair<double, Band>> BandReport::pageBands(int page) const
+{
+    QList<std::pair<double, Band>> bands;
+    if (page < 0 || page >= m_pages.size())
+        return bands;
+    const BandPage &plan = m_pages.at(page);
+    double y = 0;
+    if (plan.title) {
+        bands.append({y, m_title});
+        y += m_title.height;
+    }
+    for (qsizetype row = plan.firstRow; row < plan.firstRow + plan.rows; ++row) {
+        bands.append({y, m_detail(row)});
+        y += m_detailHeight;
+    }
+    if (plan.summary)
+        bands.append({y, m_summary});
+    const double body = m_layout.paintRect(QPageLayout::Millimeter).height();
+    bands.append({body - m_footer.height, numbered(m_footer, page + 1, pageCount())});
+    return bands;
+}
+
+void BandReport::paintPage(QPainter &painter, int page) const
+{
+    const QPointF margin = m_layout.paintRect(QPageLayout::Millimeter).topLeft();
+    painter.save();
+    painter.setPen(QPen(Qt::black, 0.2));
+    for (const auto &[top, band] : pageBands(page))
+        paintBand(painter, band, margin + QPointF(0, top));
+    painter.restore();
+}
+
+QStringList BandReport::fontFamilies()
+{
+    return {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"),
+            QStringLiteral("Sans Serif")};
+}
