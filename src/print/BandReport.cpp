@@ -1,6 +1,7 @@
 #include "BandReport.h"
 
 #include <QFont>
+#include <QHash>
 #include <QPainter>
 
 namespace {
@@ -9,19 +10,33 @@ namespace {
 constexpr double kUnitsPerMm = 100;
 constexpr double kMmPerPoint = 25.4 / 72;
 
-void paintBand(QPainter &painter, const Band &band, QPointF origin)
+// Fonts by pixel size and weight, made once per page rather than once per text.
+using FontCache = QHash<int, QFont>;
+
+const QFont &fontFor(FontCache &fonts, const BandText &item)
+{
+    const int pixels = qMax(1, qRound(item.points * kMmPerPoint * kUnitsPerMm));
+    const int key = pixels * 2 + (item.bold ? 1 : 0);
+    auto found = fonts.find(key);
+    if (found == fonts.end()) {
+        QFont font;
+        font.setFamilies(BandReport::fontFamilies());
+        font.setPixelSize(pixels);
+        font.setBold(item.bold);
+        found = fonts.insert(key, font);
+    }
+    return *found;
+}
+
+void paintBand(QPainter &painter, const Band &band, QPointF origin, FontCache &fonts)
 {
     for (const BandLine &line : band.lines)
         painter.drawLine(QLineF(origin + QPointF(line.x1, line.y1), origin + QPointF(line.x2, line.y2)));
     for (const BandText &item : band.texts) {
-        QFont font;
-        font.setFamilies(BandReport::fontFamilies());
-        font.setPixelSize(qMax(1, qRound(item.points * kMmPerPoint * kUnitsPerMm)));
-        font.setBold(item.bold);
         painter.save();
         painter.translate(origin + QPointF(item.x, item.y));
         painter.scale(1 / kUnitsPerMm, 1 / kUnitsPerMm);
-        painter.setFont(font);
+        painter.setFont(fontFor(fonts, item));
         // A wide box to the right of x, or ending at x, so that nothing wraps.
         constexpr double wide = 1000 * kUnitsPerMm;
         const QRectF box = item.alignRight ? QRectF(-wide, 0, wide, wide) : QRectF(0, 0, wide, wide);
@@ -107,8 +122,9 @@ void BandReport::paintPage(QPainter &painter, int page) const
     const QPointF margin = m_layout.paintRect(QPageLayout::Millimeter).topLeft();
     painter.save();
     painter.setPen(QPen(Qt::black, 0.2));
+    FontCache fonts;
     for (const auto &[top, band] : pageBands(page))
-        paintBand(painter, band, margin + QPointF(0, top));
+        paintBand(painter, band, margin + QPointF(0, top), fonts);
     painter.restore();
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 const QString kFooterPages = QStringLiteral("Oldalak: {page}/{pages}");
 // The credit line of the portrait lists' footer.
-const QString kCredit = QStringLiteral("Kelvo mérlegprogram – kelvo.hu");
+const QString kCredit = QStringLiteral("Kelvo mérlegprogram – www.kelvo.example");
 
 QPageLayout a4(QPageLayout::Orientation orientation)
 {

@@ -1,0 +1,60 @@
+// The printed transport list of ROWS finished transports (default 10,000) from the search statement to a PDF file:
+// reading the rows, laying out the pages and drawing every page. Run by hand: bench_reports [ROWS]. Prints the median
+// over a few runs.
+
+#include "BenchTickets.h"
+#include "Database.h"
+#include "ListReports.h"
+#include "PagedDocument.h"
+#include "Schema.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    const qint64 rows = argc > 1 ? QByteArray(argv[1]).toLongLong() : 10000;
+    QTemporaryDir dir;
+    const QString datapath = dir.filePath(QStringLiteral("kelvo.mdb"));
+    if (const QString error = Schema::createDatabase(datapath); !error.isEmpty()) {
+        std::fprintf(stderr, "bench_reports: %s\n", qPrintable(error));
+        return 1;
+    }
+    Database database(datapath);
+    if (const QString error = database.open(); !error.isEmpty()) {
+        std::fprintf(stderr, "bench_reports: %s\n", qPrintable(error));
+        return 1;
+    }
+    const QSqlDatabase db = database.db();
+    fillTickets(db, rows);
+
+    TransportSearch::Filter filter;
+    filter.ignoreDates = true;
+    const auto statement = std::get<TransportSearch::Statement>(TransportSearch::build(db, filter));
+    const ListReports::Heading heading{{QStringLiteral("Mérleg Kft"), QStringLiteral("1111 Budapest")}, {}};
+    QList<double> times;
+    int pages = 0;
+    for (int run = 0; run < 5; ++run) {
+        QElapsedTimer clock;
+        clock.start();
+        const auto report = ListReports::transports(db, statement, QStringLiteral("<mindegy>"), heading);
+        if (const QString error = PagedDocuments::writePdf(*report, dir.filePath(QStringLiteral("lista.pdf")));
+            !error.isEmpty()) {
+            std::fprintf(stderr, "bench_reports: %s\n", qPrintable(error));
+            return 1;
+        }
+        pages = report->pageCount();
+        times.append(clock.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("transport list of %lld rows (%d pages) to PDF: median %.0f ms\n", rows, pages,
+                times.at(times.size() / 2));
+    return 0;
+}
