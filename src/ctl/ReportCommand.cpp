@@ -68,7 +68,7 @@ int reportCommand(Invocation &call)
         const QDate from = args.date(QStringLiteral("--from"));
         const QDate to = args.date(QStringLiteral("--to"));
         if (to < from)
-            throw Refused(QStringLiteral("Hibás időintervallumok !"));
+            throw Refused(QStringLiteral("Hibás intervallumok !"));
         const ListReports::Heading heading{CompanyData::load(call.home()).value_or(QStringList()), {}};
         report = ListReports::automatic(call.database(), from, to, heading);
     } else {

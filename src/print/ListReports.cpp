@@ -197,7 +197,7 @@ std::unique_ptr<PagedDocument> automatic(const QSqlDatabase &db, const QDate &fr
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(QStringLiteral("SELECT datumido, suly FROM auto WHERE datumido >= :d1 AND datumido <= :d2 "
-                                  "ORDER BY datumido, sorszam")))
+                                  "ORDER BY sorszam")))
         throw DatabaseError(Sql::errorText(q.lastError(), db));
     // Stored as sortable text, so the range compares as text.
     q.bindValue(QStringLiteral(":d1"), Formats::dbDateTime(from.startOfDay()));

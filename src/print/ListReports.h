@@ -28,7 +28,8 @@ std::unique_ptr<PagedDocument> transports(const QSqlDatabase &db, const Transpor
 // The stock per product, as the stock query gave it.
 std::unique_ptr<PagedDocument> stock(const QList<StockQuery::Row> &rows, const Heading &heading);
 
-// The automatic weighings from the first day to the end of the last, oldest first. Throws DatabaseError.
+// The automatic weighings from the first day to the end of the last, in the order they were stored. Throws
+// DatabaseError.
 std::unique_ptr<PagedDocument> automatic(const QSqlDatabase &db, const QDate &from, const QDate &to,
                                          const Heading &heading);
 
