@@ -11,6 +11,7 @@
 #include "Kelvo.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
+#include "PagedDocument.h"
 #include "Seged.h"
 #include "WindowHelpers.h"
 #include "SlotGuard.h"
@@ -32,7 +33,9 @@
 #include "ui_TFoform.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QUrl>
 
 namespace {
@@ -95,6 +98,9 @@ void MainCommands::connectCommands()
             if (window->prepare(sorszam))
                 window->exec();
         });
+    const auto viewer = [this](std::unique_ptr<PagedDocument> report) { showReport(std::move(report)); };
+    w.Szallitasokform()->setReportViewer(viewer);
+    w.keszletform()->setReportViewer(viewer);
     on(ui->bkeszlet, [this] { showStock(); });
     on(ui->mKeszlet, [this] { showStock(); });
     on(ui->ADATBAZISOK, [this] { showEditor(); });
@@ -334,4 +340,21 @@ void MainCommands::updateMenus()
     for (QAction *a : {ui->mIranyCsere, ui->mTorles, ui->mUjrameres, ui->pIranyCsere, ui->pTorles, ui->pUjrameres})
         a->setEnabled(selected);
     ui->mOsszesTorles->setEnabled(m_kelvo.database() && InProgress::count(m_kelvo.database()->db()) > 0);
+}
+
+void MainCommands::showReport(std::unique_ptr<PagedDocument> report)
+{
+    // Until the preview window takes the pages itself, the PDF viewer of the desktop shows them.
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/kelvo-lista-XXXXXX.pdf"));
+    file.setAutoRemove(false);
+    if (!file.open()) {
+        uzenet(file.errorString());
+        return;
+    }
+    file.close();
+    if (const QString error = PagedDocuments::writePdf(*report, file.fileName()); !error.isEmpty()) {
+        uzenet(error);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file.fileName()));
 }

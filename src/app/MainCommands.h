@@ -3,7 +3,10 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Database;
+class PagedDocument;
 class Kelvo;
 
 // The main window's commands: the toolbar, the menus, the in-progress list's pop-up menu, keys and
@@ -40,6 +43,8 @@ public:
     void showEditor();
     void showHelp();
     void showAbout();
+    // The one way a printed list reaches the user: the preview.
+    void showReport(std::unique_ptr<PagedDocument> report);
     void openWebPage();
     // The "Szerkesztés" menu and the list's pop-up menu enable their items as things stand.
     void updateMenus();

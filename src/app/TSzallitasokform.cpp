@@ -5,7 +5,9 @@
 #include "CsvSaving.h"
 #include "Database.h"
 #include "FieldHelpers.h"
+#include "CompanyData.h"
 #include "IniFile.h"
+#include "ListReports.h"
 #include "MessageBoxes.h"
 #include "SlotGuard.h"
 #include "Sql.h"
@@ -433,7 +435,15 @@ void TSzallitasokform::printList()
         uzenet(QString::fromUtf8(kNothingToPrint));
         return;
     }
-    // The one call point of the printed list report (over m_listed), which comes with the banded reports.
+    if (!m_listed || !m_database || !m_reportViewer)
+        return;
+    const ListReports::Heading heading{CompanyData::load(m_programFolder).value_or(QStringList()), {}};
+    m_reportViewer(ListReports::transports(m_database->db(), *m_listed, m_ui->irany->currentText(), heading));
+}
+
+void TSzallitasokform::setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer)
+{
+    m_reportViewer = std::move(viewer);
 }
 
 void TSzallitasokform::saveList()

@@ -17,6 +17,8 @@ class QLabel;
 class QMenu;
 class TransportListModel;
 
+class PagedDocument;
+
 namespace Ui {
 class TSzallitasokform;
 }
@@ -37,6 +39,8 @@ public:
     void setModifyButtonVisible(bool visible);
     // What reprinting and modifying a ticket do (the program's ticket printing and its modification window).
     void setTicketCommands(TicketCommand reprint, TicketCommand modify);
+    // Where a printed list goes (the preview).
+    void setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer);
 
     // Before each opening: an empty list, the filter lists read again with "<mindegy>" selected, the period from
     // today minus minusznapok days to today, column widths and the minimal serial from the INI file. Direction,
@@ -85,4 +89,5 @@ private:
     std::optional<TransportSearch::Statement> m_listed;
     TicketCommand m_reprint;
     TicketCommand m_modify;
+    std::function<void(std::unique_ptr<PagedDocument>)> m_reportViewer;
 };

@@ -1,6 +1,8 @@
 #include "Tkeszletform.h"
 
+#include "CompanyData.h"
 #include "Database.h"
+#include "ListReports.h"
 #include "MessageBoxes.h"
 #include "CsvExport.h"
 #include "CsvSaving.h"
@@ -239,7 +241,15 @@ void Tkeszletform::printList()
         uzenet(QString::fromUtf8(kNothingToPrint));
         return;
     }
-    // The printed list report comes with the banded reports.
+    if (!m_reportViewer)
+        return;
+    const ListReports::Heading heading{CompanyData::load(m_programFolder).value_or(QStringList()), {}};
+    m_reportViewer(ListReports::stock(stockModel(m_model)->rows(), heading));
+}
+
+void Tkeszletform::setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer)
+{
+    m_reportViewer = std::move(viewer);
 }
 
 void Tkeszletform::saveList()

@@ -5,9 +5,11 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Database;
+class PagedDocument;
 class QAction;
 class QStatusBar;
 class QAbstractTableModel;
@@ -30,6 +32,8 @@ public:
     // Before each opening: the period from today minus minusznapok days to today, an empty list, the filter lists
     // read again with "<mindegy>" selected. The direction, the period check box and the sort order stay.
     void prepare(Database *database, const QDate &today, qint64 minusznapok, const QString &programFolder);
+    // Where a printed list goes (the preview).
+    void setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer);
     // After the window closed: the database is let go.
     void release();
 
@@ -51,6 +55,7 @@ private:
     QAbstractTableModel *m_model = nullptr;
     QStatusBar *m_status = nullptr;
     Database *m_database = nullptr;
+    std::function<void(std::unique_ptr<PagedDocument>)> m_reportViewer;
     QString m_programFolder;
     StockQuery::SortColumn m_sortColumn = StockQuery::SortColumn::Product;
     bool m_ascending = true;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "StockQuery.h"
+#include "TransportSearch.h"
+
 class Invocation;
 
 // kelvoctl's commands. Each reads its arguments from the invocation, calls the core and prints the outcome;
@@ -21,6 +24,8 @@ int ticketCommand(Invocation &call);
 
 // StockCommand.cpp
 int stockCommand(Invocation &call);
+// The stock window's filter from the options; throws BadArguments or Refused.
+StockQuery::Filter stockFilter(Invocation &call);
 
 // ScaleCommands.cpp
 int decodeCommand(Invocation &call);
@@ -28,8 +33,13 @@ int portsCommand(Invocation &call);
 
 // RecordCommands.cpp
 int searchCommand(Invocation &call);
+// The search window's filter from the options; throws BadArguments.
+TransportSearch::Filter searchFilter(Invocation &call);
 int cancelCommand(Invocation &call);
 int exportCommand(Invocation &call);
+
+// ReportCommand.cpp
+int reportCommand(Invocation &call);
 
 // ImportCommand.cpp
 int importCommand(Invocation &call);

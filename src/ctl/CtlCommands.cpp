@@ -60,6 +60,14 @@ constexpr Command kCommands[] = {
      "[--product V] [--warehouse V] [--direction any|in|out] [--from YYYY.MM.DD --to YYYY.MM.DD] [--carrier V] "
      "[--customer V] [--sort product|qty[:asc|:desc]] [--csv FILE|-]",
      "the stock per product, as the stock window lists it, then its status text; or as CSV", stockCommand},
+    {"report",
+     "transports|stock|auto [--direction any|in|out] [--state valid|cancelled|any] [--plate V] [--carrier V] "
+     "[--customer V] [--product V] [--warehouse V] [--packaging V] [--file-ref V] [--user V] [--plot V] "
+     "[--parcel V] [--plot-no V] [--marked yes|no] [--manual yes|no] [--modified yes|no] [--has-remark] "
+     "[--from YYYY.MM.DD --to YYYY.MM.DD | --no-dates] [--min-serial N] [--serial N] [--sort COLUMN[:asc|:desc]] "
+     "[--quick TEXT] [--today [--on YYYY.MM.DD]] --pdf FILE",
+     "the printed list as a PDF file: transports with the options of search, stock with those of stock, auto "
+     "(the automatic weighings) with --from and --to; prints the page count", reportCommand},
     {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
      "frames on standard input to weights, one line each; with --home and no switch, the indicator settings of "
      "that folder's Kelvo.ini", decodeCommand},

@@ -59,7 +59,30 @@ Sort sortOption(const CommandLine &args)
     throw BadArguments(QStringLiteral("--sort takes one of %1").arg(names.join(QStringLiteral(", "))));
 }
 
-Filter searchFilter(Invocation &call)
+// Writes the rows ahead of query as CSV to the --csv target: a file, or standard output for "-".
+int writeCsv(Invocation &call, QSqlQuery &query, const QString &target)
+{
+    CsvExport::Outcome outcome;
+    if (target == u"-") {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        outcome = CsvExport::exportCsv(query, buffer);
+        call.out().flush();
+        if (QIODevice *device = call.out().device())
+            device->write(buffer.data());
+        else
+            call.out() << QString::fromUtf8(buffer.data());
+    } else {
+        outcome = CsvExport::exportCsv(query, target);
+    }
+    if (!outcome.error.isEmpty())
+        throw Refused(QStringLiteral("%1: %2").arg(target, outcome.error));
+    return kDone;
+}
+
+} // namespace
+
+TransportSearch::Filter searchFilter(Invocation &call)
 {
     const CommandLine &args = call.args();
     Filter f;
@@ -92,29 +115,6 @@ Filter searchFilter(Invocation &call)
     f.todayDate = args.date(QStringLiteral("--on"), {});
     return f;
 }
-
-// Writes the rows ahead of query as CSV to the --csv target: a file, or standard output for "-".
-int writeCsv(Invocation &call, QSqlQuery &query, const QString &target)
-{
-    CsvExport::Outcome outcome;
-    if (target == u"-") {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        outcome = CsvExport::exportCsv(query, buffer);
-        call.out().flush();
-        if (QIODevice *device = call.out().device())
-            device->write(buffer.data());
-        else
-            call.out() << QString::fromUtf8(buffer.data());
-    } else {
-        outcome = CsvExport::exportCsv(query, target);
-    }
-    if (!outcome.error.isEmpty())
-        throw Refused(QStringLiteral("%1: %2").arg(target, outcome.error));
-    return kDone;
-}
-
-} // namespace
 
 int searchCommand(Invocation &call)
 {

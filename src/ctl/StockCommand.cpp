@@ -17,7 +17,7 @@ StockQuery::Box box(const QSqlDatabase &db, const CommandLine &args, const QStri
 
 } // namespace
 
-int stockCommand(Invocation &call)
+StockQuery::Filter stockFilter(Invocation &call)
 {
     const CommandLine &args = call.args();
     StockQuery::Filter filter;
@@ -49,7 +49,13 @@ int stockCommand(Invocation &call)
     filter.raktar = box(db, args, QStringLiteral("--warehouse"), QStringLiteral("raktar"));
     filter.cegnev = box(db, args, QStringLiteral("--carrier"), QStringLiteral("cegnev"));
     filter.ugyfel = box(db, args, QStringLiteral("--customer"), QStringLiteral("ugyfelnev"));
-    const QList<StockQuery::Row> rows = StockQuery::run(db, filter);
+    return filter;
+}
+
+int stockCommand(Invocation &call)
+{
+    const CommandLine &args = call.args();
+    const QList<StockQuery::Row> rows = StockQuery::run(call.database(), stockFilter(call));
 
     if (args.has(QStringLiteral("--csv"))) {
         QList<QStringList> lines;

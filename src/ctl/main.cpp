@@ -1,10 +1,26 @@
 #include "CtlCommands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstring>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Drawing a report's text needs the font database of a GUI application; the offscreen platform keeps kelvoctl
+    // free of any display.
+    bool drawsPages = false;
+    for (int i = 1; i < argc; ++i)
+        drawsPages = drawsPages || std::strcmp(argv[i], "report") == 0;
+    std::unique_ptr<QCoreApplication> app;
+    if (drawsPages) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("kelvoctl"));
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();

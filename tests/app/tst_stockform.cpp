@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "MessageBoxes.h"
+#include "PagedDocument.h"
 #include "StockQuery.h"
 #include "Tkeszletform.h"
 
@@ -87,6 +88,21 @@ private slots:
         w.ui()->d2->setDate(QDate(2026, 2, 1));
         w.findChild<QAction *>(QStringLiteral("mKereses"))->trigger();
         QCOMPARE(m_messages, QStringList{QStringLiteral("Hibás időintervallumok !\r\r")});
+    }
+
+    // Printing refuses an empty list and hands a listed one to the preview.
+    void printHandsTheListToThePreview()
+    {
+        Tkeszletform w;
+        w.prepare(m_database.get(), QDate(2026, 3, 4), 3, m_databases->dir().path());
+        int pages = 0;
+        w.setReportViewer([&pages](std::unique_ptr<PagedDocument> report) { pages = report->pageCount(); });
+        w.printList();
+        QCOMPARE(pages, 0);
+        QCOMPARE(m_messages.size(), 1);
+        w.findChild<QAction *>(QStringLiteral("mKereses"))->trigger();
+        w.printList();
+        QCOMPARE(pages, 1);
     }
 };
 

@@ -245,6 +245,56 @@ private slots:
         QCOMPARE(r.code, code);
     }
 
+    // The printed lists as PDF files, read back as text; "PDF" in args stands for the file to write.
+    void report_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("transports")
+            << QStringList{"transports", "--no-dates", "--state", "any", "--pdf", "PDF"} << 0
+            << QStringList{"Szállítások", "<mindegy>", "00004", "999999 kg", "Összesen:", "Oldalak: 1/1"};
+        QTest::newRow("stock, inbound")
+            << QStringList{"stock", "--direction", "in", "--pdf", "PDF"} << 0
+            << QStringList{"Készletek", "wheat", "10 000", "Kiállító", "Oldalak: 1/1"};
+        QTest::newRow("auto, empty still prints") << QStringList{"auto", "--from", "2026.03.01", "--to", "2026.03.02",
+                                                                 "--pdf", "PDF"}
+                                                  << 0 << QStringList{"Automata mérések", "Oldalak: 1/1"};
+        QTest::newRow("unknown list") << QStringList{"trucks", "--pdf", "PDF"} << 2 << QStringList{};
+        QTest::newRow("no pdf") << QStringList{"stock"} << 2 << QStringList{};
+        QTest::newRow("search option for stock") << QStringList{"stock", "--state", "any", "--pdf", "PDF"} << 2
+                                                 << QStringList{};
+        QTest::newRow("auto without dates") << QStringList{"auto", "--pdf", "PDF"} << 2 << QStringList{};
+        QTest::newRow("period reversed") << QStringList{"auto", "--from", "2026.03.02", "--to", "2026.03.01",
+                                                        "--pdf", "PDF"}
+                                         << 1 << QStringList{};
+        QTest::newRow("unwritable file") << QStringList{"stock", "--pdf", "/nonexistent/x.pdf"} << 1 << QStringList{};
+    }
+    void report()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QStringList, texts);
+        QTemporaryDir home;
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(StockFixture::fill(path));
+        QVERIFY(TestDatabase::writeIni(home.path(), path));
+        const QString pdf = home.filePath(QStringLiteral("list.pdf"));
+        args.replaceInStrings(QStringLiteral("PDF"), pdf);
+        const Run r = kelvoctl(QStringList{QStringLiteral("report"), QStringLiteral("--home"), home.path()} + args);
+        QCOMPARE(r.code, code);
+        if (code != 0) {
+            QVERIFY(!QFile::exists(pdf));
+            return;
+        }
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString &expected : texts)
+            QVERIFY2(printed.contains(expected), qPrintable(expected + QStringLiteral(" not in:\n") + printed));
+    }
+
     // HOME in args stands for a program folder whose Kelvo.ini names a new database.
     void homeBeforeOrAfterTheCommand_data()
     {
