@@ -7,6 +7,7 @@
 #include "Transport.h"
 
 #include "TFoform.h"
+#include "TicketRouting.h"
 #include "Tnyomtatasismetel.h"
 #include "ui_Tnyomtatasismetel.h"
 
@@ -24,6 +25,28 @@ class TestReprint : public QObject
 
 private slots:
     void initTestCase() { KELVO_REQUIRE_ENGINE(); }
+
+    // A filled copy beside the word-processor document makes the reprint command available.
+    void filledWordCopy_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("template only") << QStringList{"merlegjegy.docx"} << false;
+        QTest::newRow("extension appended") << QStringList{"merlegjegy.docx", "merlegjegy.docx.docx"} << true;
+        QTest::newRow("serial appended") << QStringList{"merlegjegy.docx", "merlegjegy+17.odt"} << true;
+        QTest::newRow("another document") << QStringList{"merlegjegy.docx", "szamla.docx", "merlegjegy.pdf"} << false;
+    }
+    void filledWordCopy()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, expected);
+        QTemporaryDir dir;
+        for (const QString &name : files) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(TicketRouting::filledWordCopyExists(dir.filePath(QStringLiteral("merlegjegy.docx"))), expected);
+    }
 
     void reprint_data()
     {
