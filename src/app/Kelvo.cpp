@@ -113,9 +113,15 @@ void Kelvo::flashSaved(QWidget *over)
     m_windows.okform()->flash(over ? over : m_windows.Foform());
 }
 
-void Kelvo::printTicket(qint64 sorszam, const QString &templateName)
+void Kelvo::printTicket(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode)
 {
-    m_tickets->print(sorszam, templateName);
+    m_tickets->print(sorszam, templateName, mode);
+}
+
+QString Kelvo::reprintTemplate() const
+{
+    const QString &name = m_settings.merlegjegy;
+    return name.isEmpty() ? selectedTemplate() : name;
 }
 
 QStringList Kelvo::templateNames() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KelvoWindows.h"
+#include "TicketSettings.h"
 
 #include <QDate>
 #include <QObject>
@@ -8,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Config;
 class ControlSettings;
@@ -96,8 +98,11 @@ public:
 
     // Services the windows use.
     void flashSaved(QWidget *over);
-    // Fills and prints the ticket of the serial number with the template chosen, as the printing mode says.
-    void printTicket(qint64 sorszam, const QString &templateName);
+    // Fills and prints the ticket of the serial number with the template chosen, as the printing mode says (or as
+    // mode says, for this print only).
+    void printTicket(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode = std::nullopt);
+    // The template reprints use: the default template setting, else the one chosen in the settings dialog.
+    QString reprintTemplate() const;
     QStringList templateNames() const;
     QString selectedTemplate() const;
     int printMode() const;

@@ -13,6 +13,8 @@
 #include "MessageBoxes.h"
 #include "PagedDocument.h"
 #include "Seged.h"
+#include "Sql.h"
+#include "Transport.h"
 #include "WindowHelpers.h"
 #include "SlotGuard.h"
 #include "WeightLink.h"
@@ -29,6 +31,7 @@
 #include "Tmodosit.h"
 #include "Tlogoform.h"
 #include "Tnyomtatasismetel.h"
+#include "TicketRouting.h"
 
 #include "ui_TFoform.h"
 
@@ -89,10 +92,7 @@ void MainCommands::connectCommands()
     on(ui->mSzallitoExport, [this] { exportTable(QStringLiteral("szallito")); });
     on(ui->mUgyfelExport, [this] { exportTable(QStringLiteral("ugyfel")); });
     w.Szallitasokform()->setTicketCommands(
-        [this](qint64 sorszam) {
-            const QString name = m_kelvo.settings().merlegjegy;
-            m_kelvo.printTicket(sorszam, name.isEmpty() ? m_kelvo.selectedTemplate() : name);
-        },
+        [this](qint64 sorszam) { m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate()); },
         [this](qint64 sorszam) {
             Tmodosit *window = m_kelvo.modosit();
             if (window->prepare(sorszam))
@@ -106,7 +106,12 @@ void MainCommands::connectCommands()
     on(ui->ADATBAZISOK, [this] { showEditor(); });
     open(ui->autobtn, w.automeresform());
     open(ui->mMentesek, w.automeresek());
-    open(ui->mIsmetles, w.nyomtatasismetel());
+    on(ui->mIsmetles, [this] { reprintTicket(); });
+    w.nyomtatasismetel()->setActions(
+        [this](qint64 sorszam) { return Transport::load(m_kelvo.database()->db(), sorszam).has_value(); },
+        [this](qint64 sorszam, int mode) {
+            m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), static_cast<PrintMode>(mode));
+        });
     open(ui->mBeallitasok, w.beallitasok());
 
     connect(ui->menuSzerkesztes, &QMenu::aboutToShow, this, guarded(this, &MainCommands::updateMenus));
@@ -326,6 +331,26 @@ void MainCommands::showAbout()
     m_kelvo.logoform()->exec();
 }
 
+bool MainCommands::reprintAvailable() const
+{
+    // A site printing word-processor tickets never writes out.htm; its filled copies show that tickets exist.
+    return QFileInfo::exists(m_kelvo.programFolder() + QStringLiteral("out.htm"))
+        || TicketRouting::filledWordCopyExists(m_kelvo.settings().winwordfile);
+}
+
+void MainCommands::reprintTicket()
+{
+    if (!m_kelvo.database())
+        return;
+    // Serial numbers may have gaps, so the last ticket is the largest serial, not the number of rows.
+    const qint64 last =
+        Sql::value(m_kelvo.database()->db(), QStringLiteral("SELECT COALESCE(MAX(sorszam), 0) FROM szallitasok"))
+            .toLongLong();
+    Tnyomtatasismetel *dialog = m_kelvo.windows().nyomtatasismetel();
+    dialog->prepare(m_kelvo.printMode(), last, TicketRouting::wordProcessorInstalled(), m_kelvo.Foform());
+    dialog->exec();
+}
+
 void MainCommands::openWebPage()
 {
     // A failure to start the browser is of no consequence here.
@@ -336,7 +361,7 @@ void MainCommands::updateMenus()
 {
     Ui::TFoform *ui = m_kelvo.Foform()->ui();
     const bool selected = selectedRow() >= 0;
-    ui->mIsmetles->setEnabled(QFileInfo::exists(m_kelvo.programFolder() + QStringLiteral("out.htm")));
+    ui->mIsmetles->setEnabled(reprintAvailable());
     for (QAction *a : {ui->mIranyCsere, ui->mTorles, ui->mUjrameres, ui->pIranyCsere, ui->pTorles, ui->pUjrameres})
         a->setEnabled(selected);
     ui->mOsszesTorles->setEnabled(m_kelvo.database() && InProgress::count(m_kelvo.database()->db()) > 0);

@@ -48,6 +48,9 @@ public:
     void openWebPage();
     // The "Szerkesztés" menu and the list's pop-up menu enable their items as things stand.
     void updateMenus();
+    // The reprint dialog, preset with the current print mode and the last serial.
+    void reprintTicket();
+    bool reprintAvailable() const;
 
 private:
     void connectCommands();

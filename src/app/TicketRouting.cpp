@@ -10,7 +10,10 @@
 #include "TFoform.h"
 #include "Tbeallitasok.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
+#include <QStandardPaths>
 
 namespace {
 
@@ -50,7 +53,7 @@ TicketRouting::TicketRouting(Kelvo &kelvo)
 {
 }
 
-void TicketRouting::print(qint64 sorszam, const QString &templateName)
+void TicketRouting::print(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode)
 {
     const RunSettings &run = m_kelvo.settings();
     TicketSettings ticket;
@@ -62,13 +65,45 @@ void TicketRouting::print(qint64 sorszam, const QString &templateName)
     ticket.outtxt = run.outtxt;
     ticket.outbat = run.outbat;
     m_kelvo.beallitasok()->fillTicketSettings(ticket);
+    if (mode)
+        ticket.printMode = *mode;
 
     TicketOutcome outcome;
     {
         const InputPause pause(m_kelvo.Foform());
         TicketPrintDialogs dialogs(m_kelvo.Foform());
-        outcome = ::printTicket(sorszam, m_kelvo.database()->db(), templateName, ticket, &dialogs);
+        if (ticket.printMode == PrintMode::WordDocument)
+            outcome = printWordDocument(sorszam, ticket);
+        else
+            outcome = FillTicketTemplate(sorszam, m_kelvo.database()->db(), ticket.templatePath(),
+                                         ticket.outputPath(), ticket, &dialogs);
     }
     for (const QString &message : outcome.messages)
         uzenet(message);
+}
+
+TicketOutcome TicketRouting::printWordDocument(qint64 sorszam, const TicketSettings &ticket)
+{
+    return PrintWordTicket(sorszam, m_kelvo.database()->db(), ticket);
+}
+
+bool TicketRouting::wordProcessorInstalled()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty();
+}
+
+bool TicketRouting::filledWordCopyExists(const QString &wordDocument)
+{
+    if (wordDocument.isEmpty())
+        return false;
+    const QFileInfo document(wordDocument);
+    const QStringList copies = document.dir().entryList(
+        {document.completeBaseName() + QStringLiteral("*.doc"), document.completeBaseName() + QStringLiteral("*.docx"),
+         document.completeBaseName() + QStringLiteral("*.odt")},
+        QDir::Files);
+    for (const QString &name : copies) {
+        if (name != document.fileName())
+            return true;
+    }
+    return false;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "TicketPrinter.h"
+
 #include <QString>
+
+#include <optional>
 
 class Kelvo;
 
@@ -11,8 +15,18 @@ class TicketRouting
 public:
     explicit TicketRouting(Kelvo &kelvo);
 
-    void print(qint64 sorszam, const QString &templateName);
+    // mode: a one-off print mode (the reprint dialog's); unset, the settings dialog's. The settings stay as they are.
+    void print(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode = std::nullopt);
+
+    // Whether the word processor that fills and prints word-processor tickets can be started.
+    static bool wordProcessorInstalled();
+    // Whether a filled copy of the word-processor ticket document lies beside it: a ticket was printed that way and
+    // can be printed again.
+    static bool filledWordCopyExists(const QString &wordDocument);
 
 private:
+    // The word-processor ticket; its own piece of work fills this in.
+    TicketOutcome printWordDocument(qint64 sorszam, const TicketSettings &ticket);
+
     Kelvo &m_kelvo;
 };
