@@ -12,6 +12,7 @@
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "PagedDocument.h"
+#include "T_previewform.h"
 #include "Seged.h"
 #include "Sql.h"
 #include "Transport.h"
@@ -38,7 +39,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QUrl>
 
 namespace {
@@ -369,17 +369,6 @@ void MainCommands::updateMenus()
 
 void MainCommands::showReport(std::unique_ptr<PagedDocument> report)
 {
-    // Until the preview window takes the pages itself, the PDF viewer of the desktop shows them.
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/kelvo-lista-XXXXXX.pdf"));
-    file.setAutoRemove(false);
-    if (!file.open()) {
-        uzenet(file.errorString());
-        return;
-    }
-    file.close();
-    if (const QString error = PagedDocuments::writePdf(*report, file.fileName()); !error.isEmpty()) {
-        uzenet(error);
-        return;
-    }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(file.fileName()));
+    // Lists are never printed straight away: the preview shows them and prints from there.
+    m_kelvo.windows().previewform()->showDocument(std::move(report), QStringLiteral("Kelvo lista"));
 }
