@@ -5,13 +5,16 @@
 #include "MessageBoxes.h"
 #include "PagedDocument.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 
 namespace {
 
@@ -71,7 +74,17 @@ T_previewform::~T_previewform() = default;
 void T_previewform::showDocument(std::unique_ptr<PagedDocument> document, const QString &jobTitle)
 {
     attach(std::move(document), jobTitle);
-    fitPage();
+    if (!m_sized) {
+        // A page needs room to be read: most of the screen, the first time.
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            const QRect available = screen->availableGeometry();
+            resize(available.size() * 0.9);
+            move(available.center() - rect().center());
+        }
+        m_sized = true;
+    }
+    // Fitted once the window is laid out at its size; before that the page view has no size of its own.
+    QTimer::singleShot(0, this, &T_previewform::fitPage);
     exec();
 }
 

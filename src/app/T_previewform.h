@@ -82,5 +82,6 @@ private:
     QString m_jobTitle;
     int m_page = 0;
     int m_zoom = 100;
+    bool m_sized = false;
     PrintChoice m_choice;
 };
