@@ -90,6 +90,8 @@ QList<WordDocument::Replacement> replacements(const Transport &t, const TicketSe
 
 QString filledCopyPath(const QString &documentPath)
 {
+    if (documentPath.isEmpty())
+        return {};
     return documentPath + QLatin1Char('.') + (isLegacyDoc(documentPath) ? QStringLiteral("docx")
                                                                           : QFileInfo(documentPath).suffix());
 }

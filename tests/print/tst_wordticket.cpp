@@ -173,6 +173,7 @@ private slots:
         QTest::newRow("docx") << "/p/merlegjegy.docx" << "/p/merlegjegy.docx.docx";
         QTest::newRow("odt") << "/p/merlegjegy.odt" << "/p/merlegjegy.odt.odt";
         QTest::newRow("doc filled as docx") << "/p/merlegjegy.DOC" << "/p/merlegjegy.DOC.docx";
+        QTest::newRow("no document") << "" << ""; // not "." (the current folder, which exists)
     }
     void filledCopyName()
     {
