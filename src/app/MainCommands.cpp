@@ -13,6 +13,7 @@
 #include "MessageBoxes.h"
 #include "Seged.h"
 #include "WindowHelpers.h"
+#include "WordTicket.h"
 #include "SlotGuard.h"
 #include "WeightLink.h"
 
@@ -330,7 +331,9 @@ void MainCommands::updateMenus()
 {
     Ui::TFoform *ui = m_kelvo.Foform()->ui();
     const bool selected = selectedRow() >= 0;
-    ui->mIsmetles->setEnabled(QFileInfo::exists(m_kelvo.programFolder() + QStringLiteral("out.htm")));
+    // A word-processor site never writes out.htm; its filled copy shows that a ticket has been printed.
+    ui->mIsmetles->setEnabled(QFileInfo::exists(m_kelvo.programFolder() + QStringLiteral("out.htm")) ||
+                              QFileInfo::exists(WordTicket::filledCopyPath(m_kelvo.settings().winwordfile)));
     for (QAction *a : {ui->mIranyCsere, ui->mTorles, ui->mUjrameres, ui->pIranyCsere, ui->pTorles, ui->pUjrameres})
         a->setEnabled(selected);
     ui->mOsszesTorles->setEnabled(m_kelvo.database() && InProgress::count(m_kelvo.database()->db()) > 0);
