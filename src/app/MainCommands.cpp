@@ -17,6 +17,7 @@
 #include "Sql.h"
 #include "Transport.h"
 #include "WindowHelpers.h"
+#include "WordTicket.h"
 #include "SlotGuard.h"
 #include "WeightLink.h"
 

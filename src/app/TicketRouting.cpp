@@ -3,17 +3,17 @@
 #include "Database.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
+#include "OfficeConverter.h"
 #include "TicketPrintDialogs.h"
 #include "TicketPrinter.h"
 #include "TicketSettings.h"
 
 #include "TFoform.h"
 #include "Tbeallitasok.h"
+#include "WordTicket.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QPointer>
-#include <QStandardPaths>
 
 namespace {
 
@@ -72,38 +72,18 @@ void TicketRouting::print(qint64 sorszam, const QString &templateName, std::opti
     {
         const InputPause pause(m_kelvo.Foform());
         TicketPrintDialogs dialogs(m_kelvo.Foform());
-        if (ticket.printMode == PrintMode::WordDocument)
-            outcome = printWordDocument(sorszam, ticket);
-        else
-            outcome = FillTicketTemplate(sorszam, m_kelvo.database()->db(), ticket.templatePath(),
-                                         ticket.outputPath(), ticket, &dialogs);
+        outcome = ::printTicket(sorszam, m_kelvo.database()->db(), templateName, ticket, &dialogs);
     }
     for (const QString &message : outcome.messages)
         uzenet(message);
 }
 
-TicketOutcome TicketRouting::printWordDocument(qint64 sorszam, const TicketSettings &ticket)
-{
-    return PrintWordTicket(sorszam, m_kelvo.database()->db(), ticket);
-}
-
 bool TicketRouting::wordProcessorInstalled()
 {
-    return !QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty();
+    return OfficeConverter::available();
 }
 
 bool TicketRouting::filledWordCopyExists(const QString &wordDocument)
 {
-    if (wordDocument.isEmpty())
-        return false;
-    const QFileInfo document(wordDocument);
-    const QStringList copies = document.dir().entryList(
-        {document.completeBaseName() + QStringLiteral("*.doc"), document.completeBaseName() + QStringLiteral("*.docx"),
-         document.completeBaseName() + QStringLiteral("*.odt")},
-        QDir::Files);
-    for (const QString &name : copies) {
-        if (name != document.fileName())
-            return true;
-    }
-    return false;
+    return !wordDocument.isEmpty() && QFileInfo::exists(WordTicket::filledCopyPath(wordDocument));
 }

@@ -25,8 +25,5 @@ public:
     static bool filledWordCopyExists(const QString &wordDocument);
 
 private:
-    // The word-processor ticket; its own piece of work fills this in.
-    TicketOutcome printWordDocument(qint64 sorszam, const TicketSettings &ticket);
-
     Kelvo &m_kelvo;
 };

@@ -40,7 +40,10 @@ constexpr Command kCommands[] = {
      "for loading earlier records: not before its first weighing nor before the last finished ticket (serial "
      "numbers and finishing times run in one order)", finishCommand},
     {"in-progress", "", "the transports in progress as CSV", inProgressCommand},
-    {"ticket", "SERIAL [--template NAME]", "fill out.htm (and out.txt, the hand-over) without printing", ticketCommand},
+    {"ticket", "SERIAL [--template NAME] [--word DOCUMENT [--pdf FILE]]",
+     "fill out.htm (and out.txt, the hand-over) without printing; with --word fill a .docx, .odt or .doc instead, "
+     "save the filled copy beside it and print it on the default printer, or with --pdf write the PDF instead",
+     ticketCommand},
     {"search",
      "[--direction any|in|out] [--state valid|cancelled|any] [--plate V] [--carrier V] [--customer V] "
      "[--product V] [--warehouse V] [--packaging V] [--file-ref V] [--user V] [--plot V] [--parcel V] "

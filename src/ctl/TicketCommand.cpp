@@ -4,6 +4,9 @@
 #include "Invocation.h"
 #include "TicketPrinter.h"
 #include "TicketSettings.h"
+#include "WordTicket.h"
+
+#include <QFileInfo>
 
 int ticketCommand(Invocation &call)
 {
@@ -19,6 +22,26 @@ int ticketCommand(Invocation &call)
         CompanyData::load(call.home()).value_or(QStringList{QString::fromUtf8(CompanyData::kNotSetLine)});
     TicketSettings settings = TicketSettings::fromConfig(call.config(), company);
     settings.printMode = PrintMode::None;
+
+    if (call.args().has(QStringLiteral("--word"))) {
+        settings.wordDocument = QFileInfo(call.args().value(QStringLiteral("--word"))).absoluteFilePath();
+        settings.wordDirectPrint = true;
+        QString pdf = call.args().value(QStringLiteral("--pdf"));
+        if (!pdf.isEmpty())
+            pdf = QFileInfo(pdf).absoluteFilePath();
+        const TicketOutcome outcome = PrintWordTicket(serial, call.database(), settings, nullptr, pdf);
+        for (const QString &message : outcome.messages)
+            call.out() << message << '\n';
+        if (!outcome.messages.isEmpty())
+            return kRefused;
+        call.out() << WordTicket::filledCopyPath(settings.wordDocument) << '\n';
+        if (!outcome.print.pdfPath.isEmpty())
+            call.out() << outcome.print.pdfPath << '\n';
+        return kDone;
+    }
+    if (call.args().has(QStringLiteral("--pdf")))
+        throw BadArguments(QStringLiteral("--pdf goes with --word"));
+
     const QString templateName = call.args().value(QStringLiteral("--template"), settings.templateName);
 
     const TicketOutcome outcome = FillTicketTemplate(serial, call.database(), call.home() + templateName,

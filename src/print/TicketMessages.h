@@ -9,12 +9,8 @@ inline constexpr char kTicketNotFound[] = "Az adott sorszámú szállítólevél
 inline constexpr char kOutputWriteError[] = "Hiba a kimeneti nyomtatási fájl írásakor !";
 inline constexpr char kTicketDataWriteError[] = "A külső fájl írása sikertelen !";
 // Followed by a line break and the document path.
-inline constexpr char kWordDocumentMissing[] = "A Word dokumentum nem található !";
+inline constexpr char kWordDocumentMissing[] = "A szövegszerkesztő dokumentum nem található !";
 
 // A ticket that did not come out of the printer must not pass silently; followed by a line break and the reason.
 inline constexpr char kPrintFailed[] = "A szállítójegy nyomtatása nem sikerült !";
-// The word-processor engine is not part of this build yet.
-inline constexpr char kWordPathUnavailable[] =
-    "A szövegszerkesztős (Word) szállítójegy nyomtatása ebben a változatban még nem érhető el !";
-
 } // namespace TicketMessages

@@ -8,6 +8,8 @@
 #include "TicketPrintUi.h"
 #include "TicketTemplate.h"
 #include "Transport.h"
+#include "OfficeConverter.h"
+#include "WordTicket.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,12 +24,6 @@ QString message(const char *text)
 QString printFailed(const QString &reason)
 {
     return message(TicketMessages::kPrintFailed) + QLatin1Char('\n') + reason;
-}
-
-// The word-processor engine has its own piece of work; until it lands the path refuses instead of pretending.
-bool wordEngineAvailable()
-{
-    return false;
 }
 
 // out.txt and the hand-over script, each when switched on.
@@ -50,6 +46,44 @@ std::optional<Transport> loadTicket(qint64 serial, const QSqlDatabase &db, Ticke
     if (!transport)
         outcome.messages.append(error.isEmpty() ? message(TicketMessages::kTicketNotFound) : error);
     return transport;
+}
+
+// The filled word-processor copy to PDF, then to the printer unless only the PDF is wanted. The copy stays saved
+// whatever happens here.
+PrintOutcome printWordCopy(const QString &filledPath, const TicketSettings &settings, TicketPrintUi *ui,
+                           const QString &pdfPath, const QString &jobTitle)
+{
+    PrintOutcome outcome;
+    const bool printing = pdfPath.isEmpty();
+    TicketPrintUi::PrinterChoice choice;
+    if (printing && !settings.wordDirectPrint) {
+        if (!ui) {
+            outcome.message = printFailed(QStringLiteral("Ehhez a nyomtatási módhoz ablak kell."));
+            return outcome;
+        }
+        const std::optional<TicketPrintUi::PrinterChoice> chosen = ui->choosePrinter();
+        if (!chosen)
+            return outcome;
+        choice = *chosen;
+    }
+
+    const QFileInfo filled(filledPath);
+    const QString target =
+        printing ? filled.absolutePath() + QLatin1Char('/') + filled.completeBaseName() + QLatin1String(".pdf")
+                 : pdfPath;
+    const QString error = OfficeConverter::convert(filledPath, target);
+    if (!error.isEmpty()) {
+        outcome.message = printFailed(error);
+        return outcome;
+    }
+    outcome.pdfPath = target;
+    if (!printing)
+        return outcome;
+    const CupsPrinter::Job job = CupsPrinter::printPdf(target, choice.printer, jobTitle, choice.copies);
+    outcome.jobId = job.id;
+    if (!job.error.isEmpty())
+        outcome.message = printFailed(job.error);
+    return outcome;
 }
 
 } // namespace
@@ -138,28 +172,25 @@ PrintOutcome PrintHtmlTicket(const QString &outputPath, PrintMode mode, TicketPr
     return outcome;
 }
 
-QString FillWordTicket(const QString &documentPath)
-{
-    if (!QFileInfo(documentPath).isFile())
-        return message(TicketMessages::kWordDocumentMissing) + QLatin1Char('\r') + documentPath;
-    if (!wordEngineAvailable())
-        return message(TicketMessages::kWordPathUnavailable);
-    return {};
-}
-
-TicketOutcome PrintWordTicket(qint64 serial, const QSqlDatabase &db, const TicketSettings &settings)
+TicketOutcome PrintWordTicket(qint64 serial, const QSqlDatabase &db, const TicketSettings &settings,
+                              TicketPrintUi *ui, const QString &pdfPath)
 {
     TicketOutcome outcome;
     const std::optional<Transport> transport = loadTicket(serial, db, outcome);
     if (!transport)
         return outcome;
-    const QString error = FillWordTicket(settings.wordDocument);
-    if (!error.isEmpty())
-        outcome.messages.append(error);
-    outcome.ok = error.isEmpty();
-    // Without a document engine the operation ends here, as when the word processor cannot be started.
-    if (!wordEngineAvailable() && QFileInfo(settings.wordDocument).isFile())
-        return outcome;
+    const QString document = settings.wordDocument;
+    if (!QFileInfo(document).isFile()) {
+        outcome.messages.append(message(TicketMessages::kWordDocumentMissing) + QLatin1Char('\r') + document);
+    } else if (const QString error = WordTicket::fill(*transport, settings, document); !error.isEmpty()) {
+        outcome.messages.append(printFailed(error));
+    } else {
+        outcome.ok = true;
+        outcome.print = printWordCopy(WordTicket::filledCopyPath(document), settings, ui, pdfPath,
+                                      QStringLiteral("Mérlegjegy %1").arg(transport->sorszam));
+        if (!outcome.print.message.isEmpty())
+            outcome.messages.append(outcome.print.message);
+    }
     handOver(*transport, settings, outcome);
     return outcome;
 }
@@ -168,7 +199,7 @@ TicketOutcome printTicket(qint64 serial, const QSqlDatabase &db, const QString &
                           const TicketSettings &settings, TicketPrintUi *ui, const QDate &printDate)
 {
     if (settings.printMode == PrintMode::WordDocument)
-        return PrintWordTicket(serial, db, settings);
+        return PrintWordTicket(serial, db, settings, ui);
     return FillTicketTemplate(serial, db, settings.programFolder + templateName, settings.outputPath(), settings,
                               ui, printDate);
 }

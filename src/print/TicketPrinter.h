@@ -38,13 +38,12 @@ TicketOutcome FillTicketTemplate(qint64 serial, const QSqlDatabase &db, const QS
 PrintOutcome PrintHtmlTicket(const QString &outputPath, PrintMode mode, TicketPrintUi *ui,
                              const QString &jobTitle = QStringLiteral("Mérlegjegy"));
 
-// The word-processor path for one ticket: finds the row, fills the document (FillWordTicket) and runs the
-// hand-over steps.
-TicketOutcome PrintWordTicket(qint64 serial, const QSqlDatabase &db, const TicketSettings &settings);
-
-// Fills, saves and prints the word-processor document. Returns the message to show, empty on success. The
-// document engine is not part of this build: an existing document gets a refusal.
-QString FillWordTicket(const QString &documentPath);
+// The word-processor path for one ticket (print mode 4): finds the row, fills the document settings.wordDocument
+// names, saves the filled copy beside it (WordTicket::filledCopyPath), has LibreOffice make a PDF of it and prints
+// that: at once on the default printer when settings.wordDirectPrint is on, else on the printer chosen through ui.
+// With pdfPath set the PDF is written there and nothing is printed. The hand-over steps run whatever happened.
+TicketOutcome PrintWordTicket(qint64 serial, const QSqlDatabase &db, const TicketSettings &settings,
+                              TicketPrintUi *ui, const QString &pdfPath = {});
 
 // The routing every caller does: the word-processor document for mode 4, otherwise the text template named
 // templateName in the program folder.
