@@ -1,3 +1,5 @@
+#include "../support/CupsPdf.h"
+
 #include "CupsPrinter.h"
 #include "PagedDocument.h"
 
@@ -5,15 +7,10 @@
 #include "ui_T_previewform.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QDirIterator>
 #include <QPainter>
 #include <QPdfDocument>
 #include <QRandomGenerator>
 #include <QTest>
-
-#include <pwd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -44,40 +41,6 @@ private:
     int m_pages;
     QPageLayout::Orientation m_orientation;
 };
-
-// Where the PDF printer of cups-pdf puts its files for this user.
-QStringList cupsPdfFolders()
-{
-    const passwd *pw = ::getpwuid(::geteuid());
-    const QString home = pw ? QString::fromLocal8Bit(pw->pw_dir) : QDir::homePath();
-    const QString user = pw ? QString::fromLocal8Bit(pw->pw_name) : QString();
-    QStringList folders{home + QStringLiteral("/PDF"), QStringLiteral("/var/spool/cups-pdf/ANONYMOUS"),
-                        QStringLiteral("/var/spool/cups-pdf/") + user};
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : conf.readAll().split('\n')) {
-            if (line.startsWith("Out ")) {
-                QString out = QString::fromLocal8Bit(line.mid(4).trimmed());
-                out.replace(QLatin1String("${HOME}"), home).replace(QLatin1String("${USER}"), user);
-                folders.prepend(out);
-            }
-        }
-    }
-    return folders;
-}
-
-QString findPrintedPdf(const QString &token)
-{
-    for (const QString &folder : cupsPdfFolders()) {
-        QDirIterator it(folder, {QStringLiteral("*.pdf")}, QDir::Files);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            if (QFileInfo(path).fileName().contains(token))
-                return path;
-        }
-    }
-    return {};
-}
 
 } // namespace
 
@@ -191,7 +154,7 @@ private slots:
         QCOMPARE(job.error, QString());
         QVERIFY(job.id > 0);
         QString printed;
-        QTRY_VERIFY_WITH_TIMEOUT(!(printed = findPrintedPdf(token)).isEmpty(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(printed = CupsPdf::findPrinted(token)).isEmpty(), 60000);
         QPdfDocument pdf;
         QTRY_VERIFY_WITH_TIMEOUT(pdf.load(printed) == QPdfDocument::Error::None && pdf.pageCount() == pages, 10000);
         QFile::remove(printed);

@@ -1,3 +1,5 @@
+#include "../support/CupsPdf.h"
+
 #include "CupsPrinter.h"
 #include "HtmlPdfRenderer.h"
 #include "TicketData.h"
@@ -7,15 +9,11 @@
 #include "TicketPrinter.h"
 
 #include <QApplication>
-#include <QDirIterator>
 #include <QPdfDocument>
 #include <QPdfSelection>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <pwd.h>
-#include <unistd.h>
 
 using namespace TicketFixtures;
 
@@ -57,40 +55,6 @@ QString pdfText(const QString &path, int *pages = nullptr, QSizeF *firstPageSize
     for (int p = 0; p < doc.pageCount(); ++p)
         text += doc.getAllText(p).text() + QLatin1Char('\n');
     return text;
-}
-
-// Where the PDF printer of cups-pdf puts its files for this user.
-QStringList cupsPdfFolders()
-{
-    const passwd *pw = ::getpwuid(::geteuid());
-    const QString home = pw ? QString::fromLocal8Bit(pw->pw_dir) : QDir::homePath();
-    const QString user = pw ? QString::fromLocal8Bit(pw->pw_name) : QString();
-    QStringList folders{home + QStringLiteral("/PDF"), QStringLiteral("/var/spool/cups-pdf/ANONYMOUS"),
-                        QStringLiteral("/var/spool/cups-pdf/") + user};
-    QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-    if (conf.open(QIODevice::ReadOnly)) {
-        for (const QByteArray &line : conf.readAll().split('\n')) {
-            if (line.startsWith("Out ")) {
-                QString out = QString::fromLocal8Bit(line.mid(4).trimmed());
-                out.replace(QLatin1String("${HOME}"), home).replace(QLatin1String("${USER}"), user);
-                folders.prepend(out);
-            }
-        }
-    }
-    return folders;
-}
-
-QString findPrintedPdf(const QString &token)
-{
-    for (const QString &folder : cupsPdfFolders()) {
-        QDirIterator it(folder, {QStringLiteral("*.pdf")}, QDir::Files);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            if (QFileInfo(path).fileName().contains(token))
-                return path;
-        }
-    }
-    return {};
 }
 
 QString uniqueToken()
@@ -190,7 +154,7 @@ private slots:
             QSKIP("the default printer is not the PDF printer: the job was queued, its output is not checked");
         // The PDF printer redraws the text as glyph outlines, so only the page is checked, not the words.
         QString printed;
-        QTRY_VERIFY_WITH_TIMEOUT(!(printed = findPrintedPdf(token)).isEmpty(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(printed = CupsPdf::findPrinted(token)).isEmpty(), 60000);
         int pages = 0;
         QSizeF size;
         QTRY_VERIFY_WITH_TIMEOUT((pdfText(printed, &pages, &size), pages == 1), 10000);
@@ -233,7 +197,7 @@ private slots:
         QCOMPARE(QFileInfo::exists(m_home + QStringLiteral("out.pdf")), !cancel);
         if (jobExpected) {
             QString printed;
-            QTRY_VERIFY_WITH_TIMEOUT(!(printed = findPrintedPdf(token)).isEmpty(), 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(!(printed = CupsPdf::findPrinted(token)).isEmpty(), 60000);
             QFile::remove(printed);
         }
     }
