@@ -129,13 +129,17 @@ int searchCommand(Invocation &call)
         return writeCsv(call, rows, call.args().value(QStringLiteral("--csv")));
     // A text holding ";" or a line break is quoted as in a CSV file, so that every line still splits into the list's
     // columns.
+    // The totals come from the same pass: the list's order is the order of the running rounded amount.
+    Totals sums;
     while (rows.next()) {
         QStringList fields = listRow(rows);
         for (QString &field : fields)
             field = CsvExport::field(field);
         call.out() << fields.join(QLatin1Char(';')) << '\n';
+        sums.add(rows.value(QStringLiteral("nettosuly")).toLongLong(),
+                 rows.value(QStringLiteral("elszamolt")).toLongLong(), rows.value(QStringLiteral("osszeg")).toDouble());
     }
-    for (const QString &panel : totals(db, statement).panels())
+    for (const QString &panel : sums.panels())
         call.out() << panel << '\n';
     return kDone;
 }
