@@ -7,6 +7,7 @@
 #include "MainCommands.h"
 #include "ScaleWiring.h"
 #include "Seged.h"
+#include "SettingsCommands.h"
 #include "ShutdownSequence.h"
 #include "StartupSequence.h"
 #include "TicketRouting.h"
@@ -61,6 +62,7 @@ bool Kelvo::createWindows()
 
     m_controlSettings = std::make_unique<ControlSettings>(m_windows.all());
     m_startup = std::make_unique<StartupSequence>(*this, *m_controlSettings);
+    m_settingsCommands = std::make_unique<SettingsCommands>(*this);
     m_commands = std::make_unique<MainCommands>(*this);
     m_scale = std::make_unique<ScaleWiring>(*this);
     m_tickets = std::make_unique<TicketRouting>(*this);
@@ -91,6 +93,11 @@ void Kelvo::firstShow()
 void Kelvo::initialise()
 {
     m_startup->initialise();
+}
+
+void Kelvo::loadDialogValues()
+{
+    m_startup->loadDialogValues();
 }
 
 void Kelvo::shutdown()

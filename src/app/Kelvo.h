@@ -17,6 +17,7 @@ class Database;
 class InProgressModel;
 class MainCommands;
 class ScaleWiring;
+class SettingsCommands;
 class StartupSequence;
 class TicketRouting;
 class WeightLink;
@@ -83,6 +84,7 @@ public:
     RunSettings &settings() { return m_settings; }
     const KelvoWindows &windows() const { return m_windows; }
     MainCommands &commands() const { return *m_commands; }
+    SettingsCommands &settingsCommands() const { return *m_settingsCommands; }
 
     // The named windows.
     TFoform *Foform() const { return m_windows.Foform(); }
@@ -112,6 +114,8 @@ public:
     void firstShow();
     void initialise();
     void shutdown();
+    // The settings dialog's values from the file again, with their messages (start-up and "Mégse").
+    void loadDialogValues();
 
 signals:
     void ended(int exitCode);
@@ -136,6 +140,7 @@ private:
 
     std::unique_ptr<ControlSettings> m_controlSettings;
     std::unique_ptr<StartupSequence> m_startup;
+    std::unique_ptr<SettingsCommands> m_settingsCommands;
     std::unique_ptr<MainCommands> m_commands;
     std::unique_ptr<ScaleWiring> m_scale;
     std::unique_ptr<TicketRouting> m_tickets;

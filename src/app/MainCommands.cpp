@@ -14,6 +14,7 @@
 #include "PagedDocument.h"
 #include "T_previewform.h"
 #include "Seged.h"
+#include "SettingsCommands.h"
 #include "Sql.h"
 #include "Transport.h"
 #include "WindowHelpers.h"
@@ -26,7 +27,6 @@
 #include "TSzallitasokform.h"
 #include "Tautomeresek.h"
 #include "Tautomeresform.h"
-#include "Tbeallitasok.h"
 #include "Tbefejezesform.h"
 #include "Tkeszletform.h"
 #include "Tkezdesform.h"
@@ -113,7 +113,7 @@ void MainCommands::connectCommands()
         [this](qint64 sorszam, int mode) {
             m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), static_cast<PrintMode>(mode));
         });
-    open(ui->mBeallitasok, w.beallitasok());
+    on(ui->mBeallitasok, [this] { m_kelvo.settingsCommands().open(); });
 
     connect(ui->menuSzerkesztes, &QMenu::aboutToShow, this, guarded(this, &MainCommands::updateMenus));
     connect(main->popupMenu(), &QMenu::aboutToShow, this, guarded(this, &MainCommands::updateMenus));

@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "Kelvo.h"
 #include "ScaleWeightField.h"
+#include "SettingsCommands.h"
 #include "SlotGuard.h"
 #include "WeightLink.h"
 
@@ -38,7 +39,7 @@ ScaleWiring::ScaleWiring(Kelvo &kelvo)
     connect(main, &TFoform::weightLabelDoubleClicked, terminal, &QWidget::show);
     terminal->setCentreOn(main);
     connect(link, &WeightLink::frameReceived, terminal, &TTerminal::appendFrame);
-    connect(terminal, &TTerminal::settingsRequested, this, guarded([settings] { settings->exec(); }));
+    connect(terminal, &TTerminal::settingsRequested, this, guarded([this] { m_kelvo.settingsCommands().open(true); }));
     // The settings dialog's "Kapcsolat beállítása" button opens the port dialog; the six port keys are saved only
     // after a confirmed change.
     connect(settings, &Tbeallitasok::portSettingsRequested, this, guarded([this, link, main] {

@@ -31,7 +31,10 @@
 #include "Tlogoform.h"
 #include "Tmodosit.h"
 
+#include "TTerminal.h"
 #include "ui_TFoform.h"
+#include "ui_TTerminal.h"
+#include "ui_Tbeallitasok.h"
 
 #include <QHeaderView>
 #include <QLocale>
@@ -138,7 +141,10 @@ void StartupSequence::initialise()
 
     applyWindowOptions();
     m_controls.load(config, ControlSettings::Group::WeighingDefaults);
-    m_kelvo.Foform()->ui()->mBeallitasok->setEnabled(config.boolean(Keys::enablesettings));
+    // A site that locks the settings locks the terminal window's way into them as well.
+    const bool settingsAllowed = config.boolean(Keys::enablesettings);
+    m_kelvo.Foform()->ui()->mBeallitasok->setEnabled(settingsAllowed);
+    m_kelvo.Terminal()->ui()->beallitasok->setEnabled(settingsAllowed);
     s.minusznapok = config.integer(Keys::minusznapok);
     w.Szallitasokform()->setModifyButtonVisible(config.boolean(Keys::modosithato) ||
                                                 config.boolean(Keys::tmodosithato));
@@ -217,6 +223,12 @@ void StartupSequence::loadDialogValues()
     const Config &config = *m_kelvo.m_config;
     Tbeallitasok *dialog = m_kelvo.beallitasok();
     m_controls.load(config, ControlSettings::Group::Dialog);
+    // The indicator switches show what the link runs with, which OK may have set without the file keeping it.
+    const RunSettings &s = m_kelvo.m_settings;
+    dialog->ui()->orden->setChecked(s.micraorden);
+    dialog->ui()->bilanciai->setChecked(s.bilanciai);
+    dialog->ui()->lekerdez->setChecked(s.lekerdez);
+    dialog->setConnectionPageVisible(config.boolean(Keys::comsettings));
 
     dialog->setCompanyLines({});
     const CompanyData::StartupLoad company = CompanyData::loadAtStartup(m_kelvo.m_programFolder);

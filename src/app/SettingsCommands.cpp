@@ -1,0 +1,178 @@
+#include "SettingsCommands.h"
+
+#include "CompanyData.h"
+#include "Config.h"
+#include "DatabaseStartup.h"
+#include "DatabaseUri.h"
+#include "Kelvo.h"
+#include "MessageBoxes.h"
+#include "Seged.h"
+#include "SlotGuard.h"
+#include "WeightLink.h"
+
+#include "TFoform.h"
+#include "TPortListForm.h"
+#include "Tbeallitasok.h"
+
+#include "ui_Tbeallitasok.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace {
+
+constexpr char kWrongPassword[] = "A jelenlegi jelszó nem eggyezik a megadottal !";
+constexpr char kPasswordsDiffer[] = "Az új jelszavak nem eggyeznek !";
+
+QString dialogString(const Config &config, const ConfigKey &key)
+{
+    return config.ini().readString(QLatin1String(key.section), QLatin1String(key.name), config.dialogDefaultText(key));
+}
+
+bool dialogBoolean(const Config &config, const ConfigKey &key)
+{
+    return config.ini().readBool(QLatin1String(key.section), QLatin1String(key.name),
+                                 config.dialogDefaultText(key) == QLatin1String("1"));
+}
+
+} // namespace
+
+SettingsCommands::SettingsCommands(Kelvo &kelvo)
+    : m_kelvo(kelvo)
+{
+    Tbeallitasok *dialog = kelvo.beallitasok();
+    connect(dialog, &Tbeallitasok::okRequested, this, guarded(this, &SettingsCommands::accept));
+    connect(dialog, &Tbeallitasok::cancelRequested, this, guarded(this, &SettingsCommands::cancel));
+    connect(dialog, &Tbeallitasok::passwordChangeRequested, this, guarded(this, &SettingsCommands::changePassword));
+    connect(dialog, &Tbeallitasok::portListRequested, this, guarded([dialog] {
+                TPortListForm list(dialog);
+                list.exec();
+            }));
+    connect(dialog, &Tbeallitasok::databaseFolderRequested, this, [this] {
+        const DatabaseUri uri = DatabaseUri::parse(DatabaseStartup::databasePath(*m_kelvo.config()));
+        if (!uri.isServer())
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(uri.filePath()).absolutePath()));
+    });
+    connect(dialog, &Tbeallitasok::iniFileRequested, this, [this] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_kelvo.config()->ini().fileName()));
+    });
+}
+
+void SettingsCommands::open(bool connectionPage)
+{
+    const Config &config = *m_kelvo.config();
+    Tbeallitasok *dialog = m_kelvo.beallitasok();
+    Ui::Tbeallitasok *ui = dialog->ui();
+    const DatabaseUri uri = DatabaseUri::parse(DatabaseStartup::databasePath(config));
+    ui->adatbazismappa->setText(uri.isServer() ? uri.displayName() : QFileInfo(uri.filePath()).absoluteFilePath());
+    ui->inifile->setText(config.ini().fileName());
+
+    dialog->setPrintMode(int(config.integer(Keys::Printmode)));
+    ui->be1->setText(dialogString(config, Keys::be1));
+    ui->be2->setText(dialogString(config, Keys::be2));
+    ui->ki1->setText(dialogString(config, Keys::ki1));
+    ui->ki2->setText(dialogString(config, Keys::ki2));
+    // A company file deleted while the program runs must not blank the block the tickets print: keep it.
+    if (const auto lines = CompanyData::load(m_kelvo.programFolder()))
+        dialog->setCompanyLines(*lines);
+
+    const RunSettings &s = m_kelvo.settings();
+    ui->outcheck->setChecked(s.outtxt);
+    ui->outbatcheck->setChecked(s.outbat);
+    ui->evelojelch->setChecked(s.evelojel);
+    ui->karban->setChecked(dialogBoolean(config, Keys::karbantart));
+    ui->regijelszo->clear();
+    ui->ujjelszo->clear();
+    ui->ujjelszo2->clear();
+    dialog->applyPrintModeRule();
+    if (connectionPage)
+        dialog->showConnectionPage();
+    const QWidget *main = m_kelvo.Foform();
+    dialog->move(main->frameGeometry().center() - dialog->rect().center());
+    dialog->exec();
+}
+
+void SettingsCommands::accept()
+{
+    Tbeallitasok *dialog = m_kelvo.beallitasok();
+    Ui::Tbeallitasok *ui = dialog->ui();
+    // What the operator confirmed is in force for the run even when the file refuses to keep it.
+    RunSettings &s = m_kelvo.settings();
+    s.evelojel = ui->evelojelch->isChecked();
+    s.merlegjegy = dialog->selectedTemplate();
+    s.micraorden = ui->orden->isChecked();
+    s.bilanciai = ui->bilanciai->isChecked();
+    s.lekerdez = ui->lekerdez->isChecked();
+    m_kelvo.weightLink()->applyIndicatorFlags(s.micraorden, s.bilanciai, s.lekerdez);
+    s.outtxt = ui->outcheck->isChecked();
+    s.outbat = ui->outbatcheck->isChecked();
+    s.hitlejar = dialog->calibrationDate();
+    s.autobackup = dialog->backupMode();
+    writeSettings();
+    dialog->done(QDialog::Accepted);
+}
+
+bool SettingsCommands::writeSettings()
+{
+    Config &config = *m_kelvo.config();
+    Tbeallitasok *dialog = m_kelvo.beallitasok();
+    Ui::Tbeallitasok *ui = dialog->ui();
+    const bool written =
+        config.setString(Keys::be1, ui->be1->text()) && config.setString(Keys::be2, ui->be2->text()) &&
+        config.setString(Keys::ki1, ui->ki1->text()) && config.setString(Keys::ki2, ui->ki2->text()) &&
+        config.setInteger(Keys::Printmode, dialog->printMode()) &&
+        config.setInteger(Keys::Autobackup, dialog->backupMode()) &&
+        config.setBoolean(Keys::micraorden, ui->orden->isChecked()) &&
+        config.setBoolean(Keys::bilanciai, ui->bilanciai->isChecked()) &&
+        config.setBoolean(Keys::lekerdez, ui->lekerdez->isChecked()) &&
+        config.setBoolean(Keys::evelojel, ui->evelojelch->isChecked()) &&
+        config.setString(Keys::merlegjegy, dialog->selectedTemplate());
+    if (!written) {
+        uzenet(QString::fromUtf8(kSaveFailedMessage));
+        return false;
+    }
+    if (!CompanyData::save(m_kelvo.programFolder(), dialog->companyLines())) {
+        uzenet(QString::fromUtf8(CompanyData::kSaveFailedMessage));
+        return false;
+    }
+    const bool rest = config.setBoolean(Keys::outtxt, ui->outcheck->isChecked()) &&
+                      config.setBoolean(Keys::outbat, ui->outbatcheck->isChecked()) &&
+                      config.setBoolean(Keys::karbantart, ui->karban->isChecked()) &&
+                      config.setBoolean(Keys::sulylekerdez, ui->sulylekerdez->isChecked()) &&
+                      config.setString(Keys::hostport, ui->hostport->text()) &&
+                      config.setString(Keys::hostip, ui->hostip->text()) &&
+                      config.setDate(Keys::hitlejar, dialog->calibrationDate());
+    if (!rest)
+        uzenet(QString::fromUtf8(kSaveFailedMessage));
+    return rest;
+}
+
+void SettingsCommands::cancel()
+{
+    m_kelvo.loadDialogValues();
+    m_kelvo.beallitasok()->done(QDialog::Rejected);
+}
+
+void SettingsCommands::changePassword()
+{
+    Ui::Tbeallitasok *ui = m_kelvo.beallitasok()->ui();
+    RunSettings &s = m_kelvo.settings();
+    if (ui->regijelszo->text() != s.password) {
+        uzenet(QString::fromUtf8(kWrongPassword));
+        ui->regijelszo->setFocus();
+        return;
+    }
+    if (ui->ujjelszo->text() != ui->ujjelszo2->text()) {
+        uzenet(QString::fromUtf8(kPasswordsDiffer));
+        return;
+    }
+    const QString password = ui->ujjelszo->text();
+    if (!m_kelvo.config()->setString(Keys::Pass, kodol(password))) {
+        uzenet(QString::fromUtf8(kSaveFailedMessage));
+        return;
+    }
+    // A second change in the same run needs the password just set, as the next start will.
+    s.password = password;
+    m_kelvo.flashSaved(m_kelvo.beallitasok());
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+
+class Kelvo;
+
+// What the settings dialog's buttons do: opening it with the values refreshed, OK's writes, Mégse, the start
+// password change, the port list and the two path labels.
+class SettingsCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SettingsCommands(Kelvo &kelvo);
+
+    // connectionPage: the terminal window asks for the link settings first.
+    void open(bool connectionPage = false);
+    void accept();
+    void cancel();
+    void changePassword();
+
+private:
+    // Each returns false at the first write the system refuses; the message has been shown.
+    bool writeSettings();
+
+    Kelvo &m_kelvo;
+};
