@@ -111,7 +111,8 @@ void MainCommands::connectCommands()
     w.automeresek()->setReportViewer(viewer);
     WeightLink *link = m_kelvo.weightLink();
     w.automeresform()->setSource(
-        {[link] { return qint64(link->aktsuly()); }, [link] { return link->nullavolt(); },
+        // A silent link keeps its last weight, which must not be stored as if a vehicle stood there.
+        {[link] { return link->weightLive() ? qint64(link->aktsuly()) : 0; }, [link] { return link->nullavolt(); },
          [link] { link->clearNullavolt(); }},
         [this](const QDateTime &at, qint64 weight) {
             if (!m_kelvo.database())

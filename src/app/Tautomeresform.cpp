@@ -7,8 +7,6 @@ Tautomeresform::Tautomeresform(QWidget *parent)
     , m_ui(std::make_unique<Ui::Tautomeresform>())
 {
     m_ui->setupUi(this);
-    // The start-up value comes from the settings; until then no duration is chosen.
-    m_ui->idobox->setCurrentIndex(-1);
     connect(m_ui->bezar, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_ui->idobox, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (m_run)
