@@ -3,21 +3,13 @@
 #include "Formats.h"
 #include "Sql.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
 
-struct Duration {
-    const char *text;
-    qint64 ms;
-};
-
-constexpr std::array<Duration, 4> kDurations{{
-    {"15 másodperc", 15000},
-    {"30 másodperc", 30000},
-    {"1 perc", 60000},
-    {"2 perc", 120000},
-}};
+// The countdowns of the duration box's entries: 15 s, 30 s, 1 min, 2 min.
+constexpr std::array<qint64, 4> kDurationsMs{15000, 30000, 60000, 120000};
 
 constexpr char kNeedsZero[] = "Új mérés indításához nulla állapot szükséges !";
 constexpr char kDriveOn[] = "A mérés indításához hajtson a mérlegre !\n(min. %1kg tömeg szükséges)";
@@ -28,19 +20,11 @@ constexpr char kStoreFailed[] = "A tömegérték mentése nem sikerült: %1";
 
 } // namespace
 
-QStringList AutoWeighing::durationTexts()
-{
-    QStringList texts;
-    for (const Duration &d : kDurations)
-        texts.append(QString::fromUtf8(d.text));
-    return texts;
-}
-
 qint64 AutoWeighing::countdownMs(int durationIndex)
 {
-    if (durationIndex < 0 || durationIndex >= int(kDurations.size()))
+    if (durationIndex < 0 || durationIndex >= int(kDurationsMs.size()))
         return kDefaultCountdownMs;
-    return kDurations[durationIndex].ms;
+    return kDurationsMs[durationIndex];
 }
 
 AutoWeighing::AutoWeighing(Clock clock, WallClock wallClock)

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 
@@ -25,8 +24,6 @@ public:
     // The countdown with no duration chosen.
     static constexpr qint64 kDefaultCountdownMs = 5000;
 
-    // The entries of the duration box, in index order.
-    static QStringList durationTexts();
     // The countdown of a duration index; kDefaultCountdownMs for none (-1) or one out of range.
     static qint64 countdownMs(int durationIndex);
 
