@@ -1,6 +1,7 @@
 #include "MainCommands.h"
 
 #include "Ablak.h"
+#include "AutoTable.h"
 #include "Config.h"
 #include "CsvSaving.h"
 #include "Database.h"
@@ -105,8 +106,19 @@ void MainCommands::connectCommands()
     on(ui->bkeszlet, [this] { showStock(); });
     on(ui->mKeszlet, [this] { showStock(); });
     on(ui->ADATBAZISOK, [this] { showEditor(); });
-    open(ui->autobtn, w.automeresform());
-    open(ui->mMentesek, w.automeresek());
+    on(ui->autobtn, [this] { showAutoWeighing(); });
+    on(ui->mMentesek, [this] { showAutoList(); });
+    w.automeresek()->setReportViewer(viewer);
+    WeightLink *link = m_kelvo.weightLink();
+    w.automeresform()->setSource(
+        // A silent link keeps its last weight, which must not be stored as if a vehicle stood there.
+        {[link] { return link->weightLive() ? qint64(link->aktsuly()) : 0; }, [link] { return link->nullavolt(); },
+         [link] { link->clearNullavolt(); }},
+        [this](const QDateTime &at, qint64 weight) {
+            if (!m_kelvo.database())
+                throw DatabaseError(QStringLiteral("Nincs megnyitott adatbázis."));
+            AutoTable::append(m_kelvo.database()->db(), at, weight);
+        });
     on(ui->mIsmetles, [this] { reprintTicket(); });
     w.nyomtatasismetel()->setActions(
         [this](qint64 sorszam) { return Transport::load(m_kelvo.database()->db(), sorszam).has_value(); },
@@ -129,6 +141,21 @@ void MainCommands::connectCommands()
                     deleteSelected();
                 }
             }));
+}
+
+void MainCommands::showAutoWeighing()
+{
+    Tautomeresform *window = m_kelvo.windows().automeresform();
+    window->setMinimum(m_kelvo.settings().minautosuly);
+    window->exec();
+}
+
+void MainCommands::showAutoList()
+{
+    Tautomeresek *window = m_kelvo.windows().automeresek();
+    window->prepare(m_kelvo.database(), &m_kelvo.config()->ini(), QDate::currentDate(), m_kelvo.programFolder());
+    window->exec();
+    window->release();
 }
 
 void MainCommands::showTransports()

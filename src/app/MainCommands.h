@@ -33,6 +33,10 @@ public:
     void reweighSelected();
     void deleteAllInProgress();
     void deleteStoredTares();
+    // The unattended logger's window; it logs while it is open.
+    void showAutoWeighing();
+    // The list of the logged weights, its dates set to today.
+    void showAutoList();
     // The search window, its lists and period set afresh.
     void showTransports();
     // A master table saved as a CSV file.

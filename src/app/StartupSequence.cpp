@@ -12,6 +12,7 @@
 #include "MainCommands.h"
 #include "MessageBoxes.h"
 #include "ScaleWiring.h"
+#include "SlotGuard.h"
 #include "Seged.h"
 #include "WindowHelpers.h"
 #include "TextCodec.h"
@@ -159,7 +160,9 @@ void StartupSequence::initialise()
     }
     m_kelvo.m_state = Kelvo::State::Running;
     m_controls.load(config, ControlSettings::Group::Autostart);
-    // Automatic weighing at start-up arrives with its own window's subsystem.
+    // Opened once start-up has returned, as the toolbar button opens it: its modal loop must not hold start-up.
+    if (m_kelvo.Foform()->ui()->autoindul->isChecked())
+        QTimer::singleShot(0, m_kelvo.Foform(), guarded([this] { m_kelvo.commands().showAutoWeighing(); }));
 }
 
 bool StartupSequence::openDatabase()

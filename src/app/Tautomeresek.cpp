@@ -1,12 +1,217 @@
 #include "Tautomeresek.h"
 
+#include "AutoTable.h"
+#include "CompanyData.h"
+#include "Config.h"
+#include "CsvExport.h"
+#include "CsvSaving.h"
+#include "Database.h"
+#include "IniFile.h"
+#include "ListReports.h"
+#include "MessageBoxes.h"
+#include "SlotGuard.h"
+#include "WindowHelpers.h"
+
 #include "ui_Tautomeresek.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+namespace {
+
+constexpr char kBadRange[] = "Hibás intervallumok !";
+constexpr char kNothingFound[] = "A megadott időintervallumban nincs szállítás rögzítve !";
+constexpr char kNothingToSave[] = "Nincs mentendő eredmény.";
+constexpr char kNothingToPrint[] = "Nincs nyomtatandó szállítás !";
+constexpr int kColumns = 2;
+constexpr int kDefaultWidth = 100;
+
+// The hourglass while it lives; put back also when a database failure goes on to the program's error handler.
+struct WaitCursor {
+    WaitCursor() { homokora(true); }
+    ~WaitCursor() { homokora(false); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+} // namespace
+
+// The stored weights as the list shows them, both columns right-aligned.
+class AutoListModel : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setRows(QList<AutoTable::Row> rows)
+    {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    }
+    const QList<AutoTable::Row> &rows() const { return m_rows; }
+
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : kColumns; }
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::DisplayRole)
+            return AutoTable::texts(m_rows.at(index.row())).value(index.column());
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal)
+            return {};
+        if (role == Qt::TextAlignmentRole)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (role != Qt::DisplayRole)
+            return {};
+        return section == 0 ? QStringLiteral("Dátum/idő") : QStringLiteral("Mért tömeg kg");
+    }
+
+private:
+    QList<AutoTable::Row> m_rows;
+};
 
 Tautomeresek::Tautomeresek(QWidget *parent)
     : QDialog(parent)
     , m_ui(std::make_unique<Ui::Tautomeresek>())
 {
     m_ui->setupUi(this);
+    m_model = new AutoListModel(this);
+    m_ui->lista->setModel(m_model);
+
+    auto *toolBar = new QToolBar(this);
+    toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const auto command = [&](const char *name, const QString &caption, const QString &hint,
+                             QStyle::StandardPixmap icon, void (Tautomeresek::*slot)()) {
+        QAction *action = toolBar->addAction(style()->standardIcon(icon), caption);
+        action->setObjectName(QLatin1String(name));
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        connect(action, &QAction::triggered, this, guarded(this, slot));
+        return action;
+    };
+    QAction *search = command("mKereses", QStringLiteral("Keresés"),
+                              QStringLiteral("Keresés indítása a feltételek alapján"),
+                              QStyle::SP_FileDialogContentsView, &Tautomeresek::runSearch);
+    search->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    addAction(search);
+    command("mNyomtatas", QStringLiteral("Nyomtatás"), QStringLiteral("Eredménylista nyomtatása"),
+            QStyle::SP_FileIcon, &Tautomeresek::printList);
+    command("mMentes", QStringLiteral("Mentés"), QStringLiteral("Eredménylista mentése Excel *.csv fájlba"),
+            QStyle::SP_DialogSaveButton, &Tautomeresek::saveList);
+
+    m_status = new QStatusBar(this);
+    m_status->setObjectName(QStringLiteral("StatusBar1"));
+    m_ui->mainLayout->insertWidget(0, toolBar);
+    m_ui->mainLayout->addWidget(m_status);
+    m_ui->bodyLayout->setStretch(1, 1);
 }
 
 Tautomeresek::~Tautomeresek() = default;
+
+void Tautomeresek::setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer)
+{
+    m_reportViewer = std::move(viewer);
+}
+
+void Tautomeresek::prepare(Database *database, IniFile *ini, const QDate &today, const QString &programFolder)
+{
+    m_database = database;
+    m_ini = ini;
+    m_programFolder = programFolder;
+    m_ui->date1->setDate(today);
+    m_ui->date2->setDate(today);
+    for (int i = 0; i < kColumns; ++i) {
+        const qint64 width = m_ini ? m_ini->readInteger(QLatin1String(Keys::kAutomeresekOszlop), QString::number(i),
+                                                        kDefaultWidth)
+                                   : kDefaultWidth;
+        m_ui->lista->header()->resizeSection(i, int(width));
+    }
+    clearList();
+}
+
+void Tautomeresek::release()
+{
+    if (m_ini) {
+        for (int i = 0; i < kColumns; ++i)
+            m_ini->writeInteger(QLatin1String(Keys::kAutomeresekOszlop), QString::number(i),
+                                m_ui->lista->header()->sectionSize(i));
+    }
+    clearList();
+    m_database = nullptr;
+    m_ini = nullptr;
+}
+
+void Tautomeresek::clearList()
+{
+    m_listed.reset();
+    m_model->setRows({});
+    m_status->clearMessage();
+}
+
+void Tautomeresek::runSearch()
+{
+    const QDate from = m_ui->date1->date();
+    const QDate to = m_ui->date2->date();
+    if (to < from) {
+        uzenet(QString::fromUtf8(kBadRange));
+        return;
+    }
+    if (!m_database)
+        return;
+    QList<AutoTable::Row> rows;
+    {
+        const WaitCursor wait;
+        rows = AutoTable::list(m_database->db(), from, to);
+    }
+    if (rows.isEmpty()) {
+        // An earlier result must not stay listed under the new dates, nor be printed or saved for them.
+        clearList();
+        uzenet(QString::fromUtf8(kNothingFound));
+        return;
+    }
+    const WaitCursor wait;
+    m_model->setRows(std::move(rows));
+    m_listed = std::make_pair(from, to);
+    m_status->showMessage(QStringLiteral("%1 találat.").arg(m_model->rowCount()));
+}
+
+void Tautomeresek::printList()
+{
+    if (m_model->rowCount() == 0 || !m_listed) {
+        uzenet(QString::fromUtf8(kNothingToPrint));
+        return;
+    }
+    if (!m_database || !m_reportViewer)
+        return;
+    const ListReports::Heading heading{CompanyData::load(m_programFolder).value_or(QStringList()), {}};
+    m_reportViewer(ListReports::automatic(m_database->db(), m_listed->first, m_listed->second, heading));
+}
+
+void Tautomeresek::saveList()
+{
+    if (m_model->rowCount() == 0) {
+        uzenet(QString::fromUtf8(kNothingToSave));
+        return;
+    }
+    QList<QStringList> lines;
+    for (const AutoTable::Row &row : m_model->rows())
+        lines.append(AutoTable::texts(row));
+    const QByteArray bytes = CsvExport::bytes(AutoTable::columnNames(), lines);
+    CsvSaving::save(this, m_programFolder, lines.size(), [&](const QString &path, const CsvExport::Progress &) {
+        CsvExport::Outcome outcome;
+        outcome.rows = lines.size();
+        outcome.error = CsvExport::write(path, bytes);
+        return outcome;
+    });
+}

@@ -1,14 +1,25 @@
 #pragma once
 
+#include <QDate>
 #include <QDialog>
+#include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
+
+class Database;
+class IniFile;
+class PagedDocument;
+class QStatusBar;
+class AutoListModel;
 
 namespace Ui {
 class Tautomeresek;
 }
 
-// List of the automatic weighings.
+// The weights the unattended logger stored in a date range: listed, printed or saved as CSV.
 class Tautomeresek : public QDialog
 {
     Q_OBJECT
@@ -18,7 +29,31 @@ public:
     ~Tautomeresek() override;
 
     Ui::Tautomeresek *ui() const { return m_ui.get(); }
+    // Where a printed list goes (the preview).
+    void setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer);
+
+    // Before each opening: both dates today, the column widths from the INI file, an empty list.
+    void prepare(Database *database, IniFile *ini, const QDate &today, const QString &programFolder);
+    // After the window closed: the column widths are stored, the list and the database let go.
+    void release();
+
+    // "Keresés".
+    void runSearch();
+    // "Nyomtatás".
+    void printList();
+    // "Mentés".
+    void saveList();
 
 private:
+    void clearList();
+
     std::unique_ptr<Ui::Tautomeresek> m_ui;
+    AutoListModel *m_model = nullptr;
+    QStatusBar *m_status = nullptr;
+    Database *m_database = nullptr;
+    IniFile *m_ini = nullptr;
+    QString m_programFolder;
+    // The range of the listed rows, so that a print shows what is listed.
+    std::optional<std::pair<QDate, QDate>> m_listed;
+    std::function<void(std::unique_ptr<PagedDocument>)> m_reportViewer;
 };

@@ -41,5 +41,9 @@ int exportCommand(Invocation &call);
 // ReportCommand.cpp
 int reportCommand(Invocation &call);
 
+// AutoCommands.cpp
+int autoListCommand(Invocation &call);
+int autoWeighCommand(Invocation &call);
+
 // ImportCommand.cpp
 int importCommand(Invocation &call);

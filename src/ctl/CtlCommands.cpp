@@ -71,6 +71,12 @@ constexpr Command kCommands[] = {
      "[--quick TEXT] [--today [--on YYYY.MM.DD]] --pdf FILE",
      "the printed list as a PDF file: transports with the options of search, stock with those of stock, auto "
      "(the automatic weighings) with --from and --to; prints the page count", reportCommand},
+    {"auto-list", "[--from YYYY.MM.DD --to YYYY.MM.DD] [--csv FILE|-]",
+     "the weights automatic weighing stored in the period (default today), as \"datumido;suly\" lines and the "
+     "count, or as the CSV file the list window saves", autoListCommand},
+    {"auto-weigh", "[--for SECONDS]",
+     "automatic weighing on the program folder's scale link without a window: prints \"datumido;suly\" for each "
+     "stored weight as it is stored; ends at SIGTERM, SIGINT or after --for seconds", autoWeighCommand},
     {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
      "frames on standard input to weights, one line each; with --home and no switch, the indicator settings of "
      "that folder's Kelvo.ini", decodeCommand},

@@ -1,5 +1,6 @@
 #include "ListReports.h"
 
+#include "AutoTable.h"
 #include "BandReport.h"
 #include "Formats.h"
 #include "RecordTexts.h"
@@ -194,22 +195,9 @@ std::unique_ptr<PagedDocument> stock(const QList<StockQuery::Row> &rows, const H
 std::unique_ptr<PagedDocument> automatic(const QSqlDatabase &db, const QDate &from, const QDate &to,
                                          const Heading &heading)
 {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT datumido, suly FROM auto WHERE datumido >= :d1 AND datumido <= :d2 "
-                                  "ORDER BY sorszam")))
-        throw DatabaseError(Sql::errorText(q.lastError(), db));
-    // Stored as sortable text, so the range compares as text.
-    q.bindValue(QStringLiteral(":d1"), Formats::dbDateTime(from.startOfDay()));
-    q.bindValue(QStringLiteral(":d2"), Formats::dbDateTime(QDateTime(to, QTime(23, 59, 59))));
-    if (!q.exec())
-        throw DatabaseError(Sql::errorText(q.lastError(), db));
     QList<std::pair<QString, QString>> texts;
-    while (q.next())
-        texts.append({Formats::dateTime(Formats::parseDbDateTime(q.value(0).toString())),
-                      RecordTexts::grouped(q.value(1).toLongLong())});
-    if (q.lastError().isValid())
-        throw DatabaseError(Sql::errorText(q.lastError(), db));
+    for (const AutoTable::Row &row : AutoTable::list(db, from, to))
+        texts.append({Formats::dateTime(row.datumido), RecordTexts::grouped(row.suly)});
     return portraitList(QStringLiteral("Automata mérések"), QStringLiteral("Dátum/Idő"),
                         QStringLiteral("Mért tömeg (kg):"), std::move(texts), heading);
 }

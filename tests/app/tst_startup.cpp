@@ -10,6 +10,7 @@
 
 #include "TFoform.h"
 #include "TSzallitasokform.h"
+#include "Tautomeresform.h"
 #include "Tbeallitasok.h"
 #include "Tbefejezesform.h"
 #include "Tjelszoform.h"
@@ -18,6 +19,7 @@
 #include "Tmodosit.h"
 #include "ui_TFoform.h"
 #include "ui_TSzallitasokform.h"
+#include "ui_Tautomeresform.h"
 #include "ui_Tbeallitasok.h"
 #include "ui_Tbefejezesform.h"
 #include "ui_Tjelszoform.h"
@@ -252,6 +254,30 @@ private slots:
         QCOMPARE(statusWhenPasswordShown, QStringLiteral(" Folyamatban lévő szállítások: 0"));
         QCOMPARE(kelvo->state(), Kelvo::State::Running);
         QCOMPARE(readFile(m_home + QStringLiteral("sajatceg.txt")), QByteArray("Nem be\xC3\xA1ll\xC3\xADtott !\r\n"));
+    }
+
+    // The menu mark on: the logger's window opens once start-up is over, with the duration of the settings, and
+    // logs until it is closed.
+    void autostartOpensTheLogger()
+    {
+        prepare("[Opt]\nkarbantart=0\nautoindul=1\nautoido=2\n");
+        auto kelvo = start();
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
+        Tautomeresform *logger = kelvo->windows().automeresform();
+        QVERIFY(!logger->isVisible());
+        bool shown = false, running = false;
+        int duration = -1;
+        QTimer::singleShot(50, this, [&] {
+            shown = logger->isVisible();
+            running = logger->run()->running();
+            duration = logger->ui()->idobox->currentIndex();
+            logger->reject();
+        });
+        QTRY_VERIFY(shown);
+        QVERIFY(running);
+        QCOMPARE(duration, 2);
+        QVERIFY(!logger->run()->running());
+        QVERIFY(kelvo->Foform()->ui()->autoindul->isChecked());
     }
 
     void cancelledPasswordEndsTheProgram()

@@ -1,0 +1,88 @@
+#include "AutoWeighing.h"
+
+#include "Formats.h"
+#include "Sql.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// The countdowns of the duration box's entries: 15 s, 30 s, 1 min, 2 min.
+constexpr std::array<qint64, 4> kDurationsMs{15000, 30000, 60000, 120000};
+
+constexpr char kNeedsZero[] = "Új mérés indításához nulla állapot szükséges !";
+constexpr char kDriveOn[] = "A mérés indításához hajtson a mérlegre !\n(min. %1kg tömeg szükséges)";
+constexpr char kStarted[] = "Mérés elindítva, várjon...";
+constexpr char kStored[] = "Tömegérték mentve.";
+constexpr char kLastSaved[] = "Tömeg: %1 kg,  Időpont: %2.";
+constexpr char kStoreFailed[] = "A tömegérték mentése nem sikerült: %1";
+
+} // namespace
+
+qint64 AutoWeighing::countdownMs(int durationIndex)
+{
+    if (durationIndex < 0 || durationIndex >= int(kDurationsMs.size()))
+        return kDefaultCountdownMs;
+    return kDurationsMs[durationIndex];
+}
+
+AutoWeighing::AutoWeighing(Clock clock, WallClock wallClock)
+    : m_clock(std::move(clock))
+    , m_wallClock(std::move(wallClock))
+{
+}
+
+qint64 AutoWeighing::msLeft() const
+{
+    return m_counting ? std::max<qint64>(0, m_startedAt + m_lengthMs - m_clock()) : 0;
+}
+
+QString AutoWeighing::shownStatus() const
+{
+    return m_failure.isEmpty() ? m_status : m_failure + QLatin1Char('\n') + m_status;
+}
+
+AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, const Store &store)
+{
+    if (!zeroSeen) {
+        m_status = QString::fromUtf8(kNeedsZero);
+        stopCountdown();
+        return Outcome::None;
+    }
+    if (weight < m_minimum) {
+        m_status = QString::fromUtf8(kDriveOn).arg(m_minimum);
+        stopCountdown();
+        return Outcome::None;
+    }
+    if (weight == m_minimum) {
+        stopCountdown();
+        return Outcome::None;
+    }
+    const qint64 now = m_clock();
+    const qint64 length = countdownMs(m_durationIndex);
+    // A changed duration starts the countdown again with the new length.
+    if (!m_counting || length != m_lengthMs) {
+        m_counting = true;
+        m_startedAt = now;
+        m_lengthMs = length;
+    }
+    m_status = QString::fromUtf8(kStarted);
+    if (now - m_startedAt < m_lengthMs)
+        return Outcome::None;
+
+    // The vehicle has stood above the minimum for the whole countdown: its weight now is the one stored. The texts
+    // change only once the row is in the database, so the window never claims a weight that was not saved.
+    stopCountdown();
+    const QDateTime at = m_wallClock();
+    try {
+        store(at, weight);
+    } catch (const DatabaseError &e) {
+        m_failure = QString::fromUtf8(kStoreFailed).arg(QString::fromStdString(e.what()));
+        return Outcome::StoreFailed;
+    }
+    m_failure.clear();
+    m_status = QString::fromUtf8(kStored);
+    m_lastSaved = QString::fromUtf8(kLastSaved).arg(weight).arg(Formats::dateTime(at));
+    return Outcome::Stored;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "AutoWeighing.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <climits>
+
+// The logger at work: a sample of the scale every second, and one more the moment a countdown runs out, so that a
+// weight is stored when its time is up rather than at the next second. Runs only between start() and stop().
+class AutoWeighingRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kTickMs = 1000;
+
+    // What the logger reads from the scale link, and how it clears the zero flag after a stored weight.
+    struct Scale {
+        std::function<qint64()> weight;
+        std::function<bool()> zeroSeen;
+        std::function<void()> clearZero;
+    };
+
+    AutoWeighingRun(Scale scale, AutoWeighing::Store store, QObject *parent = nullptr);
+
+    AutoWeighing &rules() { return m_rules; }
+    const AutoWeighing &rules() const { return m_rules; }
+
+    void start();
+    void stop();
+    bool running() const { return m_tick.isActive(); }
+    bool countdownRunning() const { return m_deadline.isActive(); }
+
+signals:
+    // The status or the last-saved text may have changed.
+    void changed();
+    void stored(const QDateTime &at, qint64 weight);
+    void storeFailed(const QString &text);
+
+private:
+    void sampleNow();
+
+    Scale m_scale;
+    AutoWeighing::Store m_store;
+    QElapsedTimer m_elapsed;
+    AutoWeighing m_rules;
+    QTimer m_tick;
+    QTimer m_deadline;
+};
