@@ -43,3 +43,7 @@ int reportCommand(Invocation &call);
 
 // ImportCommand.cpp
 int importCommand(Invocation &call);
+
+// BackupCommands.cpp
+int backupCommand(Invocation &call);
+int autobackupCommand(Invocation &call);

@@ -46,8 +46,6 @@ private slots:
             << QByteArray("Autobackup=2\nutolsomentes=3") << QDate(2024, 3, 20) << -1;
         QTest::newRow("weekly to monthly keeps the stored week 3: April")
             << QByteArray("Autobackup=2\nutolsomentes=3") << QDate(2024, 4, 2) << 4;
-        QTest::newRow("never") << QByteArray("Autobackup=0") << QDate(2024, 4, 2) << -1;
-        QTest::newRow("no key") << QByteArray() << QDate(2024, 4, 2) << -1;
     }
     void due()
     {
