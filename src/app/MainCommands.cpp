@@ -3,6 +3,7 @@
 #include "Ablak.h"
 #include "Config.h"
 #include "CsvSaving.h"
+#include "DataBackup.h"
 #include "Database.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
@@ -86,6 +87,7 @@ void MainCommands::connectCommands()
     on(ui->mSugo, [this] { showHelp(); });
     on(ui->mNevjegy, [this] { showAbout(); });
     on(ui->mHonlap, [this] { openWebPage(); });
+    on(ui->mBackup, [this] { DataBackup::manual(m_kelvo); });
     // The windows of these commands are filled in by their own subsystems.
     const KelvoWindows &w = m_kelvo.windows();
     on(ui->bszallitasok, [this] { showTransports(); });
