@@ -399,26 +399,32 @@ private slots:
     void automaticBackupAtStartup_data()
     {
         QTest::addColumn<QByteArray>("opt"); // "@" stands for the program folder
+        QTest::addColumn<bool>("readOnlyIni");
         QTest::addColumn<bool>("made");
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QString>("message");
-        QTest::newRow("due") << QByteArray("Autobackup=1\nutolsomentes=49") << true << QByteArray("utolsomentes=50")
-                             << QString();
-        QTest::newRow("made this week") << QByteArray("Autobackup=1\nutolsomentes=50") << false
+        const QByteArray weekly = "Autobackup=1\nutolsomentes=49";
+        QTest::newRow("due") << weekly << false << true << QByteArray("utolsomentes=50") << QString();
+        QTest::newRow("made this week") << QByteArray("Autobackup=1\nutolsomentes=50") << false << false
                                         << QByteArray("utolsomentes=50") << QString();
         QTest::newRow("read-only folder") << QByteArray("Autobackup=2\nutolsomentes=11\nautobackuppath=@ro/") << false
-                                          << QByteArray("utolsomentes=11")
+                                          << false << QByteArray("utolsomentes=11")
                                           << "A biztonsági másolatot nem sikerült elkészíteni.\nÍrásvédett a mappa";
+        QTest::newRow("read-only INI: archive kept") << weekly << true << true << QByteArray("utolsomentes=49")
+                                                     << "A biztonsági mentés idejét nem sikerült a beállításokba írni.";
     }
     void automaticBackupAtStartup()
     {
         QFETCH(QByteArray, opt);
+        QFETCH(bool, readOnlyIni);
         QFETCH(bool, made);
         QFETCH(QByteArray, stored);
         QFETCH(QString, message);
         QVERIFY(QDir().mkpath(m_home + QStringLiteral("ro")));
         QVERIFY(QFile::setPermissions(m_home + QStringLiteral("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         prepare("[Opt]\nkarbantart=0\n" + opt.replace('@', m_home.toUtf8()) + "\n");
+        if (readOnlyIni)
+            QVERIFY(QFile::setPermissions(ini(), QFileDevice::ReadOwner));
         auto kelvo = start();
         QCOMPARE(kelvo->state(), Kelvo::State::Running);
         QCOMPARE(QFileInfo::exists(m_home + QStringLiteral("2026.12.08_backup.zip")), made);

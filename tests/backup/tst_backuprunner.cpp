@@ -2,7 +2,6 @@
 #include "../support/ZipReader.h"
 
 #include "BackupRunner.h"
-#include "Config.h"
 #include "DatabaseUri.h"
 
 #include <QDir>
@@ -175,43 +174,6 @@ private slots:
         QVERIFY(!result.ok);
         QCOMPARE(result.error, QStringLiteral("A biztonsági másolat nem írhatja felül a mentett fájlok egyikét: ") + path);
         QCOMPARE(readFile(path), before);
-    }
-
-    // The period is stored only once the archive is there, so a failed backup is tried again at the next start.
-    void automaticStoresThePeriodAfterSuccess_data()
-    {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<qint64>("stored");
-        QTest::addColumn<bool>("warned");
-        QTest::newRow("made") << "" << int(BackupRunner::AutoOutcome::Status::Made) << qint64(9) << false;
-        QTest::newRow("failed") << "fail" << int(BackupRunner::AutoOutcome::Status::Failed) << qint64(4) << false;
-        QTest::newRow("read-only INI") << "ini" << int(BackupRunner::AutoOutcome::Status::Made) << qint64(4) << true;
-    }
-    void automaticStoresThePeriodAfterSuccess()
-    {
-        QFETCH(QString, fault);
-        QFETCH(int, status);
-        QFETCH(qint64, stored);
-        QFETCH(bool, warned);
-        const QString ini = m_home + QStringLiteral("Kelvo.ini");
-        QVERIFY(TestDatabase::writeIni(m_home, m_datapath, "[Opt]\nAutobackup=1\nutolsomentes=4\nautobackuppath=" +
-                                                               m_target.toUtf8() + "\n"));
-        if (fault == u"ini")
-            QVERIFY(QFile::setPermissions(ini, QFileDevice::ReadOwner));
-        Config config(ini, m_home);
-        const BackupRunner runner(config);
-        BackupRunner::Maker make;
-        if (fault == u"fail")
-            make = [](const QString &) { return BackupRunner::Result{false, QStringLiteral("disk full")}; };
-
-        const BackupRunner::AutoOutcome outcome = runner.automatic(config, QDate(2024, 3, 3), make);
-        QCOMPARE(int(outcome.status), status);
-        QCOMPARE(outcome.path, m_target + QStringLiteral("2024.03.03_backup.zip"));
-        QCOMPARE(Config(ini, m_home).integer(Keys::utolsomentes), stored);
-        QCOMPARE(!outcome.warning.isEmpty(), warned);
-        QCOMPARE(QFileInfo::exists(outcome.path), fault != u"fail");
-        QCOMPARE(outcome.error, fault == u"fail" ? QStringLiteral("disk full") : QString());
     }
 };
 
