@@ -73,6 +73,7 @@ public:
     // Today's date for the calibration check; replaceable for tests.
     void setToday(std::function<QDate()> today) { m_today = std::move(today); }
 
+    QDate today() const { return m_today(); }
     State state() const { return m_state; }
     int exitCode() const { return m_exitCode; }
 

@@ -4,6 +4,7 @@
 #include "AutoTable.h"
 #include "Config.h"
 #include "CsvSaving.h"
+#include "DataBackup.h"
 #include "Database.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
@@ -87,6 +88,7 @@ void MainCommands::connectCommands()
     on(ui->mSugo, [this] { showHelp(); });
     on(ui->mNevjegy, [this] { showAbout(); });
     on(ui->mHonlap, [this] { openWebPage(); });
+    on(ui->mBackup, [this] { DataBackup::manual(m_kelvo); });
     // The windows of these commands are filled in by their own subsystems.
     const KelvoWindows &w = m_kelvo.windows();
     on(ui->bszallitasok, [this] { showTransports(); });

@@ -4,6 +4,7 @@
 #include "CalibrationCheck.h"
 #include "CompanyData.h"
 #include "Config.h"
+#include "DataBackup.h"
 #include "ControlSettings.h"
 #include "Database.h"
 #include "DatabaseStartup.h"
@@ -115,7 +116,7 @@ void StartupSequence::initialise()
     s.autobackup = config.integer(Keys::Autobackup);
     s.utolsomentes = config.integer(Keys::utolsomentes);
     s.autobackuppath = config.string(Keys::autobackuppath);
-    // The automatic backup arrives with the backup subsystem.
+    DataBackup::automatic(m_kelvo);
 
     if (const auto outcome = DatabaseStartup::maintain(config, path))
         uzenet(*outcome);

@@ -47,3 +47,7 @@ int autoWeighCommand(Invocation &call);
 
 // ImportCommand.cpp
 int importCommand(Invocation &call);
+
+// BackupCommands.cpp
+int backupCommand(Invocation &call);
+int autobackupCommand(Invocation &call);

@@ -81,6 +81,11 @@ constexpr Command kCommands[] = {
      "frames on standard input to weights, one line each; with --home and no switch, the indicator settings of "
      "that folder's Kelvo.ini", decodeCommand},
     {"ports", "[--descriptions]", "the serial ports present", portsCommand},
+    {"backup", "--to FILE", "a backup archive (ZIP) of the database, the company data, the ticket templates and "
+     "Kelvo.ini at FILE, replacing a file there", backupCommand},
+    {"autobackup", "[--today YYYY-MM-DD]", "the automatic backup of start-up: made when the settings call for one "
+     "this week or month (into autobackuppath), which is then noted in Kelvo.ini; --today sets the day",
+     autobackupCommand},
 };
 
 // What the command takes: "SERIAL [--template NAME] [--home DIR]".

@@ -29,7 +29,7 @@ const PortDetector &Invocation::ports()
     return *m_ports;
 }
 
-const Config &Invocation::config()
+Config &Invocation::config()
 {
     if (!m_config)
         m_config = std::make_unique<Config>(Config::locateIniFile(m_home), m_home);

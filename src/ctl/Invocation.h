@@ -60,7 +60,7 @@ public:
     // The database the program folder's settings name (datapath), unchecked.
     QString databasePath();
     // Its settings: Kelvo.ini where the program looks for it.
-    const Config &config();
+    Config &config();
     // Its database, after the start-up checks; throws Refused with the program's message.
     QSqlDatabase database();
 

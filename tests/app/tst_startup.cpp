@@ -1,6 +1,7 @@
 #include "../support/TestDatabase.h"
 
 #include "Config.h"
+#include "DataBackup.h"
 #include "Database.h"
 #include "DatabaseStartup.h"
 #include "Kelvo.h"
@@ -417,6 +418,75 @@ private slots:
                  QStringList{QStringLiteral("A beállítások mentése nem sikerült. Írásvédett a fájl, vagy nincs jogosultság.")});
         QCOMPARE(kelvo->state(), Kelvo::State::Ended);
         QCOMPARE(readFile(ini()), before);
+    }
+
+    // Made: the period is stored and only the saved notice flashes. Failed: the reason is shown and the period is
+    // left, so the next start tries again.
+    void automaticBackupAtStartup_data()
+    {
+        QTest::addColumn<QByteArray>("opt"); // "@" stands for the program folder
+        QTest::addColumn<bool>("readOnlyIni");
+        QTest::addColumn<bool>("made");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("message");
+        const QByteArray weekly = "Autobackup=1\nutolsomentes=49";
+        QTest::newRow("due") << weekly << false << true << QByteArray("utolsomentes=50") << QString();
+        QTest::newRow("made this week") << QByteArray("Autobackup=1\nutolsomentes=50") << false << false
+                                        << QByteArray("utolsomentes=50") << QString();
+        QTest::newRow("read-only folder") << QByteArray("Autobackup=2\nutolsomentes=11\nautobackuppath=@ro/") << false
+                                          << false << QByteArray("utolsomentes=11")
+                                          << "A biztonsági másolatot nem sikerült elkészíteni.\nÍrásvédett a mappa";
+        QTest::newRow("read-only INI: archive kept") << weekly << true << true << QByteArray("utolsomentes=49")
+                                                     << "A biztonsági mentés idejét nem sikerült a beállításokba írni.";
+    }
+    void automaticBackupAtStartup()
+    {
+        QFETCH(QByteArray, opt);
+        QFETCH(bool, readOnlyIni);
+        QFETCH(bool, made);
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, message);
+        QVERIFY(QDir().mkpath(m_home + QStringLiteral("ro")));
+        QVERIFY(QFile::setPermissions(m_home + QStringLiteral("ro"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        prepare("[Opt]\nkarbantart=0\n" + opt.replace('@', m_home.toUtf8()) + "\n");
+        if (readOnlyIni)
+            QVERIFY(QFile::setPermissions(ini(), QFileDevice::ReadOwner));
+        auto kelvo = start();
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
+        QCOMPARE(QFileInfo::exists(m_home + QStringLiteral("2026.12.08_backup.zip")), made);
+        QVERIFY(readFile(ini()).contains(stored));
+        QCOMPARE(m_messages.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty())
+            QVERIFY2(m_messages.first().startsWith(message), qPrintable(m_messages.first()));
+    }
+
+    // The save dialog opens in the folder of the previous backup with today's name; a second command while one
+    // runs is ignored; replacing an archive is asked first.
+    void manualBackupFromTheMenu()
+    {
+        prepare();
+        auto kelvo = start();
+        QAction *command = kelvo->Foform()->ui()->mBackup;
+        const QString chosen = m_home + QStringLiteral("mentes/kezi.zip");
+        QVERIFY(QDir().mkpath(m_home + QStringLiteral("mentes")));
+        QStringList asked;
+        DataBackup::setPathQuestion([&](QWidget *, const QString &folder, const QString &proposed) {
+            asked << folder << proposed;
+            command->trigger();
+            return chosen;
+        });
+        command->trigger();
+        QCOMPARE(asked, (QStringList{m_home, QStringLiteral("2026.12.08_backup.zip")}));
+        QCOMPARE(m_messages, QStringList{QStringLiteral("A biztonsági másolat elkészült.")});
+        QVERIFY(QFileInfo(chosen).size() > 0);
+        QVERIFY(readFile(ini()).contains("backuppath=" + m_home.toUtf8() + "mentes\r\n"));
+
+        asked.clear();
+        command->trigger();
+        DataBackup::setPathQuestion({});
+        QCOMPARE(asked.value(0), m_home + QStringLiteral("mentes"));
+        QCOMPARE(m_messages.size(), 3);
+        QVERIFY2(m_messages.at(1).contains(QStringLiteral("kezi.zip fájl már létezik")), qPrintable(m_messages.at(1)));
     }
 
     void noIniFileUsesDefaultsAndWritesToTheUserFolder()
