@@ -71,9 +71,10 @@ constexpr Command kCommands[] = {
      "[--quick TEXT] [--today [--on YYYY.MM.DD]] --pdf FILE",
      "the printed list as a PDF file: transports with the options of search, stock with those of stock, auto "
      "(the automatic weighings) with --from and --to; prints the page count", reportCommand},
-    {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
-     "frames on standard input to weights, one line each; with --home and no switch, the indicator settings of "
-     "that folder's Kelvo.ini", decodeCommand},
+    {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION] [--profile NAME]",
+     "frames on standard input to weights, one line each; with --profile (digits, csv-status, command-set, "
+     "status-bytes, regex:PATTERN) \"WEIGHT STATE\" per frame, \"-\" for what the frame does not give; with "
+     "--home and no switch, the indicator settings of that folder's Kelvo.ini", decodeCommand},
     {"ports", "[--descriptions]", "the serial ports present", portsCommand},
 };
 
