@@ -77,9 +77,10 @@ constexpr Command kCommands[] = {
     {"auto-weigh", "[--for SECONDS]",
      "automatic weighing on the program folder's scale link without a window: prints \"datumido;suly\" for each "
      "stored weight as it is stored; ends at SIGTERM, SIGINT or after --for seconds", autoWeighCommand},
-    {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION]",
-     "frames on standard input to weights, one line each; with --home and no switch, the indicator settings of "
-     "that folder's Kelvo.ini", decodeCommand},
+    {"decode", "[--micraorden] [--bilanciai] [--disomatb] [--terminator NOTATION] [--profile NAME]",
+     "frames on standard input to weights, one line each; with --profile (digits, csv-status, command-set, "
+     "status-bytes, regex:PATTERN) \"WEIGHT STATE\" per frame, \"-\" for what the frame does not give; with "
+     "--home and no switch, the indicator settings of that folder's Kelvo.ini", decodeCommand},
     {"ports", "[--descriptions]", "the serial ports present", portsCommand},
     {"backup", "--to FILE", "a backup archive (ZIP) of the database, the company data, the ticket templates and "
      "Kelvo.ini at FILE, replacing a file there", backupCommand},

@@ -3,6 +3,7 @@
 #include "ComError.h"
 #include "Config.h"
 #include "FrameDecoder.h"
+#include "IndicatorProfile.h"
 #include "Invocation.h"
 #include "PortDetector.h"
 #include "TerminatorNotation.h"
@@ -12,8 +13,15 @@
 
 namespace {
 
-void printFrame(const QByteArray &frame, const DecoderOptions &options, QTextStream &out)
+void printFrame(const QByteArray &frame, const DecoderOptions &options, const std::optional<IndicatorProfile> &profile,
+                QTextStream &out)
 {
+    if (profile) {
+        const ProfileReading r = profile->read(frame, options);
+        out << (r.weight ? QString::number(*r.weight) : QStringLiteral("-")) << ' '
+            << (r.state ? weightStateName(*r.state) : QStringLiteral("-")) << '\n';
+        return;
+    }
     const DecodedFrame decoded = FrameDecoder::decode(frame, options);
     if (decoded.ignored || !decoded.weight)
         out << "ignored\n";
@@ -34,11 +42,21 @@ int decodeCommand(Invocation &call)
     options.disomatb = args.has(QStringLiteral("--disomatb"));
     QString notation = args.value(QStringLiteral("--terminator"), QStringLiteral("#13#10"));
     // A named program folder with no switch given: decode as that station's scale link does.
+    QString profileName = args.value(QStringLiteral("--profile"));
     const bool anySwitch = options.micraorden || options.bilanciai || options.disomatb
-                           || args.has(QStringLiteral("--terminator"));
+                           || args.has(QStringLiteral("--terminator")) || args.has(QStringLiteral("--profile"));
     if (call.homeGiven() && !anySwitch) {
         options = WeightLinkSettings::fromConfig(call.config()).decoder;
         notation = call.config().string(Keys::Terminator);
+        if (call.config().ini().valueExists(QStringLiteral("ComPort1"), QStringLiteral("Profile")))
+            profileName = call.config().string(Keys::Profile);
+    }
+    std::optional<IndicatorProfile> profile;
+    if (!profileName.isNull()) {
+        auto parsed = IndicatorProfile::parse(profileName);
+        if (const auto *error = std::get_if<QString>(&parsed))
+            throw BadArguments(*error);
+        profile = std::get<IndicatorProfile>(parsed);
     }
     QByteArray terminator;
     try {
@@ -58,11 +76,11 @@ int decodeCommand(Invocation &call)
         if (at < 0)
             break;
         const qsizetype end = at + terminator.size();
-        printFrame(input.mid(start, end - start), options, call.out());
+        printFrame(input.mid(start, end - start), options, profile, call.out());
         start = end;
     }
     if (start < input.size())
-        printFrame(input.mid(start), options, call.out());
+        printFrame(input.mid(start), options, profile, call.out());
     return kDone;
 }
 

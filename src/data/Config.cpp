@@ -20,7 +20,8 @@ QList<const ConfigKey *> all()
             &evelojel,   &outtxt,      &outbat,          &be1,          &be2,            &ki1,
             &ki2,        &minusznapok, &modosithato,     &tmodosithato, &minsorszam,     &Port,
             &Terminator, &Baudrate,    &Databits,        &Parity,       &Stopbits,       &micraorden,
-            &bilanciai,  &lekerdez,    &lekerdezparancs, &lekerdezido,  &nullaz};
+            &bilanciai,  &lekerdez,    &lekerdezparancs, &lekerdezido,  &nullaz,
+            &Profile};
 }
 
 } // namespace Keys

@@ -93,6 +93,7 @@ inline constexpr ConfigKey lekerdez        {"ComPort1", "lekerdez",        KeyTy
 inline constexpr ConfigKey lekerdezparancs {"ComPort1", "lekerdezparancs", KeyType::String,  "XA/B?"};
 inline constexpr ConfigKey lekerdezido     {"ComPort1", "lekerdezido",     KeyType::Integer, "1000"};
 inline constexpr ConfigKey nullaz          {"ComPort1", "nullaz",          KeyType::String,  "sc"};
+inline constexpr ConfigKey Profile         {"ComPort1", "Profile",         KeyType::String,  "digits"};
 // clang-format on
 
 // Sections whose keys are not fixed.

@@ -65,6 +65,12 @@ void TestScaleCommands::decodeCommand_data()
     // The program folder's Kelvo.ini says micraorden=1 and Terminator=#10.
     QTest::newRow("indicator of --home") << QStringList{"--home", "HOME"} << QByteArray("5\n04321\r\n") << 0
                                          << "0\n12340\n";
+    QTest::newRow("profile with status") << QStringList{"--profile", "csv-status"}
+                                         << QByteArray("ST,GS,+00123.0kg\r\nOL,GS,+999999kg\r\n") << 0
+                                         << "123 stable\n- overload\n";
+    QTest::newRow("profile of --home") << QStringList{"--home", "HOME2"} << QByteArray("S D  99.6 kg\r\n") << 0
+                                       << "100 motion\n";
+    QTest::newRow("unknown profile") << QStringList{"--profile", "nope"} << QByteArray("1\r\n") << 2 << "";
     QTest::newRow("a switch overrides --home") << QStringList{"--home", "HOME", "--bilanciai"}
                                                << QByteArray("3001234\r\n") << 0 << "-1234\n";
 }
@@ -80,6 +86,11 @@ void TestScaleCommands::decodeCommand()
     QFile ini(home.filePath(QStringLiteral("Kelvo.ini")));
     QVERIFY(ini.open(QIODevice::WriteOnly) && ini.write("[ComPort1]\r\nmicraorden=1\r\nTerminator=#10\r\n") > 0);
     ini.close();
+    QTemporaryDir home2;
+    QFile ini2(home2.filePath(QStringLiteral("Kelvo.ini")));
+    QVERIFY(ini2.open(QIODevice::WriteOnly) && ini2.write("[ComPort1]\r\nProfile=command-set\r\n") > 0);
+    ini2.close();
+    args.replaceInStrings(QStringLiteral("HOME2"), home2.path());
     args.replaceInStrings(QStringLiteral("HOME"), home.path());
     QBuffer in(&input);
     QVERIFY(in.open(QIODevice::ReadOnly));
