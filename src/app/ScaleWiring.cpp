@@ -2,6 +2,7 @@
 
 #include "Config.h"
 #include "Kelvo.h"
+#include "LinkTexts.h"
 #include "ScaleWeightField.h"
 #include "SettingsCommands.h"
 #include "SlotGuard.h"
@@ -34,6 +35,21 @@ ScaleWiring::ScaleWiring(Kelvo &kelvo)
     });
     connect(link, &WeightLink::statusTextChanged, main, [main](const QString &text) { main->setStatusText(1, text); });
     connect(link, &WeightLink::pollIndicatorChanged, ui->balimage, &QWidget::setVisible);
+    // The state beside the weight, in colours readable across the gate house: green at rest, amber moving, red
+    // over- or underloaded or in error, grey without a link.
+    const auto showState = [ui, link] {
+        const WeightState state = link->weightState();
+        const bool live = link->weightLive();
+        const char *colour = !live                          ? "#808080"
+                             : state == WeightState::Stable ? "#1b7f2a"
+                             : state == WeightState::Motion ? "#b36b00"
+                                                            : "#c00000";
+        ui->allapotlabel->setText(LinkTexts::stateText(state, live));
+        ui->allapotlabel->setStyleSheet(
+            QStringLiteral("#allapotlabel { color: white; background: %1; font-weight: bold; }").arg(QLatin1String(colour)));
+    };
+    showState();
+    connect(link, &WeightLink::stateChanged, ui->allapotlabel, showState);
     connect(ui->nullaimage, &QToolButton::clicked, link, &WeightLink::zero);
 
     connect(main, &TFoform::weightLabelDoubleClicked, terminal, &QWidget::show);

@@ -21,7 +21,7 @@ QList<const ConfigKey *> all()
             &ki2,        &minusznapok, &modosithato,     &tmodosithato, &minsorszam,     &Port,
             &Terminator, &Baudrate,    &Databits,        &Parity,       &Stopbits,       &micraorden,
             &bilanciai,  &lekerdez,    &lekerdezparancs, &lekerdezido,  &nullaz,
-            &Profile};
+            &Profile,    &stabiltures, &stabilido,       &stabilkell};
 }
 
 } // namespace Keys

@@ -63,6 +63,9 @@ inline constexpr ConfigKey fugyfel         {"Opt", "fugyfel",         KeyType::S
 inline constexpr ConfigKey fixraktar       {"Opt", "fixraktar",       KeyType::Boolean, "0"};
 inline constexpr ConfigKey fraktar         {"Opt", "fraktar",         KeyType::String,  ""};
 inline constexpr ConfigKey minautosuly     {"Opt", "minautosuly",     KeyType::Integer, "200"};
+inline constexpr ConfigKey stabiltures     {"Opt", "stabiltures",     KeyType::Integer, "1"};
+inline constexpr ConfigKey stabilido       {"Opt", "stabilido",       KeyType::Integer, "1000"};
+inline constexpr ConfigKey stabilkell      {"Opt", "stabilkell",      KeyType::Boolean, "0"};
 inline constexpr ConfigKey autoido         {"Opt", "autoido",         KeyType::Integer, "0"};
 // Printing and records
 inline constexpr ConfigKey Printmode       {"Opt", "Printmode",       KeyType::Integer, "0"};

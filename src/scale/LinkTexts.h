@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IndicatorProfile.h"
+
 #include <QString>
 
 // The texts the operator sees about the scale link: the weight label, its hint and the link panel of the status bar.
@@ -22,5 +24,25 @@ inline QString serverPoll(const QString &host, const QString &port)
     return QStringLiteral("GET ") + host + u':' + port + QStringLiteral("       ");
 }
 inline QString clientError(int code) { return QStringLiteral("Client error: ") + QString::number(code) + QStringLiteral("       "); }
+
+// The state beside the live weight.
+inline QString stateText(WeightState state, bool live)
+{
+    if (!live)
+        return QStringLiteral("Nincs kapcsolat");
+    switch (state) {
+    case WeightState::Stable:
+        return QStringLiteral("Stabil");
+    case WeightState::Motion:
+        return QStringLiteral("Mozgásban");
+    case WeightState::Overload:
+        return QStringLiteral("Túlterhelés");
+    case WeightState::Underload:
+        return QStringLiteral("Alulterhelés");
+    case WeightState::Error:
+        break;
+    }
+    return QStringLiteral("Kijelző hiba");
+}
 
 } // namespace LinkTexts

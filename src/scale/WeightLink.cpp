@@ -5,6 +5,9 @@
 #include "IniFile.h"
 #include "LinkTexts.h"
 
+#include <algorithm>
+#include <memory>
+
 WeightLinkSettings WeightLinkSettings::fromConfig(const Config &config)
 {
     WeightLinkSettings s;
@@ -15,6 +18,13 @@ WeightLinkSettings WeightLinkSettings::fromConfig(const Config &config)
     s.lekerdezparancs = config.string(Keys::lekerdezparancs);
     s.lekerdezido = int(config.integer(Keys::lekerdezido));
     s.nullaz = config.string(Keys::nullaz);
+    auto profile = IndicatorProfile::parse(config.string(Keys::Profile));
+    if (const auto *error = std::get_if<QString>(&profile))
+        s.profileError = *error;
+    else
+        s.profile = std::get<IndicatorProfile>(profile);
+    s.stability.toleranceKg = qint32(std::clamp<qint64>(config.integer(Keys::stabiltures), 0, 999999));
+    s.stability.settleMs = std::max<qint64>(config.integer(Keys::stabilido), 0);
     return s;
 }
 
@@ -22,6 +32,9 @@ WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
     : QObject(parent)
     , m_port(this)
 {
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    m_clock = [started] { return started->elapsed(); };
     m_port.OnPortOpen = [this](TComPort &port) {
         m_reopenPending = false;
         setStatus(LinkTexts::portOpened(port.Port()));
@@ -62,6 +75,7 @@ WeightLink::~WeightLink()
 void WeightLink::configure(const WeightLinkSettings &settings)
 {
     m_settings = settings;
+    m_stability = StabilityMonitor(settings.stability);
     m_pollTimer.setInterval(std::max(settings.lekerdezido, 0));
     // An interval of 0 or less would poll without pause; such a timer does not run.
     if (settings.lekerdez && settings.lekerdezido > 0)
@@ -122,19 +136,33 @@ void WeightLink::decodeFrame(const QByteArray &frame)
     m_weightText.clear();
     m_watchdog.stop();
     emit frameReceived(frame);
-    const DecodedFrame decoded = FrameDecoder::decode(frame, m_settings.decoder);
-    if (!decoded.ignored) {
-        m_weightText = QString::fromLatin1(decoded.weightText);
-        if (decoded.weight) {
-            const qint32 weight = *decoded.weight;
-            setLabel(formatWeight(weight), LinkTexts::kHintWeight);
-            m_aktsuly = weight;
+    ProfileReading reading;
+    if (m_settings.profile.kind() == IndicatorProfile::Kind::Digits) {
+        const DecodedFrame decoded = FrameDecoder::decode(frame, m_settings.decoder);
+        if (!decoded.ignored) {
+            m_weightText = QString::fromLatin1(decoded.weightText);
+            reading.weight = decoded.weight;
+        }
+    } else {
+        reading = m_settings.profile.read(frame, m_settings.decoder);
+        if (reading.weight) {
+            m_weightText = QString::number(*reading.weight);
+        } else {
+            // Over- or underload, or an error reply: there is no weight to show or to take.
+            setLabel(LinkTexts::kNoWeightLabel, LinkTexts::stateText(*reading.state, true));
             m_live = true;
-            if (weight == 0)
-                m_nullavolt = true;
-            emit weightChanged(weight, QString::number(weight));
         }
     }
+    if (reading.weight) {
+        const qint32 weight = *reading.weight;
+        setLabel(formatWeight(weight), LinkTexts::kHintWeight);
+        m_aktsuly = weight;
+        m_live = true;
+        if (weight == 0)
+            m_nullavolt = true;
+        emit weightChanged(weight, QString::number(weight));
+    }
+    setState(m_stability.offer(reading, m_clock()));
     if (!server().enabled)
         setStatus(LinkTexts::receiving(m_port.Port()));
     m_watchdog.start();
@@ -168,7 +196,20 @@ void WeightLink::loseWeight()
     if (!m_live)
         return;
     m_live = false;
+    // A load seen again after the silence must settle again before it counts as stable.
+    m_stability.reset();
+    m_state = m_stability.state();
     emit weightLost();
+    emit stateChanged();
+}
+
+void WeightLink::setState(WeightState state)
+{
+    const bool changed = state != m_state || !m_shownLive;
+    m_state = state;
+    m_shownLive = m_live;
+    if (changed)
+        emit stateChanged();
 }
 
 void WeightLink::watchdogTick()

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "FrameDecoder.h"
+#include "IndicatorProfile.h"
+#include "StabilityMonitor.h"
 #include "TComPort.h"
 
 #include <QAbstractSocket>
 #include <QObject>
 #include <QTcpSocket>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -21,6 +24,9 @@ struct WeightLinkSettings {
     QString lekerdezparancs = QStringLiteral("XA/B?"); // poll command, CR LF appended
     int lekerdezido = 1000;                       // poll interval, ms
     QString nullaz = QStringLiteral("sc");        // zero command: "sc", "ms" or "dis"
+    IndicatorProfile profile;                     // how frames read; the digit filter unless set
+    QString profileError;                         // why the configured profile was not taken
+    StabilityMonitor::Settings stability;
 
     static WeightLinkSettings fromConfig(const Config &config);
 };
@@ -71,6 +77,12 @@ public:
     // frames keep arriving (none after the watchdog has expired or the port has failed).
     std::optional<qint32> liveWeight() const;
     bool weightLive() const { return m_live; }
+    // Whether the load is at rest, over- or underloaded, as the frames say or as judged over time.
+    WeightState weightState() const { return m_state; }
+    // A live weight that is stable.
+    bool weightStable() const { return m_live && m_state == WeightState::Stable; }
+    // Milliseconds of a monotonic clock for the stability judgement; replaceable for tests.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
     const QString &labelText() const { return m_labelText; }
     const QString &labelHint() const { return m_labelHint; }
@@ -100,6 +112,8 @@ signals:
     void weightChanged(qint32 kilograms, const QString &fieldText);
     // The link fell silent or failed: the last weight may no longer be taken.
     void weightLost();
+    // The load's state or the link's liveness changed.
+    void stateChanged();
 
 private:
     WeightServer server() const;
@@ -111,6 +125,7 @@ private:
     void socketError(QAbstractSocket::SocketError error);
     void reopenQuietly();
     void loseWeight();
+    void setState(WeightState state);
 
     TComPort m_port;
     QTcpSocket m_client;
@@ -122,6 +137,10 @@ private:
     qint32 m_aktsuly = 0;
     bool m_nullavolt = false;
     bool m_live = false;
+    StabilityMonitor m_stability;
+    WeightState m_state = WeightState::Motion;
+    bool m_shownLive = false; // whether the last stateChanged was sent while the link was live
+    std::function<qint64()> m_clock;
     QString m_weightText;
     QString m_labelText = QStringLiteral("..");
     QString m_labelHint;

@@ -44,6 +44,8 @@ class TestWeightLink : public QObject
 private slots:
     void framesSetWeightAndTexts_data();
     void framesSetWeightAndTexts();
+    void stateFollowsTheFrames_data();
+    void stateFollowsTheFrames();
     void serverModeLeavesThePanelAlone();
     void watchdogShowsSilence();
     void serialErrorStopsWatchdogUntilNextFrame();
@@ -87,6 +89,58 @@ void TestWeightLink::framesSetWeightAndTexts_data()
                                             << 500 << false << "12-34" << W{500};
     QTest::newRow("ignored frame clears text") << F{"3001234\r\n", "kg\r\n"} << true << "-1 234" << weightHint << -1234
                                                << false << "" << W{-1234};
+}
+
+// Frames as "ms|frame"; after the last one the state, whether a weighing may take the weight, and the label.
+void TestWeightLink::stateFollowsTheFrames_data()
+{
+    QTest::addColumn<QString>("profile");
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("taken");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("digits settle over time") << "digits" << QStringList{"0|5000", "400|5001", "1000|5000"}
+                                             << "Stabil" << "5000" << "5 000";
+    QTest::newRow("digits still moving") << "digits" << QStringList{"0|5000", "900|5040", "1500|5040"}
+                                         << "Mozgásban" << "5040" << "5 040";
+    QTest::newRow("reported at rest") << "csv-status" << QStringList{"0|ST,GS,+05000kg"} << "Stabil" << "5000"
+                                      << "5 000";
+    QTest::newRow("reported moving") << "csv-status" << QStringList{"0|ST,GS,+05000kg", "10|US,GS,+05100kg"}
+                                     << "Mozgásban" << "5100" << "5 100";
+    QTest::newRow("overload takes nothing") << "command-set" << QStringList{"0|S S 5000 kg", "10|S +"}
+                                            << "Túlterhelés" << "-" << "?";
+    QTest::newRow("error reply") << "command-set" << QStringList{"0|ES"} << "Kijelző hiba" << "-" << "?";
+}
+
+void TestWeightLink::stateFollowsTheFrames()
+{
+    QFETCH(QString, profile);
+    QFETCH(QStringList, frames);
+    QFETCH(QString, state);
+    QFETCH(QString, taken);
+    QFETCH(QString, label);
+
+    WeightLink link(nullptr, 60000);
+    qint64 now = 0;
+    link.setClock([&now] { return now; });
+    WeightLinkSettings settings;
+    settings.profile = std::get<IndicatorProfile>(IndicatorProfile::parse(profile));
+    link.configure(settings);
+    QSignalSpy changes(&link, &WeightLink::stateChanged);
+    for (const QString &f : frames) {
+        now = f.section(QLatin1Char('|'), 0, 0).toLongLong();
+        link.decodeFrame(f.section(QLatin1Char('|'), 1).toLatin1() + "\r\n");
+    }
+    QCOMPARE(LinkTexts::stateText(link.weightState(), link.weightLive()), state);
+    const std::optional<qint32> live = link.liveWeight();
+    QCOMPARE(live ? QString::number(*live) : QStringLiteral("-"), taken);
+    QCOMPARE(link.labelText(), label);
+    QVERIFY(!changes.isEmpty());
+
+    // Silence: no link, and a load seen again must settle again.
+    link.watchdogTick();
+    QCOMPARE(LinkTexts::stateText(link.weightState(), link.weightLive()), QStringLiteral("Nincs kapcsolat"));
+    QVERIFY(!link.weightStable());
 }
 
 void TestWeightLink::framesSetWeightAndTexts()

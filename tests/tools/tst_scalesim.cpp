@@ -1,5 +1,6 @@
 #include "CommandParser.h"
 #include "FrameDecoder.h"
+#include "IndicatorProfile.h"
 #include "FrameFormat.h"
 #include "IndicatorCommands.h"
 #include "Simulator.h"
@@ -17,6 +18,8 @@ class TestScalesim : public QObject
 private slots:
     void framesDecodeBack_data();
     void framesDecodeBack();
+    void statusFramesReadBack_data();
+    void statusFramesReadBack();
     void framesByteForByte_data();
     void framesByteForByte();
     void profiles_data();
@@ -58,6 +61,35 @@ void TestScalesim::framesDecodeBack()
     QCOMPARE(*decoded.weight, weight);
     if (f == FrameFormat::Format::Disomat)
         QVERIFY(IndicatorCommands::disomatFrameValid(frame));
+}
+
+void TestScalesim::statusFramesReadBack_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<bool>("moving");
+    QTest::addColumn<QString>("expected");
+    for (const char *format : {"csv-status", "command-set", "status-bytes"}) {
+        const QString f = QString::fromLatin1(format);
+        QTest::addRow("%s at rest", format) << f << 12340 << false << "12340 stable";
+        QTest::addRow("%s moving", format) << f << -150 << true << "-150 motion";
+        QTest::addRow("%s over", format) << f << 1000000 << false << "- overload";
+        QTest::addRow("%s under", format) << f << -100000 << false << "- underload";
+    }
+}
+
+void TestScalesim::statusFramesReadBack()
+{
+    // The simulator's status frames must read back through the profile of the same name.
+    QFETCH(QString, format);
+    QFETCH(int, weight);
+    QFETCH(bool, moving);
+    QFETCH(QString, expected);
+    const QByteArray frame = FrameFormat::frame(*FrameFormat::parse(format), weight, moving);
+    const ProfileReading r = std::get<IndicatorProfile>(IndicatorProfile::parse(format)).read(frame);
+    QCOMPARE((r.weight ? QString::number(*r.weight) : QStringLiteral("-")) + QLatin1Char(' ') +
+                 (r.state ? weightStateName(*r.state) : QStringLiteral("-")),
+             expected);
 }
 
 void TestScalesim::framesByteForByte_data()

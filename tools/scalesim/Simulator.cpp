@@ -23,7 +23,15 @@ qint32 Simulator::currentWeight() const
 
 QByteArray Simulator::currentFrame() const
 {
-    return FrameFormat::frame(m_format, currentWeight());
+    // Moving while the profile changes the load: it differs from a moment ago.
+    const qint64 t = now();
+    const bool moving = m_profile.weightAt(t) != m_profile.weightAt(std::max<qint64>(0, t - 300));
+    // The families with a status report a load beyond their range as such instead of a clipped number.
+    const bool withStatus = m_format == FrameFormat::Format::CsvStatus ||
+                            m_format == FrameFormat::Format::CommandSet || m_format == FrameFormat::Format::StatusBytes;
+    const qint64 raw = m_profile.weightAt(t) - m_zeroOffset;
+    const qint32 weight = withStatus ? qint32(std::clamp<qint64>(raw, -1000000, 1000000)) : currentWeight();
+    return FrameFormat::frame(m_format, weight, moving);
 }
 
 QByteArray Simulator::handleInput(const QByteArray &bytes)

@@ -5,8 +5,8 @@
 QString SimulatorOptions::usage()
 {
     return QStringLiteral(
-        "usage: scalesim [--format plain|micra|bilanciai|disomat] [--weight KG] [--profile fixed|truck|FILE]\n"
-        "                [--interval MS] [--tcp PORT] [--link PATH]\n"
+        "usage: scalesim [--format plain|micra|bilanciai|disomat|csv-status|command-set|status-bytes]\n"
+        "                [--weight KG] [--profile fixed|truck|FILE] [--interval MS] [--tcp PORT] [--link PATH]\n"
         "  Without --tcp, creates a pseudo-terminal and prints its device path as the first line.\n"
         "  --interval 0 sends frames only when polled; the disomat format always waits for its poll.\n"
         "  A profile FILE holds lines \"WEIGHT SECONDS [ramp]\" and repeats.\n");
