@@ -36,7 +36,7 @@ private slots:
                 break;
             }
         }
-        QCOMPARE(names.size(), 65);
+        QCOMPARE(names.size(), 69);
     }
 
     void defaultsWithoutFile_data()
