@@ -37,14 +37,6 @@ QString askFile(QWidget *parent, const QString &folder)
     return dialog.selectedFiles().first();
 }
 
-// The hourglass while it lives; put back also when the rows cannot be read.
-struct WaitCursor {
-    WaitCursor() { homokora(true); }
-    ~WaitCursor() { homokora(false); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
 } // namespace
 
 void setFileQuestion(FileQuestion question)

@@ -36,6 +36,7 @@ struct RunSettings {
     bool bilanciai = false;
     bool lekerdez = false;
     bool disomatb = false;
+    bool stabilkell = false; // only a weight at rest may be taken from the scale
     qint64 minautosuly = 200;
     QString lekerdezparancs;
     qint64 lekerdezido = 1000;

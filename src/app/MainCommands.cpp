@@ -67,9 +67,6 @@ void MainCommands::connectCommands()
     TFoform *main = m_kelvo.Foform();
     Ui::TFoform *ui = main->ui();
     const auto on = [this](QAction *action, auto slot) { connect(action, &QAction::triggered, this, guarded(slot)); };
-    const auto open = [this](QAction *action, QDialog *window) {
-        connect(action, &QAction::triggered, this, guarded([window] { window->exec(); }));
-    };
     on(ui->bkezd, [this] { newTransport(); });
     on(ui->mUjSzallitas, [this] { newTransport(); });
     on(ui->bbefejez, [this] { finishTransport(false); });
@@ -115,7 +112,8 @@ void MainCommands::connectCommands()
     w.automeresform()->setSource(
         // A silent link keeps its last weight, which must not be stored as if a vehicle stood there.
         {[link] { return link->weightLive() ? qint64(link->aktsuly()) : 0; }, [link] { return link->nullavolt(); },
-         [link] { link->clearNullavolt(); }},
+         [link] { link->clearNullavolt(); },
+         [this, link] { return link->refusalToTake(m_kelvo.settings().stabilkell).isEmpty(); }},
         [this](const QDateTime &at, qint64 weight) {
             if (!m_kelvo.database())
                 throw DatabaseError(QStringLiteral("Nincs megnyitott adatbázis."));
@@ -318,6 +316,11 @@ void MainCommands::reweighSelected()
     const std::optional<qint32> weight = m_kelvo.weightLink()->liveWeight();
     if (!weight) {
         uzenet(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
+        return;
+    }
+    if (const QString refusal = m_kelvo.weightLink()->refusalToTake(m_kelvo.settings().stabilkell);
+        !refusal.isEmpty()) {
+        uzenet(refusal);
         return;
     }
     homokora(true);

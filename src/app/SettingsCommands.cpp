@@ -104,6 +104,7 @@ void SettingsCommands::accept()
     s.micraorden = ui->orden->isChecked();
     s.bilanciai = ui->bilanciai->isChecked();
     s.lekerdez = ui->lekerdez->isChecked();
+    s.stabilkell = ui->stabilkell->isChecked();
     m_kelvo.weightLink()->applyIndicatorFlags(s.micraorden, s.bilanciai, s.lekerdez);
     s.outtxt = ui->outcheck->isChecked();
     s.outbat = ui->outbatcheck->isChecked();
@@ -142,7 +143,8 @@ bool SettingsCommands::writeSettings()
                       config.setBoolean(Keys::sulylekerdez, ui->sulylekerdez->isChecked()) &&
                       config.setString(Keys::hostport, ui->hostport->text()) &&
                       config.setString(Keys::hostip, ui->hostip->text()) &&
-                      config.setDate(Keys::hitlejar, dialog->calibrationDate());
+                      config.setDate(Keys::hitlejar, dialog->calibrationDate()) &&
+                      config.setBoolean(Keys::stabilkell, ui->stabilkell->isChecked());
     if (!rest)
         uzenet(QString::fromUtf8(kSaveFailedMessage));
     return rest;

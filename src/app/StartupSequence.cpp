@@ -202,6 +202,7 @@ void StartupSequence::applyIndicatorSettings()
     s.lekerdez = config.boolean(Keys::lekerdez);
     s.evelojel = config.boolean(Keys::evelojel);
     s.disomatb = config.boolean(Keys::disomatb);
+    s.stabilkell = config.boolean(Keys::stabilkell);
     s.minautosuly = config.integer(Keys::minautosuly);
     m_controls.load(config, ControlSettings::Group::Indicator);
     s.lekerdezparancs = config.string(Keys::lekerdezparancs);
@@ -232,6 +233,7 @@ void StartupSequence::loadDialogValues()
     dialog->ui()->orden->setChecked(s.micraorden);
     dialog->ui()->bilanciai->setChecked(s.bilanciai);
     dialog->ui()->lekerdez->setChecked(s.lekerdez);
+    dialog->ui()->stabilkell->setChecked(s.stabilkell);
     dialog->setConnectionPageVisible(config.boolean(Keys::comsettings));
 
     dialog->setCompanyLines({});

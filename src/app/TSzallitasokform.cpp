@@ -38,14 +38,6 @@ constexpr char kNothingToSave[] = "Nincs mentendő keresési eredmény !";
 constexpr int kColumns = 16;
 constexpr int kDefaultWidth = 100;
 
-// The hourglass while it lives; put back also when a database failure goes on to the program's error handler.
-struct WaitCursor {
-    WaitCursor() { homokora(true); }
-    ~WaitCursor() { homokora(false); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
 // The box of a filtered column (the customer's box has a shorter name).
 QString boxName(const QString &column)
 {

@@ -29,14 +29,6 @@ constexpr char kNothingToPrint[] = "Nincs nyomtatandó szállítás !";
 constexpr int kColumns = 2;
 constexpr int kDefaultWidth = 100;
 
-// The hourglass while it lives; put back also when a database failure goes on to the program's error handler.
-struct WaitCursor {
-    WaitCursor() { homokora(true); }
-    ~WaitCursor() { homokora(false); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
 } // namespace
 
 // The stored weights as the list shows them, both columns right-aligned.

@@ -46,7 +46,7 @@ Tbeallitasok::Tbeallitasok(QWidget *parent)
     connect(m_ui->CheckBox1, &QCheckBox::clicked, this, [this](bool ticked) {
         m_ui->Button3->setEnabled(ticked);
         for (QWidget *w : {static_cast<QWidget *>(m_ui->orden), static_cast<QWidget *>(m_ui->bilanciai),
-                           static_cast<QWidget *>(m_ui->lekerdez)})
+                           static_cast<QWidget *>(m_ui->lekerdez), static_cast<QWidget *>(m_ui->stabilkell)})
             w->setEnabled(m_ui->Button3->isEnabled());
     });
     for (int i = 0; i <= kWordFileMode; ++i) {

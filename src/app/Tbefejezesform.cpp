@@ -9,6 +9,7 @@
 #include "Formats.h"
 #include "InProgress.h"
 #include "Kelvo.h"
+#include "WeightLink.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
@@ -225,6 +226,7 @@ void Tbefejezesform::finish()
     in.tablasorszam = m_ui->tablasorszam->currentText();
     in.kezi = m_ui->kezisuly->isChecked();
     in.weightLive = m_scale->usable();
+    in.scaleRefusal = in.kezi ? QString() : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
     in.felhasznalo = felhasznalonev();
 
     m_kelvo->database()->refresh(QStringLiteral("szallitasok"));

@@ -66,14 +66,6 @@ private:
     QList<StockQuery::Row> m_rows;
 };
 
-// The hourglass while it lives; put back also when a database failure goes on to the program's error handler.
-struct WaitCursor {
-    WaitCursor() { homokora(true); }
-    ~WaitCursor() { homokora(false); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
 StockQuery::Box box(const QComboBox *combo)
 {
     const QString text = combo->currentText();

@@ -7,6 +7,7 @@
 #include "FirstWeighing.h"
 #include "InProgress.h"
 #include "Kelvo.h"
+#include "WeightLink.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
@@ -330,6 +331,7 @@ void Tkezdesform::record(int irany)
     in.irany = irany;
     in.kezi = m_ui->kezisuly->isChecked();
     in.weightLive = m_scale->usable();
+    in.scaleRefusal = in.kezi ? QString() : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
 
     homokora(true);
     const auto outcome = FirstWeighing::record(m_kelvo->database()->db(), in, m_kelvo->settings().maxsuly,

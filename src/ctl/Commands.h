@@ -30,6 +30,7 @@ StockQuery::Filter stockFilter(Invocation &call);
 // ScaleCommands.cpp
 int decodeCommand(Invocation &call);
 int portsCommand(Invocation &call);
+int liveCommand(Invocation &call);
 
 // RecordCommands.cpp
 int searchCommand(Invocation &call);

@@ -29,14 +29,15 @@ constexpr Command kCommands[] = {
     {"copy-db", "FROM TO", "copy every table of the database FROM (PATH|URI) into TO, a new file or an empty server "
      "database, in one transaction; prints each table's verified row count", copyDbCommand},
     {"first-weighing",
-     "--plate P --carrier NAME --customer NAME --product NAME [--unit-price FT] [--direction in|out] --weight KG "
-     "[--manual] [--overwrite previous|current] [--at DATETIME]",
-     "record the first weighing of a transport; prints plate;weight. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
+     "--plate P --carrier NAME --customer NAME --product NAME [--unit-price FT] [--direction in|out] "
+     "--weight KG | --live [--wait SECONDS] [--manual] [--overwrite previous|current] [--at DATETIME]",
+     "record the first weighing of a transport; prints plate;weight. --live takes the weight of the folder's scale "
+     "link, waiting up to --wait seconds (10) for one it may take; --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
      "for loading earlier records", firstWeighingCommand},
     {"finish",
-     "--plate P --weight KG --warehouse NAME [--purity P] [--moisture M] [--expected-moisture X] [--remark T] "
-     "[--confirm-zero] [--at DATETIME]",
-     "second weighing: store the ticket; prints the serial number. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
+     "--plate P --weight KG | --live [--wait SECONDS] --warehouse NAME [--purity P] [--moisture M] "
+     "[--expected-moisture X] [--remark T] [--confirm-zero] [--at DATETIME]",
+     "second weighing: store the ticket; prints the serial number. --live as for first-weighing. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
      "for loading earlier records: not before its first weighing nor before the last finished ticket (serial "
      "numbers and finishing times run in one order)", finishCommand},
     {"in-progress", "", "the transports in progress as CSV", inProgressCommand},
@@ -82,6 +83,9 @@ constexpr Command kCommands[] = {
      "status-bytes, regex:PATTERN) \"WEIGHT STATE\" per frame, \"-\" for what the frame does not give; with "
      "--home and no switch, the indicator settings of that folder's Kelvo.ini", decodeCommand},
     {"ports", "[--descriptions]", "the serial ports present", portsCommand},
+    {"live", "[--for SECONDS]",
+     "the decoded weight and state of the program folder's scale link as each frame arrives, \"WEIGHT STATE\" "
+     "(\"-\" for no weight); ends at SIGTERM, SIGINT or after --for seconds", liveCommand},
     {"backup", "--to FILE", "a backup archive (ZIP) of the database, the company data, the ticket templates and "
      "Kelvo.ini at FILE, replacing a file there", backupCommand},
     {"autobackup", "[--today YYYY-MM-DD]", "the automatic backup of start-up: made when the settings call for one "

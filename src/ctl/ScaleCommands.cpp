@@ -5,6 +5,7 @@
 #include "FrameDecoder.h"
 #include "IndicatorProfile.h"
 #include "Invocation.h"
+#include "LiveLink.h"
 #include "PortDetector.h"
 #include "TerminatorNotation.h"
 #include "WeightLink.h"
@@ -88,5 +89,21 @@ int portsCommand(Invocation &call)
 {
     for (const QString &line : call.ports().listComPorts(call.args().has(QStringLiteral("--descriptions"))))
         call.out() << line << '\n';
+    return kDone;
+}
+
+// The decoded weight and state of the program folder's scale link as each frame arrives, "WEIGHT STATE" ("-" for
+// no weight), until SIGTERM, SIGINT or the end of --for.
+int liveCommand(Invocation &call)
+{
+    const int ms = LiveLink::forOption(call);
+    LiveLink live(call);
+    WeightLink &link = live.link();
+    QObject::connect(&link, &WeightLink::frameDecoded, &link, [&] {
+        const std::optional<qint32> weight = link.liveWeight();
+        call.out() << (weight ? QString::number(*weight) : QStringLiteral("-")) << ' '
+                   << weightStateName(link.weightState()) << Qt::endl;
+    });
+    live.run(ms);
     return kDone;
 }

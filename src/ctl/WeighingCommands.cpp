@@ -8,6 +8,7 @@
 #include "InProgressModel.h"
 #include "Invocation.h"
 #include "Listatoltes.h"
+#include "LiveLink.h"
 #include "MasterData.h"
 #include "Seged.h"
 #include "Sql.h"
@@ -35,6 +36,38 @@ QDateTime lastFinished(const QSqlDatabase &db)
     return last.isNull() ? QDateTime() : Formats::parseDbDateTime(last.toString());
 }
 
+constexpr int kDefaultWaitSeconds = 10;
+
+// The weight to record: --weight as typed, or with --live the weight the program folder's scale shows, waiting up
+// to --wait seconds for one that may be taken (at rest when only stable weights may be taken).
+QString weightArgument(Invocation &call)
+{
+    const CommandLine &args = call.args();
+    if (!args.has(QStringLiteral("--live"))) {
+        if (args.has(QStringLiteral("--wait")))
+            throw BadArguments(QStringLiteral("--wait goes with --live"));
+        return args.required(QStringLiteral("--weight"));
+    }
+    if (args.has(QStringLiteral("--weight")) || args.has(QStringLiteral("--at")) || args.has(QStringLiteral("--manual")))
+        throw BadArguments(QStringLiteral("--live takes the scale's weight now: not with --weight, --at or --manual"));
+    int seconds = kDefaultWaitSeconds;
+    if (args.has(QStringLiteral("--wait"))) {
+        bool ok = false;
+        seconds = args.value(QStringLiteral("--wait")).toInt(&ok);
+        if (!ok || seconds <= 0 || seconds > 3600)
+            throw BadArguments(QStringLiteral("--wait takes a number of seconds from 1 to 3600"));
+    }
+    const bool stableRequired = call.config().boolean(Keys::stabilkell);
+    LiveLink live(call);
+    WeightLink &link = live.link();
+    const auto takeable = [&] { return link.liveWeight() && link.refusalToTake(stableRequired).isEmpty(); };
+    if (!live.waitFor(takeable, seconds * 1000)) {
+        const QString refusal = link.refusalToTake(stableRequired);
+        throw Refused(!refusal.isEmpty() ? refusal : QString::fromUtf8(FirstWeighing::kNoScaleWeight));
+    }
+    return QString::number(*link.liveWeight());
+}
+
 } // namespace
 
 int firstWeighingCommand(Invocation &call)
@@ -45,7 +78,7 @@ int firstWeighingCommand(Invocation &call)
     const QString overwrite =
         args.choice(QStringLiteral("--overwrite"), {QStringLiteral("previous"), QStringLiteral("current")});
     FirstWeighing::Input in;
-    in.suly1 = args.required(QStringLiteral("--weight"));
+    in.suly1 = weightArgument(call);
     in.rendszam = args.value(QStringLiteral("--plate"));
     in.nev = args.value(QStringLiteral("--carrier"));
     in.ugyfelnev = args.value(QStringLiteral("--customer"));
@@ -104,7 +137,7 @@ int finishCommand(Invocation &call)
 {
     const CommandLine &args = call.args();
     Finishing::Input in;
-    in.suly2 = args.required(QStringLiteral("--weight"));
+    in.suly2 = weightArgument(call);
     in.rendszam = args.value(QStringLiteral("--plate"));
     in.raktar = args.value(QStringLiteral("--warehouse"));
     in.megjegyzes = args.value(QStringLiteral("--remark"));

@@ -25,6 +25,12 @@ inline QString serverPoll(const QString &host, const QString &port)
 }
 inline QString clientError(int code) { return QStringLiteral("Client error: ") + QString::number(code) + QStringLiteral("       "); }
 
+// Why a live weight may not be taken although frames arrive.
+inline const QString kNotStable = QStringLiteral("A mérleg nincs nyugalomban, a súly nem vehető át ! Várja meg, amíg a tömeg beáll.");
+inline const QString kOverload = QStringLiteral("A mérleg túlterhelt, a súly nem vehető át !");
+inline const QString kUnderload = QStringLiteral("A mérleg alulterhelt, a súly nem vehető át !");
+inline const QString kIndicatorError = QStringLiteral("A mérleg kijelzője hibát jelez, a súly nem vehető át !");
+
 // The state beside the live weight.
 inline QString stateText(WeightState state, bool live)
 {

@@ -151,6 +151,7 @@ void WeightLink::decodeFrame(const QByteArray &frame)
             // Over- or underload, or an error reply: there is no weight to show or to take.
             setLabel(LinkTexts::kNoWeightLabel, LinkTexts::stateText(*reading.state, true));
             m_live = true;
+            emit weightLost();
         }
     }
     if (reading.weight) {
@@ -166,6 +167,7 @@ void WeightLink::decodeFrame(const QByteArray &frame)
     if (!server().enabled)
         setStatus(LinkTexts::receiving(m_port.Port()));
     m_watchdog.start();
+    emit frameDecoded();
 }
 
 void WeightLink::zero()
@@ -182,6 +184,25 @@ void WeightLink::pollTick()
     setPollIndicator(!m_pollIndicatorVisible);
     if (m_port.Connected())
         m_port.SendString(IndicatorCommands::pollFrame(m_settings.decoder.disomatb, m_settings.lekerdezparancs));
+}
+
+QString WeightLink::refusalToTake(bool stableRequired) const
+{
+    if (!m_live)
+        return {};
+    switch (m_state) {
+    case WeightState::Overload:
+        return LinkTexts::kOverload;
+    case WeightState::Underload:
+        return LinkTexts::kUnderload;
+    case WeightState::Error:
+        return LinkTexts::kIndicatorError;
+    case WeightState::Motion:
+        return stableRequired ? LinkTexts::kNotStable : QString();
+    case WeightState::Stable:
+        break;
+    }
+    return {};
 }
 
 std::optional<qint32> WeightLink::liveWeight() const

@@ -81,6 +81,9 @@ public:
     WeightState weightState() const { return m_state; }
     // A live weight that is stable.
     bool weightStable() const { return m_live && m_state == WeightState::Stable; }
+    // Why the live weight may not be taken, empty when it may: over- or underload and an indicator error always,
+    // a load not at rest when stableRequired. A silent link is the caller's own check (liveWeight()).
+    QString refusalToTake(bool stableRequired) const;
     // Milliseconds of a monotonic clock for the stability judgement; replaceable for tests.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
@@ -110,10 +113,13 @@ signals:
     void pollIndicatorChanged(bool visible);
     // A new weight: the open weighing windows take fieldText (plain decimal) unless they are in manual mode.
     void weightChanged(qint32 kilograms, const QString &fieldText);
-    // The link fell silent or failed: the last weight may no longer be taken.
+    // There is no weight to take any more: the link fell silent or failed, or the indicator reports its load
+    // beyond its range or an error.
     void weightLost();
     // The load's state or the link's liveness changed.
     void stateChanged();
+    // A frame has been read: weight, state and texts are up to date.
+    void frameDecoded();
 
 private:
     WeightServer server() const;

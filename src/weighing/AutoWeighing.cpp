@@ -43,7 +43,7 @@ QString AutoWeighing::shownStatus() const
     return m_failure.isEmpty() ? m_status : m_failure + QLatin1Char('\n') + m_status;
 }
 
-AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, const Store &store)
+AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, const Store &store, bool mayStore)
 {
     if (!zeroSeen) {
         m_status = QString::fromUtf8(kNeedsZero);
@@ -68,7 +68,7 @@ AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, const S
         m_lengthMs = length;
     }
     m_status = QString::fromUtf8(kStarted);
-    if (now - m_startedAt < m_lengthMs)
+    if (now - m_startedAt < m_lengthMs || !mayStore)
         return Outcome::None;
 
     // The vehicle has stood above the minimum for the whole countdown: its weight now is the one stored. The texts

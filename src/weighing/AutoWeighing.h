@@ -35,7 +35,9 @@ public:
     // One sample. Stored means the weight was stored: the caller clears its zero flag, so that the next vehicle
     // needs a 0 reading first. On a failed store the flag stays, and the vehicle still standing there is stored
     // when another countdown has run out.
-    Outcome sample(qint64 weight, bool zeroSeen, const Store &store);
+    // mayStore false (the load is not at rest, or beyond the indicator's range) holds a countdown that has run out
+    // until a sample may store.
+    Outcome sample(qint64 weight, bool zeroSeen, const Store &store, bool mayStore = true);
 
     bool counting() const { return m_counting; }
     // Until the countdown runs out; 0 once it has (or when none runs).

@@ -36,12 +36,16 @@ void AutoWeighingRun::sampleNow()
         storedAt = at;
         storedWeight = weight;
     };
-    const AutoWeighing::Outcome outcome = m_rules.sample(m_scale.weight(), m_scale.zeroSeen(), store);
+    const bool mayStore = !m_scale.mayStore || m_scale.mayStore();
+    const AutoWeighing::Outcome outcome = m_rules.sample(m_scale.weight(), m_scale.zeroSeen(), store, mayStore);
     if (outcome == AutoWeighing::Outcome::Stored)
         m_scale.clearZero();
-    // The deadline sample comes when the countdown is due; one that came a hair early simply waits again.
-    if (m_rules.counting() && m_tick.isActive())
-        m_deadline.start(int(std::min<qint64>(m_rules.msLeft(), INT_MAX)));
+    // The deadline sample comes when the countdown is due; one that came a hair early simply waits again, and one
+    // held for a load to settle looks again shortly.
+    if (m_rules.counting() && m_tick.isActive()) {
+        const qint64 left = m_rules.msLeft();
+        m_deadline.start(left > 0 ? int(std::min<qint64>(left, INT_MAX)) : kHeldRecheckMs);
+    }
     else
         m_deadline.stop();
     emit changed();

@@ -22,7 +22,11 @@ public:
         std::function<qint64()> weight;
         std::function<bool()> zeroSeen;
         std::function<void()> clearZero;
+        // Whether the weight may be stored now; none: always.
+        std::function<bool()> mayStore = {};
     };
+    // How soon a countdown that ran out while the weight could not be stored looks again.
+    static constexpr int kHeldRecheckMs = 200;
 
     AutoWeighingRun(Scale scale, AutoWeighing::Store store, QObject *parent = nullptr);
 

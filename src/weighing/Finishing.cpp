@@ -44,6 +44,8 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
         return refused(kPlateNotValid, "rendszam");
     if (in.raktar.isEmpty())
         return refused(kWarehouseRequired, "raktar");
+    if (!in.scaleRefusal.isEmpty())
+        return {Outcome::Status::Refused, {in.scaleRefusal, QStringLiteral("suly2")}, 0};
     if (!in.weightLive)
         return refused(FirstWeighing::kNoScaleWeight, "suly2");
     // A lone "-" is no weight: refuse it instead of failing on the conversion.

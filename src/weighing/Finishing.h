@@ -35,6 +35,9 @@ struct Input {
     QString megjegyzes, ugyirat, tablanev, parcella, tablasorszam;
     bool kezi = false;   // the second weight was entered by hand
     bool weightLive = true; // typed by hand, or from a scale link that is alive
+    // Why the scale's weight may not be taken (over- or underload, not at rest); empty when it may or when the
+    // weight was typed by hand.
+    QString scaleRefusal;
     QString felhasznalo;
 };
 

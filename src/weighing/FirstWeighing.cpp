@@ -51,6 +51,8 @@ Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
     const std::optional<InProgress::Row> found = InProgress::find(db, in.rendszam);
     // Only the weight on the scale now needs a live link; "Előző mérés" keeps the stored one.
     const OverwriteAnswer answer = found ? askOverwrite() : OverwriteAnswer::Current;
+    if (answer == OverwriteAnswer::Current && !in.scaleRefusal.isEmpty())
+        return {Outcome::Status::Refused, {in.scaleRefusal, QStringLiteral("suly1")}, 0};
     if (answer == OverwriteAnswer::Current && !in.weightLive)
         return refused(kNoScaleWeight, "suly1");
     bool keepsStoredWeight = false;

@@ -33,6 +33,9 @@ struct Input {
     int irany = 0;
     bool kezi = false;
     bool weightLive = true; // typed by hand, or from a scale link that is alive
+    // Why the scale's weight may not be taken (over- or underload, not at rest); empty when it may or when the
+    // weight was typed by hand.
+    QString scaleRefusal;
 };
 
 struct Outcome {

@@ -9,6 +9,14 @@ class QWidget;
 // Small routines every window uses; they need a running QApplication.
 
 void homokora(bool on);                       // wait cursor on or off; calls do not nest
+
+// The hourglass while it lives; put back also when a failure goes on to the program's error handler.
+struct WaitCursor {
+    WaitCursor() { homokora(true); }
+    ~WaitCursor() { homokora(false); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
 void attetszoseg(QWidget *window, int alpha); // opacity 0..255; ignored where the platform has none
 bool altlenyomva();
 // Qt's own texts (dialog buttons, file dialogs, progress dialogs) in Hungarian, as the operators read the rest;

@@ -121,7 +121,8 @@ private slots:
                            static_cast<QWidget *>(ui()->evelojelch)})
             QCOMPARE(w->isEnabled(), mode != 4);
         for (QWidget *w : {static_cast<QWidget *>(ui()->Button3), static_cast<QWidget *>(ui()->orden),
-                           static_cast<QWidget *>(ui()->bilanciai), static_cast<QWidget *>(ui()->lekerdez)})
+                           static_cast<QWidget *>(ui()->bilanciai), static_cast<QWidget *>(ui()->lekerdez),
+                           static_cast<QWidget *>(ui()->stabilkell)})
             QCOMPARE(w->isEnabled(), unlock);
     }
 
@@ -182,6 +183,7 @@ private slots:
             ui()->evelojelch->setChecked(false);
             ui()->CheckBox1->click();
             ui()->lekerdez->click();
+            ui()->stabilkell->click();
             ui()->hostport->setText(QStringLiteral("5001"));
             QTest::mouseClick(ui()->Button1, Qt::LeftButton);
         });
@@ -189,6 +191,7 @@ private slots:
         // In force for the run either way.
         QCOMPARE(m_kelvo->printMode(), 3);
         QCOMPARE(m_kelvo->settings().evelojel, false);
+        QCOMPARE(m_kelvo->settings().stabilkell, true);
         QVERIFY(m_kelvo->weightLink()->pollIndicatorVisible());
         QCOMPARE(m_kelvo->weightLink()->pollTimerActive(), true);
         const QString companyFile = QString::fromUtf8(readFile(m_home + QStringLiteral("sajatceg.txt")));
@@ -206,6 +209,7 @@ private slots:
         QCOMPARE(config.boolean(Keys::lekerdez), true);
         QCOMPARE(config.string(Keys::hostport), QStringLiteral("5001"));
         QCOMPARE(config.string(Keys::hitlejar), QStringLiteral("2099.12.30"));
+        QCOMPARE(config.boolean(Keys::stabilkell), true);
         QCOMPARE(companyFile, QStringLiteral("Új Kft.\r\nKapu út 2.\r\n"));
     }
 

@@ -120,6 +120,42 @@ private slots:
         QCOMPARE(r.code, 1);
         QVERIFY2(r.out.contains(QStringLiteral("no-such-port")), qPrintable(r.out));
     }
+
+    // first-weighing --live takes the scale's weight only when it may: never over the range, and only at rest when
+    // only stable weights may be taken.
+    void liveWeighing_data()
+    {
+        QTest::addColumn<QByteArray>("profile");
+        QTest::addColumn<bool>("stableOnly");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("standing, stable only") << QByteArray("12340 60\n") << true << 0 << "ABC-1;12340\n";
+        QTest::newRow("always moving, stable only")
+            << QByteArray("0 60 ramp\n40000 60 ramp\n") << true << 1
+            << "A mérleg nincs nyugalomban, a súly nem vehető át ! Várja meg, amíg a tömeg beáll.\n";
+        QTest::newRow("overload") << QByteArray("2000000 60\n") << false << 1
+                                  << "A mérleg túlterhelt, a súly nem vehető át !\n";
+    }
+    void liveWeighing()
+    {
+        QFETCH(QByteArray, profile);
+        QFETCH(bool, stableOnly);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        const QString script = m_databases->dir().filePath(QStringLiteral("load.txt"));
+        QFile file(script);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(profile) > 0);
+        file.close();
+        SimulatorProcess simulator(QStringLiteral(SCALESIM_PATH),
+                                   {"--format", "csv-status", "--profile", script, "--interval", "100"});
+        QVERIFY(writeIni(QByteArray("stabilkell=") + (stableOnly ? "1" : "0") + "\n[ComPort1]\nPort=" +
+                         simulator.firstLine().toUtf8() + "\nProfile=csv-status\n"));
+        const Kelvoctl::Run r = Kelvoctl::run({"--home", m_home, "first-weighing", "--plate", "ABC-1", "--carrier",
+                                               "Fuvar Kft.", "--customer", "Vevő Kft.", "--product", "Búza", "--live",
+                                               "--wait", "3"});
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.out, out);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAutoCommands)

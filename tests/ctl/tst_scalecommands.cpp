@@ -1,10 +1,12 @@
 #include "CtlCommands.h"
 #include "Invocation.h"
 #include "PortDetector.h"
+#include "../support/SimulatorProcess.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -40,6 +42,7 @@ private slots:
     void decodeCommand();
     void portsCommand_data();
     void portsCommand();
+    void liveShowsTheLoadMovingThenAtRest();
 };
 
 void TestScaleCommands::decodeCommand_data()
@@ -127,6 +130,35 @@ void TestScaleCommands::portsCommand()
     const Run r = kelvoctl(QStringList{QStringLiteral("ports")} + args, in, &detector);
     QCOMPARE(r.code, exitCode);
     QCOMPARE(r.out, output);
+}
+
+// A truck driving on and standing through kelvoctl live: moving while the load changes, at rest once it stands.
+void TestScaleCommands::liveShowsTheLoadMovingThenAtRest()
+{
+    QTemporaryDir home;
+    QFile script(home.filePath(QStringLiteral("truck.txt")));
+    QVERIFY(script.open(QIODevice::WriteOnly) && script.write("0 1\n20000 2 ramp\n20000 3\n") > 0);
+    script.close();
+    SimulatorProcess simulator(QStringLiteral(SCALESIM_PATH), {"--format", "csv-status", "--profile",
+                                                               script.fileName(), "--interval", "100"});
+    QFile ini(home.filePath(QStringLiteral("Kelvo.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[ComPort1]\r\nPort=" + simulator.firstLine().toUtf8() + "\r\nProfile=csv-status\r\n");
+    ini.close();
+
+    QBuffer none;
+    QVERIFY(none.open(QIODevice::ReadOnly));
+    const Run r = kelvoctl({"--home", home.path(), "live", "--for", "4"}, none);
+    QCOMPARE(r.code, 0);
+    const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const qsizetype moving = lines.indexOf(QRegularExpression(QStringLiteral("^\\d+ motion$")));
+    QVERIFY2(moving >= 0, qPrintable(r.out));
+    QVERIFY2(lines.indexOf(QStringLiteral("20000 stable"), moving) > moving, qPrintable(r.out));
+
+    ini.open(QIODevice::WriteOnly);
+    ini.write("[ComPort1]\r\nPort=" + simulator.firstLine().toUtf8() + "\r\nProfile=toledo\r\n");
+    ini.close();
+    QCOMPARE(kelvoctl({"--home", home.path(), "live", "--for", "1"}, none).code, 1);
 }
 
 QTEST_GUILESS_MAIN(TestScaleCommands)

@@ -9,6 +9,7 @@ namespace {
 struct Stretch {
     qint64 weight;
     int seconds;
+    bool mayStore = true; // at rest (and within range) as the link judges it
 };
 
 } // namespace
@@ -60,6 +61,9 @@ void TestAutoWeighing::logs_data()
     QTest::newRow("a changed duration starts again") << L{{0, 1}, {5000, 45}} << 0 << 10 << 1 << "40:5000"
                                                      << needsZero;
     QTest::newRow("still counting") << L{{0, 1}, {5000, 10}} << 0 << 0 << 0 << "" << started;
+    QTest::newRow("held until the load settles") << L{{0, 1}, {5000, 18, false}, {5000, 3}} << 0 << 0 << 0
+                                                 << "20:5000" << needsZero;
+    QTest::newRow("never settles") << L{{0, 1}, {5000, 40, false}} << 0 << 0 << 0 << "" << started;
 }
 
 void TestAutoWeighing::logs()
@@ -83,9 +87,10 @@ void TestAutoWeighing::logs()
             if (second == switchAt)
                 rules.setDurationIndex(switchTo);
             zeroSeen = zeroSeen || stretch.weight == 0;
-            const auto outcome = rules.sample(stretch.weight, zeroSeen, [&](const QDateTime &, qint64 weight) {
-                storedAt.append(QStringLiteral("%1:%2").arg(second).arg(weight));
-            });
+            const auto outcome = rules.sample(
+                stretch.weight, zeroSeen,
+                [&](const QDateTime &, qint64 weight) { storedAt.append(QStringLiteral("%1:%2").arg(second).arg(weight)); },
+                stretch.mayStore);
             if (outcome == AutoWeighing::Outcome::Stored)
                 zeroSeen = false;
         }

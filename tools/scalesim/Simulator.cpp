@@ -25,7 +25,9 @@ QByteArray Simulator::currentFrame() const
 {
     // Moving while the profile changes the load: it differs from a moment ago.
     const qint64 t = now();
-    const bool moving = m_profile.weightAt(t) != m_profile.weightAt(std::max<qint64>(0, t - 300));
+    // The profile repeats, so a moment before its start is near its end.
+    const qint64 before = t >= 300 ? t - 300 : t + m_profile.lengthMs() - 300;
+    const bool moving = m_profile.weightAt(t) != m_profile.weightAt(std::max<qint64>(0, before));
     // The families with a status report a load beyond their range as such instead of a clipped number.
     const bool withStatus = m_format == FrameFormat::Format::CsvStatus ||
                             m_format == FrameFormat::Format::CommandSet || m_format == FrameFormat::Format::StatusBytes;
