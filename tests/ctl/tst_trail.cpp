@@ -9,11 +9,13 @@
 #include "Trail.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -155,6 +157,27 @@ private slots:
         }());
         QCOMPARE(count(db, unchanged), expected);
         QCOMPARE(count(db, QStringLiteral("SELECT count(*) FROM naplo")), 0);
+    }
+
+    // Stations cancelling at the same moment append one after the other: the chain never forks.
+    void simultaneousStationsKeepOneChain()
+    {
+        constexpr int kStations = 6;
+        QVERIFY(TestDatabase::exec(m_path, QStringLiteral("INSERT INTO szallitasok (sorszam, ervenyes) VALUES "
+                                                          "(3, TRUE), (4, TRUE), (5, TRUE), (6, TRUE)")));
+        QTemporaryDir home;
+        QVERIFY(TestDatabase::writeIni(home.path(), m_path));
+        std::vector<std::unique_ptr<QProcess>> stations;
+        for (int serial = 1; serial <= kStations; ++serial) {
+            auto &p = stations.emplace_back(std::make_unique<QProcess>());
+            p->start(QStringLiteral(KELVOCTL_PATH), {QStringLiteral("cancel"), QStringLiteral("--home"), home.path(),
+                                                     QString::number(serial)});
+        }
+        for (const auto &p : stations) {
+            QVERIFY(p->waitForFinished(60000));
+            QCOMPARE(p->exitCode(), 0);
+        }
+        QCOMPARE(Trail::verify(m_db->db()).message, QStringLiteral("A napló rendben: %1 sor.").arg(kStations));
     }
 
     // A refused change leaves no trail row.
