@@ -1,5 +1,7 @@
 #include "TrailModel.h"
 
+#include "Formats.h"
+
 namespace {
 
 const char *const kCaptions[] = {"Időpont", "Állomás", "Felhasználó", "Művelet", "Régi érték", "Új érték"};
@@ -30,7 +32,7 @@ QVariant TrailModel::data(const QModelIndex &index, int role) const
     const Trail::Row &row = m_rows.at(index.row());
     switch (index.column()) {
     case 0:
-        return row.ido;
+        return Formats::dateTime(Formats::parseDbDateTime(row.ido));
     case 1:
         return row.allomas;
     case 2:

@@ -1,5 +1,6 @@
 #include "Trail.h"
 
+#include "Formats.h"
 #include "Seged.h"
 #include "Sql.h"
 
@@ -96,7 +97,7 @@ void append(const QSqlDatabase &db, qint64 serial, const QString &what, const QS
     const QVariant last =
         Sql::value(db, QStringLiteral("SELECT hash FROM naplo WHERE id = (SELECT MAX(id) FROM naplo)"));
     row.elozo = last.isValid() ? last.toString() : kGenesis;
-    row.ido = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    row.ido = Formats::dbDateTime(QDateTime::currentDateTime());
     row.allomas = gepnev();
     row.felhasznalo = felhasznalonev();
     row.sorszam = serial;
