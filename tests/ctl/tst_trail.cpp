@@ -41,7 +41,7 @@ class TestTrail : public QObject
     std::unique_ptr<Database> m_db;
     QString m_path;
 
-    // Five rows: a modification, a cancellation, a reprint of ticket 1, two in-progress deletions.
+    // Six rows: a modification, a cancellation, a reprint of ticket 1, two in-progress deletions, a setting.
     void recordActions()
     {
         const QSqlDatabase db = m_db->db();
@@ -51,6 +51,7 @@ class TestTrail : public QObject
         QCOMPARE(Cancellation::cancel(db, 1), Cancellation::Check::Cancellable);
         Trail::reprinted(db, 1);
         InProgress::removeAll(db);
+        Trail::settingChanged(db, QStringLiteral("stabilkell"), QStringLiteral("0"), QStringLiteral("1"));
     }
 
 private slots:
@@ -73,7 +74,7 @@ private slots:
     {
         recordActions();
         const Trail::Verdict verdict = Trail::verify(m_db->db());
-        QCOMPARE(verdict.message, QStringLiteral("A napló rendben: 5 sor."));
+        QCOMPARE(verdict.message, QStringLiteral("A napló rendben: 6 sor."));
         const QList<Trail::Row> rows = Trail::ofSerial(m_db->db(), 1);
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows.at(0).esemeny, QString::fromUtf8(Trail::kModification));
@@ -86,6 +87,9 @@ private slots:
         QCOMPARE(count(m_db->db(), QStringLiteral("SELECT count(*) FROM naplo WHERE esemeny = 'folyamatban törlés' "
                                                   "AND regi LIKE 'rendszam=KLM-%'")),
                  2);
+        QCOMPARE(count(m_db->db(), QStringLiteral("SELECT count(*) FROM naplo WHERE sorszam = 0 AND "
+                                                  "regi = 'stabilkell=0' AND uj = 'stabilkell=1'")),
+                 1);
     }
 
     void verifyTrailFindsTampering_data()
@@ -98,7 +102,7 @@ private slots:
             << "UPDATE naplo SET id = 100 WHERE id = 2; UPDATE naplo SET id = 2 WHERE id = 3; "
                "UPDATE naplo SET id = 3 WHERE id = 100"
             << 2;
-        QTest::newRow("last row deleted") << "DELETE FROM naplo WHERE id = 5" << 5;
+        QTest::newRow("last row deleted") << "DELETE FROM naplo WHERE id = 6" << 6;
         QTest::newRow("hash rewritten") << "UPDATE naplo SET regi = '', hash = 'f00d' WHERE id = 4" << 4;
     }
     void verifyTrailFindsTampering()
@@ -111,7 +115,7 @@ private slots:
         const QStringList verify{QStringLiteral("verify-trail"), QStringLiteral("--home"), home.path()};
         Kelvoctl::Run r = Kelvoctl::run(verify);
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.out, QStringLiteral("A napló rendben: 5 sor.\n"));
+        QCOMPARE(r.out, QStringLiteral("A napló rendben: 6 sor.\n"));
 
         QVERIFY(TestDatabase::exec(m_path, tamper));
         r = Kelvoctl::run(verify);
