@@ -18,6 +18,7 @@
 #include "Seged.h"
 #include "SettingsCommands.h"
 #include "Sql.h"
+#include "Trail.h"
 #include "Transport.h"
 #include "WindowHelpers.h"
 #include "WordTicket.h"
@@ -93,7 +94,10 @@ void MainCommands::connectCommands()
     on(ui->mSzallitoExport, [this] { exportTable(QStringLiteral("szallito")); });
     on(ui->mUgyfelExport, [this] { exportTable(QStringLiteral("ugyfel")); });
     w.Szallitasokform()->setTicketCommands(
-        [this](qint64 sorszam) { m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate()); },
+        [this](qint64 sorszam) {
+            Trail::reprinted(m_kelvo.database()->db(), sorszam);
+            m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate());
+        },
         [this](qint64 sorszam) {
             Tmodosit *window = m_kelvo.modosit();
             if (window->prepare(sorszam))
@@ -123,6 +127,7 @@ void MainCommands::connectCommands()
     w.nyomtatasismetel()->setActions(
         [this](qint64 sorszam) { return Transport::load(m_kelvo.database()->db(), sorszam).has_value(); },
         [this](qint64 sorszam, int mode) {
+            Trail::reprinted(m_kelvo.database()->db(), sorszam);
             m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), static_cast<PrintMode>(mode));
         });
     on(ui->mBeallitasok, [this] { m_kelvo.settingsCommands().open(); });

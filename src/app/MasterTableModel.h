@@ -19,6 +19,12 @@ public:
     bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+protected:
+    // Changes to finished transports and deletions of transports in progress go into the trail, in the same
+    // transaction as the write.
+    bool updateRowInTable(int row, const QSqlRecord &values) override;
+    bool deleteRowFromTable(int row) override;
+
 signals:
     // A value or an operation was turned down (the message to show), or the database refused a write.
     void refused(const QString &message);

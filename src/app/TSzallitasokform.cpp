@@ -8,6 +8,7 @@
 #include "CompanyData.h"
 #include "IniFile.h"
 #include "ListReports.h"
+#include "TNaploform.h"
 #include "MessageBoxes.h"
 #include "SlotGuard.h"
 #include "Sql.h"
@@ -34,6 +35,8 @@ constexpr char kAny[] = "<mindegy>";
 constexpr char kNoneToPrint[] = "Válassza ki a nyomtatandó szállítást !";
 constexpr char kNoneToModify[] = "Válassza ki a módosítandó szállítást !";
 constexpr char kNothingToPrint[] = "Nincs nyomtatandó szállítás !";
+constexpr char kShowTrail[] = "Napló megtekintése";
+constexpr char kNoneForTrail[] = "Válassza ki a szállítást, amelynek a naplóját látni szeretné !";
 constexpr char kNothingToSave[] = "Nincs mentendő keresési eredmény !";
 constexpr int kColumns = 16;
 constexpr int kDefaultWidth = 100;
@@ -165,6 +168,13 @@ void TSzallitasokform::buildCommands()
             if (c.button == m_ui->bmodositas)
                 m_modifyActions.append(action);
         }
+    }
+    // The trail has no button of its own: it is looked at seldom, from the menu or the list's menu.
+    for (QMenu *place : {menu, m_popup}) {
+        QAction *action = place->addAction(QString::fromUtf8(kShowTrail));
+        if (place == menu)
+            action->setObjectName(QStringLiteral("mNaplo"));
+        connect(action, &QAction::triggered, this, guarded(this, &TSzallitasokform::showTrail));
     }
     QAction *quit = menu->addAction(QStringLiteral("Kilépés"));
     quit->setObjectName(QStringLiteral("mKilepes"));
@@ -408,6 +418,21 @@ void TSzallitasokform::reprintSelected()
     }
     if (located(serial) && m_reprint)
         m_reprint(serial);
+}
+
+void TSzallitasokform::showTrail()
+{
+    const qint64 serial = selectedSerial();
+    if (serial == 0) {
+        uzenet(QString::fromUtf8(kNoneForTrail));
+        return;
+    }
+    if (!m_database)
+        return;
+    if (!m_naploform)
+        m_naploform = new TNaploform(this);
+    m_naploform->showSerial(m_database->db(), serial);
+    m_naploform->open();
 }
 
 void TSzallitasokform::modifySelected()

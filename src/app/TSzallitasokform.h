@@ -15,6 +15,7 @@ class IniFile;
 class QComboBox;
 class QLabel;
 class QMenu;
+class TNaploform;
 class TransportListModel;
 
 class PagedDocument;
@@ -61,6 +62,8 @@ public:
     void cancelSelected();
     void reprintSelected();
     void modifySelected();
+    // "Napló megtekintése": the selected ticket's trail in a window of its own.
+    void showTrail();
     void printList();
     void saveList();
     // "Ment": the minimal serial becomes the default of later openings.
@@ -79,6 +82,7 @@ private:
     TransportListModel *m_model = nullptr;
     QLabel *m_panels[4] = {};
     QMenu *m_popup = nullptr;
+    TNaploform *m_naploform = nullptr;
     QList<QAction *> m_modifyActions;
     Database *m_database = nullptr;
     IniFile *m_ini = nullptr;

@@ -37,6 +37,7 @@ int searchCommand(Invocation &call);
 // The search window's filter from the options; throws BadArguments.
 TransportSearch::Filter searchFilter(Invocation &call);
 int cancelCommand(Invocation &call);
+int verifyTrailCommand(Invocation &call);
 int exportCommand(Invocation &call);
 
 // ReportCommand.cpp

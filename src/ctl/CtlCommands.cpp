@@ -54,6 +54,8 @@ constexpr Command kCommands[] = {
      "finished transports as the search window lists them, then its four status texts; with --csv every field "
      "of the rows as CSV", searchCommand},
     {"cancel", "SERIAL", "cancel (void) a finished transport", cancelCommand},
+    {"verify-trail", "", "walk the trail of changes in order; prints the row count, or exits 1 naming the first row "
+     "that was changed, deleted or moved", verifyTrailCommand},
     {"export", "TABLE [--csv FILE|-]",
      "a table (szallito, termek, folyamatban, szallitasok, ugyfel, raktar) as CSV, on standard output by default",
      exportCommand},

@@ -6,6 +6,7 @@
 #include "Invocation.h"
 #include "MasterTable.h"
 #include "Sql.h"
+#include "Trail.h"
 #include "TransportSearch.h"
 
 #include <QBuffer>
@@ -157,6 +158,13 @@ int cancelCommand(Invocation &call)
     if (outcome == Cancellation::Check::NotFound)
         throw Refused(QStringLiteral("No finished transport has the serial number %1.").arg(serial));
     return kDone;
+}
+
+int verifyTrailCommand(Invocation &call)
+{
+    const Trail::Verdict verdict = Trail::verify(call.database());
+    call.out() << verdict.message << '\n';
+    return verdict.ok() ? kDone : kRefused;
 }
 
 int exportCommand(Invocation &call)

@@ -4,6 +4,7 @@
 #include "Invocation.h"
 #include "TicketPrinter.h"
 #include "TicketSettings.h"
+#include "Trail.h"
 #include "WordTicket.h"
 
 #include <QFileInfo>
@@ -34,6 +35,7 @@ int ticketCommand(Invocation &call)
             call.out() << message << '\n';
         if (!outcome.messages.isEmpty())
             return kRefused;
+        Trail::reprinted(call.database(), serial);
         call.out() << WordTicket::filledCopyPath(settings.wordDocument) << '\n';
         if (!outcome.print.pdfPath.isEmpty())
             call.out() << outcome.print.pdfPath << '\n';
@@ -50,6 +52,7 @@ int ticketCommand(Invocation &call)
         call.out() << message << '\n';
     if (!outcome.messages.isEmpty())
         return kRefused;
+    Trail::reprinted(call.database(), serial);
     call.out() << settings.outputPath() << '\n';
     return kDone;
 }

@@ -140,6 +140,26 @@ const char *const kAdditions[] = {
     "CREATE INDEX IF NOT EXISTS szallitasok_bedatum ON szallitasok (bedatum)",
 };
 
+// The trail of changes (Trail): rows are only ever appended, each id taken from the counter row, whose update is
+// also the lock that keeps two stations from appending after the same row. Plain text: hashes compare exactly.
+// No index of its own beyond the key: on a server the program's role does not own naplo and may not add one.
+const char *const kTrailAdditions[] = {
+    "CREATE TABLE IF NOT EXISTS naplo ("
+    " id INTEGER PRIMARY KEY,"
+    " ido TEXT NOT NULL,"
+    " allomas TEXT NOT NULL DEFAULT '',"
+    " felhasznalo TEXT NOT NULL DEFAULT '',"
+    " sorszam INTEGER NOT NULL DEFAULT 0,"
+    " esemeny TEXT NOT NULL,"
+    " regi TEXT NOT NULL DEFAULT '',"
+    " uj TEXT NOT NULL DEFAULT '',"
+    " elozo TEXT NOT NULL,"
+    " hash TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS naploszamlalo (id INTEGER PRIMARY KEY, utolso INTEGER NOT NULL)",
+    "INSERT INTO naploszamlalo (id, utolso) SELECT 1, (SELECT COALESCE(MAX(id), 0) FROM naplo) "
+    "WHERE NOT EXISTS (SELECT 1 FROM naploszamlalo)",
+};
+
 #undef TEXT_COL
 #undef BOOL_COL
 
@@ -204,6 +224,8 @@ QStringList additions(const QSqlDatabase &db)
     QStringList list;
     for (const char *sql : kAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
+    for (const char *sql : kTrailAdditions)
+        list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     // The search window's list boxes filter only on an entry of their list, looked up without regard to case.
     for (const char *column : {"rendszam", "cegnev", "ugyfelnev", "termeknev", "raktar", "kiszereles", "ugyirat",
                                "felhasznalo", "tablanev", "parcella", "tablasorszam"}) {
@@ -229,7 +251,8 @@ QStringList tablesInOpenOrder()
 
 QStringList allTables()
 {
-    return tablesInOpenOrder() + QStringList{QStringLiteral("verzio"), QStringLiteral("sorszamlalo")};
+    return tablesInOpenOrder() + QStringList{QStringLiteral("verzio"), QStringLiteral("sorszamlalo"),
+                                             QStringLiteral("naplo"), QStringLiteral("naploszamlalo")};
 }
 
 QString numberedColumn(const QString &table)

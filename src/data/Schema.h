@@ -21,7 +21,7 @@ inline constexpr char kSearchTable[] = "szallitasok_szoveg";
 QStringList searchTextStatements(const QSqlDatabase &db);
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
-// Every table of the schema: those, then the version and the serial number counter.
+// Every table of the schema: those, then the version, the serial number counter, the trail and its counter.
 QStringList allTables();
 // The column of table the database numbers itself (an id, or auto's sorszam); empty when it has none.
 QString numberedColumn(const QString &table);

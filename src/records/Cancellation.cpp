@@ -1,6 +1,7 @@
 #include "Cancellation.h"
 
 #include "Sql.h"
+#include "Trail.h"
 
 namespace Cancellation {
 
@@ -30,6 +31,8 @@ Check cancel(const QSqlDatabase &db, qint64 serial)
     if (now != Check::Cancellable)
         return now;
     Sql::run(db, QStringLiteral("UPDATE szallitasok SET ervenyes = FALSE WHERE sorszam = :s"), {{":s", serial}});
+    Trail::append(db, serial, QString::fromUtf8(Trail::kCancellation), QStringLiteral("ervenyes=True"),
+                  QStringLiteral("ervenyes=False"));
     transaction.commit();
     return Check::Cancellable;
 }

@@ -2,6 +2,7 @@
 
 #include "Formats.h"
 #include "Sql.h"
+#include "Trail.h"
 
 #include <QSqlError>
 #include <QSqlRecord>
@@ -41,6 +42,40 @@ std::optional<Row> select(const QSqlDatabase &db, const QString &rendszam, const
     r.egysegar = q.value(16).toDouble();
     r.kezi = q.value(17).toInt() != 0;
     return r;
+}
+
+// Deletes the rows the condition picks (bound to :r), each with its trail row, in one transaction; the number gone.
+qint64 removeRows(const QSqlDatabase &db, const QString &where, const QString &rendszam)
+{
+    static const QStringList kShown = {QStringLiteral("rendszam"),  QStringLiteral("cegnev"),
+                                       QStringLiteral("ugyfelnev"), QStringLiteral("termeknev"),
+                                       QStringLiteral("irany"),     QStringLiteral("suly1"),
+                                       QStringLiteral("bedatum")};
+    Transaction transaction(db);
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("SELECT id, %1 FROM folyamatban").arg(kShown.join(QStringLiteral(", "))) + where +
+                   QStringLiteral(" ORDER BY id") + Sql::lockClause(db)))
+        throw DatabaseError(q.lastError().text());
+    if (!where.isEmpty())
+        Sql::bind(q, QStringLiteral(":r"), rendszam);
+    if (!q.exec())
+        throw DatabaseError(Sql::errorText(q.lastError(), db));
+    // Read whole first: SQLite leaves a statement that reads rows being deleted undefined.
+    QList<std::pair<QVariant, Trail::Values>> rows;
+    while (q.next()) {
+        Trail::Values values;
+        for (int i = 0; i < kShown.size(); ++i)
+            values.append({kShown.at(i), q.value(i + 1).toString()});
+        rows.append({q.value(0), values});
+    }
+    qint64 removed = 0;
+    for (const auto &[id, values] : std::as_const(rows)) {
+        removed += Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id"), {{":id", id}})
+                       .numRowsAffected();
+        Trail::append(db, 0, QString::fromUtf8(Trail::kInProgressDeletion), Trail::describe(values), {});
+    }
+    transaction.commit();
+    return removed;
 }
 
 } // namespace
@@ -115,8 +150,7 @@ bool swapDirection(const QSqlDatabase &db, const QString &rendszam)
 
 bool remove(const QSqlDatabase &db, const QString &rendszam)
 {
-    return Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE rendszam = :r"), {{":r", rendszam}})
-               .numRowsAffected() > 0;
+    return removeRows(db, QStringLiteral(" WHERE rendszam = :r"), rendszam) > 0;
 }
 
 bool reweigh(const QSqlDatabase &db, const QString &rendszam, qint64 suly1)
@@ -128,7 +162,7 @@ bool reweigh(const QSqlDatabase &db, const QString &rendszam, qint64 suly1)
 
 void removeAll(const QSqlDatabase &db)
 {
-    Sql::run(db, QStringLiteral("DELETE FROM folyamatban"));
+    removeRows(db, {}, {});
 }
 
 } // namespace InProgress

@@ -140,6 +140,10 @@ private slots:
         QVERIFY(model->setData(model->index(0, model->fieldIndex(QStringLiteral("suly1"))), QStringLiteral("5100")));
         QCOMPARE(stored(QStringLiteral("SELECT suly1 FROM szallitasok WHERE sorszam = 7")).toInt(), 5100);
         QCOMPARE(stored(QStringLiteral("SELECT COUNT(*) FROM szallitasok")).toInt(), 1);
+        // The edit is in the trail, with the ticket's serial and both values.
+        QCOMPARE(stored(QStringLiteral("SELECT sorszam || ' ' || esemeny || ' ' || regi || ' ' || uj FROM naplo"))
+                     .toString(),
+                 QStringLiteral("7 szerkesztés suly1=5000 suly1=5100"));
     }
 };
 

@@ -11,8 +11,10 @@
 
 #include "ui_TSzallitasokform.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QTableView>
 #include <QTest>
 
 #include <memory>
@@ -199,6 +201,15 @@ private slots:
                                           QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
                                           QStringLiteral("Ez a szállítás már sztornózott !\r\r")}));
         QCOMPARE(shown(*w), kelvoctl({QStringLiteral("--state"), QStringLiteral("any"), QStringLiteral("--no-dates")}));
+
+        // The ticket's trail shows the cancellation, and only that.
+        w->findChild<QAction *>(QStringLiteral("mNaplo"))->trigger();
+        auto *trail = w->findChild<QDialog *>(QStringLiteral("naploform"));
+        QVERIFY(trail && trail->isVisible());
+        const QAbstractItemModel *rows = trail->findChild<QTableView *>(QStringLiteral("lista"))->model();
+        QCOMPARE(rows->rowCount(), 1);
+        QCOMPARE(rows->index(0, 3).data().toString(), QStringLiteral("sztornó"));
+        QCOMPARE(rows->index(0, 5).data().toString(), QStringLiteral("ervenyes=False"));
     }
 
     void saveAsksBeforeReplacing()
