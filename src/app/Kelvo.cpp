@@ -100,6 +100,12 @@ void Kelvo::loadDialogValues()
     m_startup->loadDialogValues();
 }
 
+void Kelvo::recordTrustSettings()
+{
+    if (m_database)
+        m_startup->recordTrustSettings();
+}
+
 void Kelvo::shutdown()
 {
     if (m_state == State::Ended)

@@ -118,6 +118,7 @@ public:
     void shutdown();
     // The settings dialog's values from the file again, with their messages (start-up and "Mégse").
     void loadDialogValues();
+    void recordTrustSettings();
 
 signals:
     void ended(int exitCode);

@@ -110,7 +110,8 @@ void SettingsCommands::accept()
     s.outbat = ui->outbatcheck->isChecked();
     s.hitlejar = dialog->calibrationDate();
     s.autobackup = dialog->backupMode();
-    writeSettings();
+    if (writeSettings())
+        m_kelvo.recordTrustSettings();
     dialog->done(QDialog::Accepted);
 }
 

@@ -17,6 +17,8 @@
 #include "Seged.h"
 #include "WindowHelpers.h"
 #include "TextCodec.h"
+#include "TrustSettings.h"
+#include "Sql.h"
 #include "WeighingWindowOptions.h"
 #include "WeightLink.h"
 
@@ -124,6 +126,7 @@ void StartupSequence::initialise()
         return;
 
     applyIndicatorSettings();
+    recordTrustSettings();
     const KelvoWindows &w = m_kelvo.windows();
     for (QWidget *window : {static_cast<QWidget *>(w.previewform()), static_cast<QWidget *>(w.Szallitasokform()),
                             static_cast<QWidget *>(w.keszletform()), static_cast<QWidget *>(w.ewcform()),
@@ -209,6 +212,16 @@ void StartupSequence::applyIndicatorSettings()
     s.lekerdezido = config.integer(Keys::lekerdezido);
     s.nullaz = config.string(Keys::nullaz);
     m_kelvo.m_weightLink->configure(WeightLinkSettings::fromConfig(config));
+}
+
+void StartupSequence::recordTrustSettings()
+{
+    try {
+        TrustSettings::record(m_kelvo.m_database->db(), *m_kelvo.m_config);
+    } catch (const DatabaseError &e) {
+        // The program can weigh on; the operator learns that the trail could not follow.
+        uzenet(QString::fromUtf8(e.what()));
+    }
 }
 
 void StartupSequence::applyWindowOptions()

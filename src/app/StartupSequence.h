@@ -19,6 +19,9 @@ public:
     void loadDialogValues();
     // Shows the warning when the calibration expires within 30 days or has expired.
     void calibrationCheck();
+    // The trust settings into the trail when they differ from what this station last recorded (a message when the
+    // trail cannot be written).
+    void recordTrustSettings();
 
 private:
     bool openDatabase();

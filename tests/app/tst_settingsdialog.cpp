@@ -8,6 +8,9 @@
 #include "SettingsCommands.h"
 #include "TTerminal.h"
 #include "Tbeallitasok.h"
+#include "Trail.h"
+#include "TrustSettings.h"
+#include "Database.h"
 #include "WeightLink.h"
 
 #include "ui_Tbeallitasok.h"
@@ -210,6 +213,15 @@ private slots:
         QCOMPARE(config.string(Keys::hostport), QStringLiteral("5001"));
         QCOMPARE(config.string(Keys::hitlejar), QStringLiteral("2099.12.30"));
         QCOMPARE(config.boolean(Keys::stabilkell), true);
+        // The trail holds each trust setting as the start found it, then the one OK changed.
+        const QList<Trail::Row> rows = Trail::ofSerial(m_kelvo->database()->db(), 0);
+        QCOMPARE(rows.size(), TrustSettings::keys().size() + 1);
+        QCOMPARE(rows.last().regi, QStringLiteral("stabilkell=0"));
+        QCOMPARE(rows.last().uj, QStringLiteral("stabilkell=1"));
+        QVERIFY(Trail::verify(m_kelvo->database()->db()).ok());
+        // Nothing new when nothing changed.
+        m_kelvo->recordTrustSettings();
+        QCOMPARE(Trail::ofSerial(m_kelvo->database()->db(), 0).size(), rows.size());
         QCOMPARE(companyFile, QStringLiteral("Új Kft.\r\nKapu út 2.\r\n"));
     }
 
