@@ -35,6 +35,25 @@ QDateTime lastFinished(const QSqlDatabase &db)
     return last.isNull() ? QDateTime() : Formats::parseDbDateTime(last.toString());
 }
 
+// The weight of a weighing command: --weight KG is keyed in; --tare recalls the vehicle's stored tare, refused as
+// the window refuses it (no vehicle, or a tare past [Opt] taralejar days). A weight from the scale link would be
+// WeightOrigin::Scale.
+std::pair<QString, WeightOrigin> commandWeight(Invocation &call, const QString &plate)
+{
+    const CommandLine &args = call.args();
+    const bool tare = args.has(QStringLiteral("--tare"));
+    if (tare == args.has(QStringLiteral("--weight")))
+        throw BadArguments(QStringLiteral("give either --weight KG or --tare"));
+    if (!tare)
+        return {args.value(QStringLiteral("--weight")), WeightOrigin::Keyed};
+    const auto recalled = MasterData::recallTare(call.database(), plate,
+                                                 int(call.config().integer(Keys::taralejar)),
+                                                 QDateTime::currentDateTime());
+    if (const auto *refusal = std::get_if<Refusal>(&recalled))
+        throw Refused(refusal->message);
+    return {std::get<QString>(recalled), WeightOrigin::Recalled};
+}
+
 } // namespace
 
 int firstWeighingCommand(Invocation &call)
@@ -45,13 +64,14 @@ int firstWeighingCommand(Invocation &call)
     const QString overwrite =
         args.choice(QStringLiteral("--overwrite"), {QStringLiteral("previous"), QStringLiteral("current")});
     FirstWeighing::Input in;
-    in.suly1 = args.required(QStringLiteral("--weight"));
     in.rendszam = args.value(QStringLiteral("--plate"));
+    std::tie(in.suly1, in.origin) = commandWeight(call, in.rendszam);
     in.nev = args.value(QStringLiteral("--carrier"));
     in.ugyfelnev = args.value(QStringLiteral("--customer"));
     in.termeknev = args.value(QStringLiteral("--product"));
     in.irany = direction == u"out" ? 1 : 0;
-    in.kezi = args.has(QStringLiteral("--manual"));
+    // The window ticks "Kézi súly" when it recalls a tare.
+    in.kezi = args.has(QStringLiteral("--manual")) || in.origin == WeightOrigin::Recalled;
 
     const QSqlDatabase db = call.database();
     // The dependent fields fill in as the window's change handlers fill them.
@@ -104,11 +124,12 @@ int finishCommand(Invocation &call)
 {
     const CommandLine &args = call.args();
     Finishing::Input in;
-    in.suly2 = args.required(QStringLiteral("--weight"));
     in.rendszam = args.value(QStringLiteral("--plate"));
+    std::tie(in.suly2, in.origin) = commandWeight(call, in.rendszam);
     in.raktar = args.value(QStringLiteral("--warehouse"));
     in.megjegyzes = args.value(QStringLiteral("--remark"));
     in.felhasznalo = felhasznalonev();
+    in.kezi = in.origin == WeightOrigin::Recalled;
     const bool confirmZero = args.has(QStringLiteral("--confirm-zero"));
 
     const QSqlDatabase db = call.database();

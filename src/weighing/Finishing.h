@@ -2,6 +2,7 @@
 
 #include "Refusal.h"
 #include "Settlement.h"
+#include "WeightOrigin.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -35,6 +36,7 @@ struct Input {
     QString megjegyzes, ugyirat, tablanev, parcella, tablasorszam;
     bool kezi = false;   // the second weight was entered by hand
     bool weightLive = true; // typed by hand, or from a scale link that is alive
+    WeightOrigin origin = WeightOrigin::Scale; // where suly2 came from; marks the ticket
     QString felhasznalo;
 };
 

@@ -2,6 +2,7 @@
 
 #include "OverwriteAnswer.h"
 #include "Refusal.h"
+#include "WeightOrigin.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -33,6 +34,7 @@ struct Input {
     int irany = 0;
     bool kezi = false;
     bool weightLive = true; // typed by hand, or from a scale link that is alive
+    WeightOrigin origin = WeightOrigin::Scale; // where suly1 came from; marks the ticket
 };
 
 struct Outcome {
