@@ -59,11 +59,13 @@ struct TransportLine {
     QString jel1, jel2;
 };
 
-// A weight with its mark ("K" keyed in, "T" recalled tare) right behind the unit, so a marked weight costs two
-// characters of the column.
-QString markedKg(qint64 value, const QString &mark)
+// The marks of the two weighings in the order the weights are listed ("K, –"); empty when both came from the scale.
+QString marks(const QString &first, const QString &second)
 {
-    return mark.isEmpty() ? kg(value) : kg(value) + QLatin1Char(' ') + mark;
+    if (first.isEmpty() && second.isEmpty())
+        return {};
+    const QString scale = QStringLiteral("–");
+    return (first.isEmpty() ? scale : first) + QStringLiteral(", ") + (second.isEmpty() ? scale : second);
 }
 
 Band transportDetail(const TransportLine &row)
@@ -81,13 +83,15 @@ Band transportDetail(const TransportLine &row)
              text(38.1, 0.8, row.cegnev),
              text(99.5, 0.8, row.termeknev),
              right(201.6, 0.8, kg(std::llabs(row.elszamolt))),
-             right(231.0, 0.8, markedKg(first, firstMark) + QStringLiteral(", ") + markedKg(second, secondMark), 8),
+             right(231.0, 0.8, kg(first) + QStringLiteral(", ") + kg(second), 8),
              text(237.1, 0.8, row.kidatum),
              text(0, 5.0, row.rendszam),
              text(38.1, 5.0, row.ugyfelnev),
              text(99.5, 5.0, row.modositott ? yes : no),
              right(201.6, 5.0, row.ervenyes ? no : yes),
-             right(231.2, 5.0, kg(std::llabs(row.nettosuly)), 8)},
+             right(231.2, 5.0, kg(std::llabs(row.nettosuly)), 8),
+             // Under the weights, left of the net weight: the line below the weights has room there.
+             right(216.0, 5.0, marks(firstMark, secondMark), 8)},
             {}};
 }
 
