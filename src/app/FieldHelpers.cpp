@@ -9,13 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLineEdit>
-
-namespace {
-
-constexpr char kNoStoredTare[] = "A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !";
-
-} // namespace
 
 namespace FieldHelpers {
 
@@ -62,16 +57,24 @@ void saveTare(Database &database, const QString &plate, const ScaleWeightField &
     MasterData::saveTare(database.db(), vehicle->rowId, vehicle->rendszam, *tare);
 }
 
-void recallTare(Database &database, const QString &plate, QCheckBox *manual, TNumEdit *weight)
+QString recallTare(Database &database, const QString &plate, int validDays, QCheckBox *manual, TNumEdit *weight)
 {
-    const auto vehicle = MasterData::vehicleByPlate(database.db(), plate);
-    if (!vehicle) {
-        uzenet(QString::fromUtf8(kNoStoredTare));
-        return;
+    const auto recalled = MasterData::recallTare(database.db(), plate, validDays, QDateTime::currentDateTime());
+    if (const auto *refusal = std::get_if<Refusal>(&recalled)) {
+        uzenet(refusal->message);
+        return {};
     }
     manual->setChecked(true);
     manualWeightClicked(manual, weight);
-    weight->setText(vehicle->tarasuly.isEmpty() ? QStringLiteral("0") : vehicle->tarasuly);
+    weight->setText(std::get<QString>(recalled));
+    return weight->text();
+}
+
+WeightOrigin weightOrigin(const QCheckBox *manual, const TNumEdit *weight, const QString &recalled)
+{
+    if (!manual->isChecked())
+        return WeightOrigin::Scale;
+    return !recalled.isEmpty() && weight->text() == recalled ? WeightOrigin::Recalled : WeightOrigin::Keyed;
 }
 
 } // namespace FieldHelpers

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WeightOrigin.h"
+
 #include <QString>
 
 class Database;
@@ -23,7 +25,12 @@ void manualWeightClicked(QCheckBox *manual, TNumEdit *weight);
 void saveTare(Database &database, const QString &plate, const ScaleWeightField &field, const TNumEdit *weight,
               const char *notFound);
 
-// Puts the vehicle's stored tare into the weight field in manual mode, or says there is none.
-void recallTare(Database &database, const QString &plate, QCheckBox *manual, TNumEdit *weight);
+// Puts the vehicle's stored tare into the weight field in manual mode and returns the text put there; or says
+// there is none, or that it is older than validDays (0: never too old), and returns an empty text.
+QString recallTare(Database &database, const QString &plate, int validDays, QCheckBox *manual, TNumEdit *weight);
+
+// Where the weight field's value came from: the scale while "Kézi súly" is off; the tare memory while the field
+// still holds the recalled text; keyed in otherwise.
+WeightOrigin weightOrigin(const QCheckBox *manual, const TNumEdit *weight, const QString &recalled);
 
 } // namespace FieldHelpers

@@ -4,6 +4,8 @@
 #include "Sql.h"
 #include "Trail.h"
 
+#include <QDateTime>
+
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
@@ -36,8 +38,18 @@ bool MasterTableModel::setData(const QModelIndex &index, const QVariant &value, 
         emit refused(checked.refusal->message);
         return false;
     }
-    if (QSqlTableModel::setData(index, checked.value, role))
+    const bool changed = index.data(Qt::EditRole) != checked.value;
+    if (QSqlTableModel::setData(index, checked.value, role)) {
+        if (!changed)
+            return true;
+        // A weight typed here is no scale weight any more; a tare typed here is dated now.
+        const auto [column, value] = MasterTable::companion(tableName(), record().fieldName(index.column()),
+                                                           QDateTime::currentDateTime())
+                                         .value_or(std::pair<QString, QVariant>{});
+        if (const int at = fieldIndex(column); !column.isEmpty() && at >= 0)
+            QSqlTableModel::setData(index.sibling(index.row(), at), value, role);
         return true;
+    }
     // The database turned the write down (a duplicate plate, a locked row): the grid shows the stored row again.
     const QString error = Sql::errorText(lastError(), database());
     revertRow(index.row());

@@ -2,6 +2,7 @@
 
 #include "ui_Tbefejezesform.h"
 
+#include "Config.h"
 #include "Database.h"
 #include "FieldHelpers.h"
 #include "Finishing.h"
@@ -98,6 +99,7 @@ void Tbefejezesform::applyLayout(bool deductions, bool fieldData)
 
 bool Tbefejezesform::prepare(const QString &selectedPlate)
 {
+    m_recalledTare.clear();
     Database *database = m_kelvo->database();
     for (const char *table : {"raktar", "szallitasok", "folyamatban"})
         database->refresh(QLatin1String(table));
@@ -177,7 +179,9 @@ void Tbefejezesform::saveTare()
 
 void Tbefejezesform::recallTare()
 {
-    FieldHelpers::recallTare(*m_kelvo->database(), m_ui->rendszam->currentText(), m_ui->kezisuly, m_ui->suly2);
+    m_recalledTare = FieldHelpers::recallTare(*m_kelvo->database(), m_ui->rendszam->currentText(),
+                                            int(m_kelvo->config()->integer(Keys::taralejar)), m_ui->kezisuly,
+                                            m_ui->suly2);
 }
 
 void Tbefejezesform::step(QWidget *field, double delta)
@@ -226,7 +230,10 @@ void Tbefejezesform::finish()
     in.tablasorszam = m_ui->tablasorszam->currentText();
     in.kezi = m_ui->kezisuly->isChecked();
     in.weightLive = m_scale->usable();
-    in.scaleRefusal = in.kezi ? QString() : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
+    in.origin = FieldHelpers::weightOrigin(m_ui->kezisuly, m_ui->suly2, m_recalledTare);
+    in.scaleRefusal = in.origin != WeightOrigin::Scale
+                          ? QString()
+                          : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
     in.felhasznalo = felhasznalonev();
 
     m_kelvo->database()->refresh(QStringLiteral("szallitasok"));

@@ -50,6 +50,7 @@ private:
 
     std::unique_ptr<Ui::Tbefejezesform> m_ui;
     std::unique_ptr<ScaleWeightField> m_scale;
+    QString m_recalledTare; // the weight text the tare recall put into the weight box; empty when none
     Kelvo *m_kelvo = nullptr;
     qint64 m_warehouseRow = 0;
     qint64 m_lastSerial = 0;

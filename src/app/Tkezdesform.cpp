@@ -2,6 +2,7 @@
 
 #include "ui_Tkezdesform.h"
 
+#include "Config.h"
 #include "Database.h"
 #include "FieldHelpers.h"
 #include "FirstWeighing.h"
@@ -105,6 +106,7 @@ void Tkezdesform::setProductCode(const QString &code)
 void Tkezdesform::prepare()
 {
     homokora(true);
+    m_recalledTare.clear();
     Database *database = m_kelvo->database();
     for (const char *table : {"szallito", "termek", "ugyfel", "folyamatban"})
         database->refresh(QLatin1String(table));
@@ -226,7 +228,7 @@ void Tkezdesform::saveVehicle()
         return;
     }
     MasterData::saveVehicle(m_kelvo->database()->db(), {0, plate, m_ui->nev->currentText(), m_ui->cim1->text(),
-                                                        m_ui->cim2->text(), m_ui->cim3->text(), {}});
+                                                        m_ui->cim2->text(), m_ui->cim3->text(), {}, {}});
     addIfAbsent(m_ui->rendszam, plate);
     rendszamChange();
     m_kelvo->flashSaved(this);
@@ -304,7 +306,9 @@ void Tkezdesform::saveTare()
 
 void Tkezdesform::recallTare()
 {
-    FieldHelpers::recallTare(*m_kelvo->database(), m_ui->rendszam->currentText(), m_ui->kezisuly, m_ui->suly1);
+    m_recalledTare = FieldHelpers::recallTare(*m_kelvo->database(), m_ui->rendszam->currentText(),
+                                            int(m_kelvo->config()->integer(Keys::taralejar)), m_ui->kezisuly,
+                                            m_ui->suly1);
 }
 
 void Tkezdesform::record(int irany)
@@ -331,7 +335,10 @@ void Tkezdesform::record(int irany)
     in.irany = irany;
     in.kezi = m_ui->kezisuly->isChecked();
     in.weightLive = m_scale->usable();
-    in.scaleRefusal = in.kezi ? QString() : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
+    in.origin = FieldHelpers::weightOrigin(m_ui->kezisuly, m_ui->suly1, m_recalledTare);
+    in.scaleRefusal = in.origin != WeightOrigin::Scale
+                          ? QString()
+                          : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
 
     homokora(true);
     const auto outcome = FirstWeighing::record(m_kelvo->database()->db(), in, m_kelvo->settings().maxsuly,

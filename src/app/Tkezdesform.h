@@ -56,6 +56,7 @@ private:
 
     std::unique_ptr<Ui::Tkezdesform> m_ui;
     std::unique_ptr<ScaleWeightField> m_scale;
+    QString m_recalledTare; // the weight text the tare recall put into the weight box; empty when none
     Kelvo *m_kelvo = nullptr;
     // Ids of the rows of the last successful look-ups: the "Töröl" buttons delete exactly these rows.
     qint64 m_vehicleRow = 0;

@@ -30,20 +30,24 @@ constexpr Command kCommands[] = {
      "database, in one transaction; prints each table's verified row count", copyDbCommand},
     {"first-weighing",
      "--plate P --carrier NAME --customer NAME --product NAME [--unit-price FT] [--direction in|out] "
-     "--weight KG | --live [--wait SECONDS] [--manual] [--overwrite previous|current] [--at DATETIME]",
-     "record the first weighing of a transport; prints plate;weight. --live takes the weight of the folder's scale "
-     "link, waiting up to --wait seconds (10) for one it may take; --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
-     "for loading earlier records", firstWeighingCommand},
+     "--weight KG | --tare | --live [--wait SECONDS] [--manual] [--overwrite previous|current] [--at DATETIME]",
+     "record the first weighing of a transport; prints plate;weight. The weight is --weight (keyed in, marked K on "
+     "the ticket), --tare (the vehicle's stored tare, marked T; refused once older than [Opt] taralejar days) or "
+     "--live (the folder's scale link, waiting up to --wait seconds (10) for a weight it may take). "
+     "--at \"YYYY.MM.DD HH:MM\" dates it in the past, for loading earlier records", firstWeighingCommand},
     {"finish",
-     "--plate P --weight KG | --live [--wait SECONDS] --warehouse NAME [--purity P] [--moisture M] "
+     "--plate P --weight KG | --tare | --live [--wait SECONDS] --warehouse NAME [--purity P] [--moisture M] "
      "[--expected-moisture X] [--remark T] [--confirm-zero] [--at DATETIME]",
-     "second weighing: store the ticket; prints the serial number. --live as for first-weighing. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
+     "second weighing: store the ticket; prints the serial number. The weight is --weight, --tare or --live, as "
+     "for first-weighing. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
      "for loading earlier records: not before its first weighing nor before the last finished ticket (serial "
      "numbers and finishing times run in one order)", finishCommand},
     {"in-progress", "", "the transports in progress as CSV", inProgressCommand},
     {"ticket", "SERIAL [--template NAME] [--word DOCUMENT [--pdf FILE]]",
      "fill out.htm (and out.txt, the hand-over) without printing; with --word fill a .docx, .odt or .doc instead, "
-     "save the filled copy beside it and print it on the default printer, or with --pdf write the PDF instead",
+     "save the filled copy beside it and print it on the default printer, or with --pdf write the PDF instead. "
+     "Each ticket document made this way counts as a print of the ticket: from the second print on it carries "
+     "MÁSOLAT (a copy); a refused fill (no template, no such ticket) counts nothing",
      ticketCommand},
     {"search",
      "[--direction any|in|out] [--state valid|cancelled|any] [--plate V] [--carrier V] [--customer V] "

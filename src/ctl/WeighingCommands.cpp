@@ -38,18 +38,13 @@ QDateTime lastFinished(const QSqlDatabase &db)
 
 constexpr int kDefaultWaitSeconds = 10;
 
-// The weight to record: --weight as typed, or with --live the weight the program folder's scale shows, waiting up
-// to --wait seconds for one that may be taken (at rest when only stable weights may be taken).
-QString weightArgument(Invocation &call)
+// The weight the program folder's scale shows, waiting up to --wait seconds for one that may be taken (never over-
+// or underload; at rest when only stable weights may be taken).
+QString liveWeight(Invocation &call)
 {
     const CommandLine &args = call.args();
-    if (!args.has(QStringLiteral("--live"))) {
-        if (args.has(QStringLiteral("--wait")))
-            throw BadArguments(QStringLiteral("--wait goes with --live"));
-        return args.required(QStringLiteral("--weight"));
-    }
-    if (args.has(QStringLiteral("--weight")) || args.has(QStringLiteral("--at")) || args.has(QStringLiteral("--manual")))
-        throw BadArguments(QStringLiteral("--live takes the scale's weight now: not with --weight, --at or --manual"));
+    if (args.has(QStringLiteral("--at")) || args.has(QStringLiteral("--manual")))
+        throw BadArguments(QStringLiteral("--live takes the scale's weight now: not with --at or --manual"));
     int seconds = kDefaultWaitSeconds;
     if (args.has(QStringLiteral("--wait"))) {
         bool ok = false;
@@ -68,6 +63,29 @@ QString weightArgument(Invocation &call)
     return QString::number(*link.liveWeight());
 }
 
+// The weight of a weighing command: --weight KG is keyed in; --tare recalls the vehicle's stored tare, refused as
+// the window refuses it (no vehicle, or a tare past [Opt] taralejar days); --live takes the scale's.
+std::pair<QString, WeightOrigin> commandWeight(Invocation &call, const QString &plate)
+{
+    const CommandLine &args = call.args();
+    const bool tare = args.has(QStringLiteral("--tare"));
+    const bool live = args.has(QStringLiteral("--live"));
+    if (int(tare) + int(live) + int(args.has(QStringLiteral("--weight"))) != 1)
+        throw BadArguments(QStringLiteral("give one of --weight KG, --tare or --live"));
+    if (args.has(QStringLiteral("--wait")) && !live)
+        throw BadArguments(QStringLiteral("--wait goes with --live"));
+    if (live)
+        return {liveWeight(call), WeightOrigin::Scale};
+    if (!tare)
+        return {args.value(QStringLiteral("--weight")), WeightOrigin::Keyed};
+    const auto recalled = MasterData::recallTare(call.database(), plate,
+                                                 int(call.config().integer(Keys::taralejar)),
+                                                 QDateTime::currentDateTime());
+    if (const auto *refusal = std::get_if<Refusal>(&recalled))
+        throw Refused(refusal->message);
+    return {std::get<QString>(recalled), WeightOrigin::Recalled};
+}
+
 } // namespace
 
 int firstWeighingCommand(Invocation &call)
@@ -78,13 +96,14 @@ int firstWeighingCommand(Invocation &call)
     const QString overwrite =
         args.choice(QStringLiteral("--overwrite"), {QStringLiteral("previous"), QStringLiteral("current")});
     FirstWeighing::Input in;
-    in.suly1 = weightArgument(call);
     in.rendszam = args.value(QStringLiteral("--plate"));
+    std::tie(in.suly1, in.origin) = commandWeight(call, in.rendszam);
     in.nev = args.value(QStringLiteral("--carrier"));
     in.ugyfelnev = args.value(QStringLiteral("--customer"));
     in.termeknev = args.value(QStringLiteral("--product"));
     in.irany = direction == u"out" ? 1 : 0;
-    in.kezi = args.has(QStringLiteral("--manual"));
+    // The window ticks "Kézi súly" when it recalls a tare.
+    in.kezi = args.has(QStringLiteral("--manual")) || in.origin == WeightOrigin::Recalled;
 
     const QSqlDatabase db = call.database();
     // The dependent fields fill in as the window's change handlers fill them.
@@ -137,11 +156,12 @@ int finishCommand(Invocation &call)
 {
     const CommandLine &args = call.args();
     Finishing::Input in;
-    in.suly2 = weightArgument(call);
     in.rendszam = args.value(QStringLiteral("--plate"));
+    std::tie(in.suly2, in.origin) = commandWeight(call, in.rendszam);
     in.raktar = args.value(QStringLiteral("--warehouse"));
     in.megjegyzes = args.value(QStringLiteral("--remark"));
     in.felhasznalo = felhasznalonev();
+    in.kezi = in.origin == WeightOrigin::Recalled;
     const bool confirmZero = args.has(QStringLiteral("--confirm-zero"));
 
     const QSqlDatabase db = call.database();

@@ -21,7 +21,8 @@ QList<const ConfigKey *> all()
             &ki2,        &minusznapok, &modosithato,     &tmodosithato, &minsorszam,     &Port,
             &Terminator, &Baudrate,    &Databits,        &Parity,       &Stopbits,       &micraorden,
             &bilanciai,  &lekerdez,    &lekerdezparancs, &lekerdezido,  &nullaz,
-            &Profile,    &stabiltures, &stabilido,       &stabilkell};
+            &Profile,    &stabiltures, &stabilido,       &stabilkell,
+            &taralejar};
 }
 
 } // namespace Keys

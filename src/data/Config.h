@@ -66,6 +66,8 @@ inline constexpr ConfigKey minautosuly     {"Opt", "minautosuly",     KeyType::I
 inline constexpr ConfigKey stabiltures     {"Opt", "stabiltures",     KeyType::Integer, "1"};
 inline constexpr ConfigKey stabilido       {"Opt", "stabilido",       KeyType::Integer, "1000"};
 inline constexpr ConfigKey stabilkell      {"Opt", "stabilkell",      KeyType::Boolean, "0"};
+// Days a stored tare may be recalled; 0 keeps it for ever.
+inline constexpr ConfigKey taralejar       {"Opt", "taralejar",       KeyType::Integer, "0"};
 inline constexpr ConfigKey autoido         {"Opt", "autoido",         KeyType::Integer, "0"};
 // Printing and records
 inline constexpr ConfigKey Printmode       {"Opt", "Printmode",       KeyType::Integer, "0"};

@@ -159,6 +159,25 @@ const char *const kTrailAdditions[] = {
     "INSERT INTO naploszamlalo (id, utolso) SELECT 1, (SELECT COALESCE(MAX(id), 0) FROM naplo) "
     "WHERE NOT EXISTS (SELECT 1 FROM naploszamlalo)",
 };
+// --- Marks of the weighings, tare dates, print counts ---
+// Columns added to the tables of an older file; each is added only where it is missing (SQLite has no
+// ADD COLUMN IF NOT EXISTS). Rows already there take the default: a scale weight, an undated tare, never printed.
+struct AddedColumn {
+    const char *table;
+    const char *column;
+    const char *type;
+};
+const AddedColumn kAddedColumns[] = {
+    // How each weighing's weight was taken: "" the scale, "K" keyed in, "T" recalled from the tare memory.
+    {"folyamatban", "jel1", TEXT_COL},
+    {"szallitasok", "jel1", TEXT_COL},
+    {"szallitasok", "jel2", TEXT_COL},
+    // When the vehicle's tare was stored ("YYYY-MM-DD HH:MM:SS"); empty for a tare stored before dates were kept.
+    {"szallito", "taradatum", TEXT_COL},
+    // How many times the ticket was printed; every print after the first is a copy.
+    {"szallitasok", "nyomtatva", " INTEGER NOT NULL DEFAULT 0"},
+};
+// --- end of marks ---
 
 #undef TEXT_COL
 #undef BOOL_COL
@@ -196,6 +215,13 @@ void addKey(const QSqlDatabase &db, const QString &table)
     const QString rebuilt = table + QStringLiteral("_uj");
     Sql::run(db, statements.takeFirst().replace(QStringLiteral("CREATE TABLE %1 (").arg(table),
                                                 QStringLiteral("CREATE TABLE %1 (").arg(rebuilt)));
+    // Columns added to the table since keep their values too.
+    for (const AddedColumn &c : kAddedColumns) {
+        if (table == QLatin1String(c.table) && old.contains(QLatin1String(c.column)))
+            Sql::run(db, Dialect::schemaStatement(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3")
+                                                          .arg(rebuilt, QLatin1String(c.column),
+                                                               QLatin1String(c.type))));
+    }
     QStringList columns;
     for (int i = 0; i < old.count(); ++i)
         columns.append(old.fieldName(i));
@@ -226,6 +252,14 @@ QStringList additions(const QSqlDatabase &db)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     for (const char *sql : kTrailAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
+    // A server also says IF NOT EXISTS: two stations starting at once may both find the column missing.
+    const QString addColumn = Dialect::isServer(db) ? QStringLiteral("ALTER TABLE %1 ADD COLUMN IF NOT EXISTS %2%3")
+                                                    : QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3");
+    for (const AddedColumn &c : kAddedColumns) {
+        if (!db.record(QLatin1String(c.table)).contains(QLatin1String(c.column)))
+            list.append(Dialect::schemaStatement(
+                db, addColumn.arg(QLatin1String(c.table), QLatin1String(c.column), QLatin1String(c.type))));
+    }
     // The search window's list boxes filter only on an entry of their list, looked up without regard to case.
     for (const char *column : {"rendszam", "cegnev", "ugyfelnev", "termeknev", "raktar", "kiszereles", "ugyirat",
                                "felhasznalo", "tablanev", "parcella", "tablasorszam"}) {

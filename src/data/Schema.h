@@ -12,7 +12,8 @@ inline constexpr double kVersion = 4.64;
 // Statements in order, for the engine of db (Dialect fills in the column types).
 QStringList statements(const QSqlDatabase &db);
 // Objects added since the first delivered files (the serial number counter, list indexes, the change
-// announcements of a server); idempotent.
+// announcements of a server, the columns of the weight marks, tare dates and print counts); idempotent: a column
+// is only added where db lacks it.
 QStringList additions(const QSqlDatabase &db);
 // The table of the quick search's text of every transport (TransportText::searchText), kept by triggers and filled
 // for the rows already there when it is made; its statements come last in additions(), and a copy runs them after

@@ -13,7 +13,7 @@ constexpr char kColumns[] =
     "sorszam, rendszam, cegnev, cim1, cim2, cim3, ugyfelnev, ugyfelcim1, ugyfelcim2, ugyfelcim3, termeknev, "
     "termekkod, kiszereles, irany, suly1, suly2, bedatum, kidatum, nettosuly, levontsuly, elszamolt, tisztasag, "
     "viztartalom, elvartviz, egysegar, osszeg, megjegyzes, ugyirat, raktar, felhasznalo, tablanev, parcella, "
-    "tablasorszam, ervenyes, modositott, kezi, jelolt";
+    "tablasorszam, ervenyes, modositott, kezi, jelolt, jel1, jel2, nyomtatva";
 
 // A missing date stays NULL rather than becoming the empty text.
 QVariant dateValue(const QDateTime &dt)
@@ -78,6 +78,9 @@ std::optional<Transport> Transport::load(const QSqlDatabase &db, qint64 sorszam,
     t.modositott = b("modositott");
     t.kezi = b("kezi");
     t.jelolt = b("jelolt");
+    t.jel1 = s("jel1");
+    t.jel2 = s("jel2");
+    t.nyomtatva = int(i("nyomtatva"));
     return t;
 }
 
@@ -93,7 +96,7 @@ QString Transport::insert(const QSqlDatabase &db) const
                                dateValue(bedatum), dateValue(kidatum), nettosuly, levontsuly,
                                elszamolt, tisztasag, viztartalom, elvartviz, egysegar, osszeg, megjegyzes, ugyirat,
                                raktar, felhasznalo, tablanev, parcella, tablasorszam, ervenyes, modositott, kezi,
-                               jelolt};
+                               jelolt, jel1, jel2, nyomtatva};
     q.prepare(QStringLiteral("INSERT INTO szallitasok (%1) VALUES (%2)")
                   .arg(QLatin1String(kColumns), placeholders.join(QStringLiteral(", "))));
     for (int k = 0; k < names.size(); ++k)
@@ -101,4 +104,19 @@ QString Transport::insert(const QSqlDatabase &db) const
     if (!q.exec())
         return q.lastError().text();
     return {};
+}
+
+std::optional<int> Transport::countPrint(const QSqlDatabase &db, qint64 sorszam, QString *error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("UPDATE szallitasok SET nyomtatva = nyomtatva + 1 WHERE sorszam = :s RETURNING nyomtatva"));
+    q.bindValue(QStringLiteral(":s"), sorszam);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    return q.value(0).toInt();
 }

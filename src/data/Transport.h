@@ -41,9 +41,16 @@ struct Transport {
     bool modositott = false;
     bool kezi = false;
     bool jelolt = false;
+    // How each weighing was taken: "" the scale, "K" keyed in, "T" recalled from the tare memory.
+    QString jel1, jel2;
+    int nyomtatva = 0; // prints of the ticket so far
 
     // The row with the given serial number, or nothing. error (when given) receives a database error text.
     static std::optional<Transport> load(const QSqlDatabase &db, qint64 sorszam, QString *error = nullptr);
     // Appends the row as it stands (serial number included). Returns the error text, empty on success.
     QString insert(const QSqlDatabase &db) const;
+    // Counts one more print of the ticket with the given serial number and returns the count with it (1 for the
+    // first print); one statement, so two stations printing at once never both get the first. Nothing when the
+    // row is gone or the database fails (error receives its text).
+    static std::optional<int> countPrint(const QSqlDatabase &db, qint64 sorszam, QString *error = nullptr);
 };

@@ -56,15 +56,28 @@ struct TransportLine {
     qint64 nettosuly = 0;
     bool modositott = false;
     bool ervenyes = true;
+    QString jel1, jel2;
 };
+
+// The marks of the two weighings in the order the weights are listed ("K, –"); empty when both came from the scale.
+QString marks(const QString &first, const QString &second)
+{
+    if (first.isEmpty() && second.isEmpty())
+        return {};
+    const QString scale = QStringLiteral("–");
+    return (first.isEmpty() ? scale : first) + QStringLiteral(", ") + (second.isEmpty() ? scale : second);
+}
 
 Band transportDetail(const TransportLine &row)
 {
     const QString yes = QStringLiteral("Igen");
     const QString no = QStringLiteral("Nem");
     // The larger weighing first, whichever way the goods went: a confirmed zero settled weight has no sign to go by.
-    const qint64 first = std::max(row.suly1, row.suly2);
-    const qint64 second = std::min(row.suly1, row.suly2);
+    const bool firstIsGross = row.suly1 >= row.suly2;
+    const qint64 first = firstIsGross ? row.suly1 : row.suly2;
+    const qint64 second = firstIsGross ? row.suly2 : row.suly1;
+    const QString &firstMark = firstIsGross ? row.jel1 : row.jel2;
+    const QString &secondMark = firstIsGross ? row.jel2 : row.jel1;
     return {12.7,
             {text(0, 0.8, RecordTexts::serial(row.sorszam)),
              text(38.1, 0.8, row.cegnev),
@@ -76,7 +89,9 @@ Band transportDetail(const TransportLine &row)
              text(38.1, 5.0, row.ugyfelnev),
              text(99.5, 5.0, row.modositott ? yes : no),
              right(201.6, 5.0, row.ervenyes ? no : yes),
-             right(231.2, 5.0, kg(std::llabs(row.nettosuly)), 8)},
+             right(231.2, 5.0, kg(std::llabs(row.nettosuly)), 8),
+             // Under the weights, left of the net weight: the line below the weights has room there.
+             right(216.0, 5.0, marks(firstMark, secondMark), 8)},
             {}};
 }
 
@@ -129,13 +144,17 @@ QString directionText(TransportSearch::Direction direction)
 std::unique_ptr<PagedDocument> transports(const QSqlDatabase &db, const TransportSearch::Statement &statement,
                                           const QString &direction, const Heading &heading)
 {
-    QSqlQuery q = statement.run(db);
+    // The marks are no column of the search list, so the report asks for them beside it.
+    TransportSearch::Statement withMarks = statement;
+    withMarks.sql = QStringLiteral("SELECT ") + RecordTexts::transportColumnList() + QStringLiteral(", jel1, jel2") +
+                    statement.tail;
+    QSqlQuery q = withMarks.run(db);
     const QSqlRecord record = q.record();
     const auto at = [&record](const char *name) { return record.indexOf(QLatin1String(name)); };
     const int sorszam = at("sorszam"), cegnev = at("cegnev"), termeknev = at("termeknev"), rendszam = at("rendszam"),
               ugyfelnev = at("ugyfelnev"), kidatum = at("kidatum"), elszamolt = at("elszamolt"), suly1 = at("suly1"),
               suly2 = at("suly2"), nettosuly = at("nettosuly"), modositott = at("modositott"),
-              ervenyes = at("ervenyes"), osszeg = at("osszeg");
+              ervenyes = at("ervenyes"), osszeg = at("osszeg"), jel1 = at("jel1"), jel2 = at("jel2");
     QList<TransportLine> lines;
     TransportSearch::Totals totals;
     while (q.next()) {
@@ -145,7 +164,8 @@ std::unique_ptr<PagedDocument> transports(const QSqlDatabase &db, const Transpor
                            q.value(elszamolt).toLongLong(), q.value(suly1).toLongLong(),
                            q.value(suly2).toLongLong(),     q.value(nettosuly).toLongLong(),
                            // Booleans whichever way the engine stores them (0/1 or true/false).
-                           q.value(modositott).toBool(),    q.value(ervenyes).toBool()};
+                           q.value(modositott).toBool(),    q.value(ervenyes).toBool(),
+                           q.value(jel1).toString(),        q.value(jel2).toString()};
         totals.add(line.nettosuly, line.elszamolt, q.value(osszeg).toDouble());
         lines.append(std::move(line));
     }
@@ -164,6 +184,7 @@ std::unique_ptr<PagedDocument> transports(const QSqlDatabase &db, const Transpor
                 text(99.5, 25.4, QStringLiteral("Megnevezés / Módosított:")),
                 text(163.0, 25.4, QStringLiteral("Elszámolt súly / Rontott:")),
                 text(207.4, 25.4, QStringLiteral("Mérések B,T/N:")),
+                text(207.4, 21.2, QStringLiteral("K: kézi súly, T: tárolt tára"), 7),
                 text(237.1, 25.4, QStringLiteral("Szállítás dátuma:"))},
                {{0, 30.4, 277, 30.4}}};
     Band footer{10.6, {text(254.0, 4.2, kFooterPages)}, {}};

@@ -1,6 +1,7 @@
 #include "TicketFormat.h"
 
 #include "Formats.h"
+#include "Transport.h"
 
 #include <cmath>
 
@@ -79,6 +80,19 @@ QString htmlEscape(const QString &text)
         }
     }
     return out;
+}
+
+QList<std::pair<QString, QString>> marks(const Transport &t)
+{
+    // The gross is the larger weighing, as %brutto% shows it; on a tie the first weighing.
+    const bool firstIsGross = t.suly1 >= t.suly2;
+    return {
+        {QStringLiteral("%jel1%"), t.jel1},
+        {QStringLiteral("%jel2%"), t.jel2},
+        {QStringLiteral("%bruttojel%"), firstIsGross ? t.jel1 : t.jel2},
+        {QStringLiteral("%tarajel%"), firstIsGross ? t.jel2 : t.jel1},
+        {QStringLiteral("%masolat%"), t.nyomtatva > 1 ? QStringLiteral("MÁSOLAT") : QString()},
+    };
 }
 
 } // namespace TicketFormat

@@ -2,7 +2,11 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QList>
 #include <QString>
+#include <utility>
+
+struct Transport;
 
 // The number and date patterns of the weigh ticket.
 namespace TicketFormat {
@@ -17,5 +21,11 @@ QString serial(qint64 sorszam, bool withYear, const QDate &printDate);
 QString dateTime(const QDateTime &value);
 // Makes a value safe to put into an HTML page: markup characters become character references.
 QString htmlEscape(const QString &text);
+
+
+// The placeholders every ticket path offers for the marks of a transport: "%jel1%", "%jel2%" (the weighings'
+// marks), "%bruttojel%", "%tarajel%" (the marks of the weighings that gave the gross and the tare weight) and
+// "%masolat%" ("MÁSOLAT" on every print after the first). Values are plain text.
+QList<std::pair<QString, QString>> marks(const Transport &transport);
 
 } // namespace TicketFormat

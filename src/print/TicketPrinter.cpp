@@ -86,6 +86,20 @@ PrintOutcome printWordCopy(const QString &filledPath, const TicketSettings &sett
     return outcome;
 }
 
+// Every ticket document made counts as a print, and the count goes onto it before it is filled: a copy never
+// leaves unmarked, even when two stations print the same ticket at once.
+bool countPrint(Transport &transport, const QSqlDatabase &db, TicketOutcome &outcome)
+{
+    QString error;
+    const std::optional<int> count = Transport::countPrint(db, transport.sorszam, &error);
+    if (!count) {
+        outcome.messages.append(error.isEmpty() ? message(TicketMessages::kTicketNotFound) : error);
+        return false;
+    }
+    transport.nyomtatva = *count;
+    return true;
+}
+
 } // namespace
 
 TicketOutcome FillTicketTemplate(qint64 serial, const QSqlDatabase &db, const QString &templatePath,
@@ -103,8 +117,8 @@ TicketOutcome FillTicketTemplate(qint64 serial, const QSqlDatabase &db, const QS
     // The previous ticket's page is emptied first, so a failed fill never leaves it to be printed again.
     const bool outputOpen = output.open(QIODevice::WriteOnly | QIODevice::Truncate);
 
-    const std::optional<Transport> transport = loadTicket(serial, db, outcome);
-    if (!transport)
+    std::optional<Transport> transport = loadTicket(serial, db, outcome);
+    if (!transport || (outputOpen && !countPrint(*transport, db, outcome)))
         return outcome;
 
     bool written = false;
@@ -176,12 +190,14 @@ TicketOutcome PrintWordTicket(qint64 serial, const QSqlDatabase &db, const Ticke
                               TicketPrintUi *ui, const QString &pdfPath)
 {
     TicketOutcome outcome;
-    const std::optional<Transport> transport = loadTicket(serial, db, outcome);
+    std::optional<Transport> transport = loadTicket(serial, db, outcome);
     if (!transport)
         return outcome;
     const QString document = settings.wordDocument;
     if (!QFileInfo(document).isFile()) {
         outcome.messages.append(message(TicketMessages::kWordDocumentMissing) + QLatin1Char('\r') + document);
+    } else if (!countPrint(*transport, db, outcome)) {
+        // The ticket went away meanwhile; the message says so.
     } else if (const QString error = WordTicket::fill(*transport, settings, document); !error.isEmpty()) {
         outcome.messages.append(printFailed(error));
     } else {

@@ -70,7 +70,7 @@ QList<Replacement> replacements(const Transport &t, const TicketSettings &s, con
     for (const QString &line : s.companyLines)
         company += line + QLatin1String("</br>");
 
-    return {
+    QList<Replacement> list{
         {"%sorszam%", TicketFormat::serial(t.sorszam, s.evelojel, printDate)},
         {"%irany%", t.irany == 0 ? QStringLiteral("Beszállítás") : QStringLiteral("Kiszállítás")},
         {"%elnevez1%", labelled(s.be1, s.ki1, t.irany)},
@@ -109,6 +109,9 @@ QList<Replacement> replacements(const Transport &t, const TicketSettings &s, con
         {"%egysegar%", decimal(t.egysegar)},
         {"%osszeg%", decimal(t.osszeg)},
     };
+    for (const auto &[placeholder, value] : TicketFormat::marks(t))
+        list.append({placeholder.toLatin1(), text(value)});
+    return list;
 }
 
 QByteArray fill(const QByteArray &templateBytes, const QList<Replacement> &replacements)

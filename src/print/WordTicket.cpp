@@ -49,7 +49,7 @@ QList<WordDocument::Replacement> replacements(const Transport &t, const TicketSe
     const auto weight = [](qint64 v) { return TicketFormat::weight(std::llabs(v)); };
     const auto decimal = [](double v) { return TicketFormat::decimal(std::fabs(v)); };
     const bool inbound = t.irany == 0;
-    return {
+    QList<WordDocument::Replacement> list{
         {QStringLiteral("%sorszam%"), TicketFormat::serial(t.sorszam, false, QDate())},
         {QStringLiteral("%irany%"), inbound ? QStringLiteral("Beszállítás") : QStringLiteral("Kiszállítás")},
         {QStringLiteral("%elnevez1%"), inbound ? s.be1 : s.ki1},
@@ -86,6 +86,9 @@ QList<WordDocument::Replacement> replacements(const Transport &t, const TicketSe
         {QStringLiteral("%egysegar%"), decimal(t.egysegar)},
         {QStringLiteral("%osszeg%"), decimal(t.osszeg)},
     };
+    for (const auto &[placeholder, value] : TicketFormat::marks(t))
+        list.append({placeholder, value});
+    return list;
 }
 
 QString filledCopyPath(const QString &documentPath)

@@ -126,6 +126,19 @@ Checked check(const QString &table, const QString &column, const QVariant &typed
     return {typed, std::nullopt};
 }
 
+std::optional<std::pair<QString, QVariant>> companion(const QString &table, const QString &column,
+                                                      const QDateTime &now)
+{
+    const QString keyed = QStringLiteral("K");
+    if ((table == u"szallitasok" || table == u"folyamatban") && column == u"suly1")
+        return std::pair{QStringLiteral("jel1"), QVariant(keyed)};
+    if (table == u"szallitasok" && column == u"suly2")
+        return std::pair{QStringLiteral("jel2"), QVariant(keyed)};
+    if (table == u"szallito" && column == u"tarasuly")
+        return std::pair{QStringLiteral("taradatum"), QVariant(Formats::dbDateTime(now))};
+    return std::nullopt;
+}
+
 bool canInsertOrDelete(const QString &table)
 {
     return table != u"szallitasok";

@@ -3,6 +3,7 @@
 #include "RecordTexts.h"
 #include "Refusal.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -11,6 +12,7 @@
 #include <QVariant>
 
 #include <optional>
+#include <utility>
 
 // The tables the master data editor shows, and what it lets the user store in them.
 namespace MasterTable {
@@ -36,6 +38,11 @@ struct Checked {
     std::optional<Refusal> refusal;
 };
 Checked check(const QString &table, const QString &column, const QVariant &typed);
+
+// What editing column by hand changes with it: a weighing's weight becomes keyed in (its mark "K"), a stored tare
+// is dated now. Nothing for any other column.
+std::optional<std::pair<QString, QVariant>> companion(const QString &table, const QString &column,
+                                                      const QDateTime &now);
 
 // Finished transports are edited only: inserting one would skip the serial counter and deleting one would free a
 // printed serial for a later ticket; cancellation is the way to void a ticket.

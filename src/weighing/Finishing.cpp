@@ -122,6 +122,8 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     t.egysegar = row->egysegar;
     t.osszeg = s.amount;
     t.kezi = row->kezi || in.kezi;
+    t.jel1 = row->jel1;
+    t.jel2 = WeightMark::of(in.origin);
     t.modositott = false;
 
     // The ticket and the removal of the in-progress row stand or fall together, and the serial number comes from

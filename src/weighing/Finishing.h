@@ -2,6 +2,7 @@
 
 #include "Refusal.h"
 #include "Settlement.h"
+#include "WeightOrigin.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -38,6 +39,7 @@ struct Input {
     // Why the scale's weight may not be taken (over- or underload, not at rest); empty when it may or when the
     // weight was typed by hand.
     QString scaleRefusal;
+    WeightOrigin origin = WeightOrigin::Scale; // where suly2 came from; marks the ticket
     QString felhasznalo;
 };
 

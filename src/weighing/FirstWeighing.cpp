@@ -56,12 +56,14 @@ Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
     if (answer == OverwriteAnswer::Current && !in.weightLive)
         return refused(kNoScaleWeight, "suly1");
     bool keepsStoredWeight = false;
+    QString mark = WeightMark::of(in.origin);
     if (found) {
         switch (answer) {
         case OverwriteAnswer::Cancel:
             return {Outcome::Status::Cancelled, {}, 0};
         case OverwriteAnswer::Previous:
             weight = found->suly1;
+            mark = found->jel1;
             keepsStoredWeight = true;
             break;
         case OverwriteAnswer::Current:
@@ -91,6 +93,7 @@ Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
     row.ugyfelcim3 = in.ugyfelcim3;
     row.egysegar = in.egysegar.isEmpty() || !priceOk ? 0.0 : price;
     row.kezi = in.kezi;
+    row.jel1 = mark;
 
     Transaction transaction(db);
     const std::optional<InProgress::Row> current = InProgress::findLocked(db, in.rendszam);

@@ -2,6 +2,7 @@
 
 #include "OverwriteAnswer.h"
 #include "Refusal.h"
+#include "WeightOrigin.h"
 
 #include <QDateTime>
 #include <QSqlDatabase>
@@ -36,6 +37,7 @@ struct Input {
     // Why the scale's weight may not be taken (over- or underload, not at rest); empty when it may or when the
     // weight was typed by hand.
     QString scaleRefusal;
+    WeightOrigin origin = WeightOrigin::Scale; // where suly1 came from; marks the ticket
 };
 
 struct Outcome {

@@ -16,7 +16,7 @@ std::optional<Row> select(const QSqlDatabase &db, const QString &rendszam, const
     QSqlQuery q = Sql::run(db,
                            QStringLiteral("SELECT id, rendszam, cegnev, cim1, cim2, cim3, ugyfelnev, ugyfelcim1, "
                                           "ugyfelcim2, ugyfelcim3, termeknev, termekkod, kiszereles, irany, suly1, "
-                                          "bedatum, egysegar, kezi FROM folyamatban WHERE rendszam = :r LIMIT 1") +
+                                          "bedatum, egysegar, kezi, jel1 FROM folyamatban WHERE rendszam = :r LIMIT 1") +
                                lock,
                            {{":r", rendszam}});
     if (!q.next())
@@ -41,6 +41,7 @@ std::optional<Row> select(const QSqlDatabase &db, const QString &rendszam, const
     r.bedatum = Formats::parseDbDateTime(s(15));
     r.egysegar = q.value(16).toDouble();
     r.kezi = q.value(17).toInt() != 0;
+    r.jel1 = s(18);
     return r;
 }
 
@@ -101,15 +102,15 @@ bool write(const QSqlDatabase &db, const Row &r)
         "rendszam = :rendszam, cegnev = :cegnev, cim1 = :cim1, cim2 = :cim2, cim3 = :cim3, termeknev = :termeknev, "
         "termekkod = :termekkod, kiszereles = :kiszereles, irany = :irany, suly1 = :suly1, bedatum = :bedatum, "
         "ugyfelnev = :ugyfelnev, ugyfelcim1 = :ugyfelcim1, ugyfelcim2 = :ugyfelcim2, ugyfelcim3 = :ugyfelcim3, "
-        "egysegar = :egysegar, kezi = :kezi");
+        "egysegar = :egysegar, kezi = :kezi, jel1 = :jel1");
     const QString sql =
         r.rowId != 0
             ? QStringLiteral("UPDATE folyamatban SET %1 WHERE id = :id AND rendszam = :plate").arg(columns)
             : QStringLiteral("INSERT INTO folyamatban (rendszam, cegnev, cim1, cim2, cim3, termeknev, termekkod, "
                              "kiszereles, irany, suly1, bedatum, ugyfelnev, ugyfelcim1, ugyfelcim2, ugyfelcim3, "
-                             "egysegar, kezi) VALUES (:rendszam, :cegnev, :cim1, :cim2, :cim3, :termeknev, "
+                             "egysegar, kezi, jel1) VALUES (:rendszam, :cegnev, :cim1, :cim2, :cim3, :termeknev, "
                              ":termekkod, :kiszereles, :irany, :suly1, :bedatum, :ugyfelnev, :ugyfelcim1, "
-                             ":ugyfelcim2, :ugyfelcim3, :egysegar, :kezi) ON CONFLICT DO NOTHING");
+                             ":ugyfelcim2, :ugyfelcim3, :egysegar, :kezi, :jel1) ON CONFLICT DO NOTHING");
     QSqlQuery q(db);
     if (!q.prepare(sql))
         throw DatabaseError(q.lastError().text());
@@ -130,6 +131,7 @@ bool write(const QSqlDatabase &db, const Row &r)
     Sql::bind(q, QStringLiteral(":ugyfelcim3"), r.ugyfelcim3);
     Sql::bind(q, QStringLiteral(":egysegar"), r.egysegar);
     Sql::bind(q, QStringLiteral(":kezi"), r.kezi);
+    Sql::bind(q, QStringLiteral(":jel1"), r.jel1);
     if (r.rowId != 0) {
         Sql::bind(q, QStringLiteral(":id"), r.rowId);
         Sql::bind(q, QStringLiteral(":plate"), r.rendszam);
@@ -155,7 +157,7 @@ bool remove(const QSqlDatabase &db, const QString &rendszam)
 
 bool reweigh(const QSqlDatabase &db, const QString &rendszam, qint64 suly1)
 {
-    return Sql::run(db, QStringLiteral("UPDATE folyamatban SET suly1 = :w WHERE rendszam = :r"),
+    return Sql::run(db, QStringLiteral("UPDATE folyamatban SET suly1 = :w, jel1 = '' WHERE rendszam = :r"),
                     {{":w", suly1}, {":r", rendszam}})
                .numRowsAffected() > 0;
 }

@@ -19,6 +19,7 @@ struct Row {
     QDateTime bedatum;
     double egysegar = 0;
     bool kezi = false;
+    QString jel1; // how the weight was taken: "" the scale, "K" keyed in, "T" recalled tare
 };
 
 // Said when the plate's row changed on another station between what the operator confirmed and the save.
@@ -38,6 +39,7 @@ bool write(const QSqlDatabase &db, const Row &row);
 // may have finished it), changing nothing.
 bool swapDirection(const QSqlDatabase &db, const QString &rendszam);
 bool remove(const QSqlDatabase &db, const QString &rendszam);
+// A weight from the scale: the row's weight mark is cleared with it.
 bool reweigh(const QSqlDatabase &db, const QString &rendszam, qint64 suly1);
 void removeAll(const QSqlDatabase &db);
 

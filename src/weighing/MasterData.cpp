@@ -1,5 +1,6 @@
 #include "MasterData.h"
 
+#include "Formats.h"
 #include "Sql.h"
 
 #include <QSqlRecord>
@@ -17,14 +18,15 @@ QString text(const QSqlQuery &q, const char *field)
 std::optional<Vehicle> vehicleWhere(const QSqlDatabase &db, const char *field, const QString &key)
 {
     QSqlQuery q = Sql::run(db,
-                           QStringLiteral("SELECT id, rendszam, nev, cim1, cim2, cim3, tarasuly FROM szallito "
+                           QStringLiteral("SELECT id, rendszam, nev, cim1, cim2, cim3, tarasuly, taradatum FROM szallito "
                                           "WHERE %1 = :k ORDER BY id LIMIT 1")
                                .arg(QLatin1String(field)),
                            {{":k", key}});
     if (!q.next())
         return std::nullopt;
-    return Vehicle{q.value(0).toLongLong(), text(q, "rendszam"), text(q, "nev"),     text(q, "cim1"),
-                   text(q, "cim2"),         text(q, "cim3"),     text(q, "tarasuly")};
+    return Vehicle{q.value(0).toLongLong(), text(q, "rendszam"), text(q, "nev"),
+                   text(q, "cim1"),         text(q, "cim2"),     text(q, "cim3"),
+                   text(q, "tarasuly"),     Formats::parseDbDateTime(text(q, "taradatum"))};
 }
 
 } // namespace
@@ -77,7 +79,7 @@ void saveVehicle(const QSqlDatabase &db, const Vehicle &v)
     if (const auto found = vehicleByPlate(db, v.rendszam)) {
         Sql::run(db,
                  QStringLiteral("UPDATE szallito SET rendszam = :r, nev = :n, cim1 = :c1, cim2 = :c2, cim3 = :c3, "
-                                "tarasuly = 0 WHERE id = :id"),
+                                "tarasuly = 0, taradatum = '' WHERE id = :id"),
                  {{":r", v.rendszam}, {":n", v.nev}, {":c1", v.cim1}, {":c2", v.cim2}, {":c3", v.cim3},
                   {":id", found->rowId}});
         return;
@@ -130,16 +132,46 @@ bool remove(const QSqlDatabase &db, const char *table, qint64 rowId, const QStri
                .numRowsAffected() == 1;
 }
 
-bool saveTare(const QSqlDatabase &db, qint64 rowId, const QString &plate, qint64 tare)
+bool saveTare(const QSqlDatabase &db, qint64 rowId, const QString &plate, qint64 tare, const QDateTime &now)
 {
-    return Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = :t WHERE id = :id AND rendszam = :r"),
-                    {{":t", tare}, {":id", rowId}, {":r", plate}})
+    return Sql::run(db,
+                    QStringLiteral("UPDATE szallito SET tarasuly = :t, taradatum = :d WHERE id = :id AND rendszam = :r"),
+                    {{":t", tare}, {":d", Formats::dbDateTime(now)}, {":id", rowId}, {":r", plate}})
                .numRowsAffected() == 1;
 }
 
 void clearTares(const QSqlDatabase &db)
 {
-    Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = 0"));
+    Sql::run(db, QStringLiteral("UPDATE szallito SET tarasuly = 0, taradatum = ''"));
+}
+
+std::optional<Refusal> tareExpiry(const QDateTime &stored, int validDays, const QDateTime &now)
+{
+    if (validDays <= 0)
+        return std::nullopt;
+    // A tare from before tares were dated may be any age.
+    if (!stored.isValid())
+        return Refusal{QString::fromUtf8(kTareUndated), QStringLiteral("rendszam")};
+    const QDateTime expires = stored.addDays(validDays);
+    if (now <= expires)
+        return std::nullopt;
+    return Refusal{QString::fromUtf8(kTareExpired).arg(Formats::dateTime(stored), Formats::dateTime(expires)),
+                   QStringLiteral("rendszam")};
+}
+
+std::variant<QString, Refusal> recallTare(const QSqlDatabase &db, const QString &plate, int validDays,
+                                          const QDateTime &now)
+{
+    const auto vehicle = vehicleByPlate(db, plate);
+    if (!vehicle)
+        return Refusal{QString::fromUtf8(kNoStoredTare), QStringLiteral("rendszam")};
+    const qint64 tare = vehicle->tarasuly.toLongLong();
+    // No stored tare recalls as "0", which no weighing accepts; only a real tare can be too old.
+    if (tare != 0) {
+        if (auto refusal = tareExpiry(vehicle->taradatum, validDays, now))
+            return *refusal;
+    }
+    return vehicle->tarasuly.isEmpty() ? QStringLiteral("0") : vehicle->tarasuly;
 }
 
 } // namespace MasterData

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "Refusal.h"
+
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 
 #include <optional>
+#include <variant>
 
 // The master tables the weighing windows keep: vehicles with their carrier (szallito), products (termek),
 // customers (ugyfel) and warehouses (raktar). Each look-up returns the row with its id, so that a later
@@ -14,6 +18,7 @@ struct Vehicle {
     qint64 rowId = 0;
     QString rendszam, nev, cim1, cim2, cim3;
     QString tarasuly; // text of the stored tare; empty when none
+    QDateTime taradatum; // when the tare was stored; invalid when unknown
 };
 struct Product {
     qint64 rowId = 0;
@@ -42,8 +47,25 @@ void addWarehouse(const QSqlDatabase &db, const QString &raktar);
 // was removed.
 bool remove(const QSqlDatabase &db, const char *table, qint64 rowId, const QString &key);
 
-// Stores the tare of the vehicle row found by its plate; false when that row is no longer there.
-bool saveTare(const QSqlDatabase &db, qint64 rowId, const QString &plate, qint64 tare);
+// Stores the tare of the vehicle row found by its plate, dated now; false when that row is no longer there.
+bool saveTare(const QSqlDatabase &db, qint64 rowId, const QString &plate, qint64 tare,
+              const QDateTime &now = QDateTime::currentDateTime());
+
+inline constexpr char kNoStoredTare[] = "A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !";
+// %1 the time the tare was stored, %2 when it expired.
+inline constexpr char kTareExpired[] =
+    "A rendszám tárasúlya (rögzítve: %1) %2 óta lejárt, nem használható ! Mérje le az üres járművet.";
+inline constexpr char kTareUndated[] =
+    "A rendszám tárasúlyának rögzítési ideje ismeretlen, nem használható ! Mérje le az üres járművet.";
+
+// Whether a tare stored at `stored` may still be recalled at now: validDays 0 keeps it for ever, otherwise it
+// lasts validDays whole days from the moment it was stored. Nothing when it may; the refusal otherwise.
+std::optional<Refusal> tareExpiry(const QDateTime &stored, int validDays, const QDateTime &now);
+
+// The stored tare of the plate's vehicle as the weight box shows it ("0" when none was stored), or the refusal:
+// no such vehicle, or a stored tare past its days.
+std::variant<QString, Refusal> recallTare(const QSqlDatabase &db, const QString &plate, int validDays,
+                                          const QDateTime &now);
 // Sets every stored tare to 0.
 void clearTares(const QSqlDatabase &db);
 

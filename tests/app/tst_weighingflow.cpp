@@ -384,7 +384,7 @@ private slots:
         QFETCH(bool, second);
         auto kelvo = start();
         const QSqlDatabase db = kelvo->database()->db();
-        MasterData::saveVehicle(db, {0, QStringLiteral("ABC-123"), QStringLiteral("Agro Kft."), {}, {}, {}, {}});
+        MasterData::saveVehicle(db, {0, QStringLiteral("ABC-123"), QStringLiteral("Agro Kft."), {}, {}, {}, {}, {}});
         QComboBox *plate = second ? kelvo->befejezesform()->ui()->rendszam : kelvo->kezdesform()->ui()->rendszam;
         QCheckBox *manual = second ? kelvo->befejezesform()->ui()->kezisuly : kelvo->kezdesform()->ui()->kezisuly;
         TNumEdit *weight = second ? kelvo->befejezesform()->ui()->suly2 : kelvo->kezdesform()->ui()->suly1;

@@ -467,6 +467,49 @@ private slots:
         QCOMPARE(listed.out.startsWith(QStringLiteral("00002;B-2;Agro;Malom;Búza;%1;").arg(finishAt)), code == 0);
     }
 
+    // A weight on the command line is keyed in; --tare recalls the stored tare, refused once it is past taralejar.
+    void tareRecallMarksAndExpires_data()
+    {
+        QTest::addColumn<int>("storedDaysAgo");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("jel");
+        QTest::newRow("within the days") << 29 << 0 << "K/T";
+        QTest::newRow("past the days") << 31 << 1 << "";
+    }
+    void tareRecallMarksAndExpires()
+    {
+        QFETCH(int, storedDaysAgo);
+        QFETCH(int, code);
+        QFETCH(QString, jel);
+        QTemporaryDir home;
+        const QString h = home.path();
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(TestDatabase::writeIni(h, path, "karbantart=0\ntaralejar=30\n"));
+        const QString stored = QDateTime::currentDateTime().addDays(-storedDaysAgo).toString(
+            QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY(TestDatabase::exec(path, QStringLiteral("INSERT INTO szallito (rendszam, tarasuly, taradatum) "
+                                                        "VALUES ('T-1', 11000, '%1')").arg(stored)));
+        QCOMPARE(kelvoctl({QStringLiteral("first-weighing"), QStringLiteral("--home"), h, QStringLiteral("--plate"),
+                           QStringLiteral("T-1"), QStringLiteral("--carrier"), QStringLiteral("Agro"),
+                           QStringLiteral("--customer"), QStringLiteral("Malom"), QStringLiteral("--product"),
+                           QStringLiteral("Búza"), QStringLiteral("--weight"), QStringLiteral("30000")})
+                     .code,
+                 0);
+        const QStringList finish{QStringLiteral("finish"), QStringLiteral("--home"), h, QStringLiteral("--plate"),
+                                 QStringLiteral("T-1"), QStringLiteral("--warehouse"), QStringLiteral("Fő")};
+        QCOMPARE(kelvoctl(finish + QStringList{QStringLiteral("--tare"), QStringLiteral("--weight"),
+                                               QStringLiteral("1")}).code,
+                 2);
+        const Run r = kelvoctl(finish + QStringList{QStringLiteral("--tare")});
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.out.contains(QStringLiteral("lejárt")), code != 0);
+        Database db(path);
+        QCOMPARE(db.open(), QString());
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT jel1 || '/' || jel2 FROM szallitasok")));
+        QCOMPARE(q.next() ? q.value(0).toString() : QString(), jel);
+    }
+
     // The demo's history, made through kelvoctl, is there for search and stock to show.
     void demoData()
     {

@@ -36,7 +36,7 @@ private slots:
                 break;
             }
         }
-        QCOMPARE(names.size(), 69);
+        QCOMPARE(names.size(), 70);
     }
 
     void defaultsWithoutFile_data()

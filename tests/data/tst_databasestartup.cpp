@@ -108,6 +108,29 @@ private slots:
         }
     }
 
+    // The weight marks, the tare date and the print count come to an older file with their defaults, once.
+    void olderFileGetsTheMarkColumns()
+    {
+        const QString path = m_databases.created(QStringLiteral("marks"));
+        QVERIFY(TestDatabase::exec(path, QStringLiteral(
+            "ALTER TABLE folyamatban DROP COLUMN jel1; ALTER TABLE szallitasok DROP COLUMN jel1;"
+            "ALTER TABLE szallitasok DROP COLUMN jel2; ALTER TABLE szallitasok DROP COLUMN nyomtatva;"
+            "ALTER TABLE szallito DROP COLUMN taradatum;"
+            "INSERT INTO szallitasok (sorszam) VALUES (7); INSERT INTO folyamatban (rendszam) VALUES ('A-1');"
+            "INSERT INTO szallito (rendszam, tarasuly) VALUES ('A-1', 9000)")));
+        for (int opening = 0; opening < 2; ++opening) {
+            Database db(path);
+            QCOMPARE(db.open(), QString());
+            QCOMPARE(db.openTables(), QString());
+        }
+        QCOMPARE(firstValue(path, QStringLiteral("SELECT jel1 || '/' || jel2 || '/' || nyomtatva FROM szallitasok"))
+                     .toString(),
+                 QStringLiteral("//0"));
+        QCOMPARE(firstValue(path, QStringLiteral("SELECT jel1 FROM folyamatban")).toString(), QString());
+        QCOMPARE(firstValue(path, QStringLiteral("SELECT taradatum FROM szallito")).toString(), QString());
+        QVERIFY(!firstValue(path, QStringLiteral("SELECT jel1 FROM folyamatban")).isNull());
+    }
+
     void olderFileTablesGetIdColumns_data()
     {
         QTest::addColumn<QString>("table");

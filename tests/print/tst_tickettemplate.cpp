@@ -178,7 +178,7 @@ private slots:
         const QByteArray shipped = readFile(QStringLiteral(KELVO_TEST_DATA_DIR "/../../share/merlegjegy.htm"));
         QVERIFY(!shipped.isEmpty());
         const auto table = TicketTemplate::replacements(inbound17(), settings(QStringLiteral("/tmp/")), kPrintDate);
-        QCOMPARE(table.size(), 35);
+        QCOMPARE(table.size(), 40);
         for (const auto &r : table)
             QVERIFY2(shipped.contains(r.placeholder), r.placeholder.constData());
         const QByteArray filled = TicketTemplate::fill(shipped, table);
@@ -255,6 +255,70 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 10000);
         else
             QVERIFY(!QFileInfo::exists(marker));
+    }
+
+    // Each weighing's mark, the marks beside the gross and the tare whichever weighing gave them, and the copy mark
+    // from the second print on.
+    void marksAndCopy_data()
+    {
+        QTest::addColumn<qint64>("suly1");
+        QTest::addColumn<qint64>("suly2");
+        QTest::addColumn<QString>("jel1");
+        QTest::addColumn<QString>("jel2");
+        QTest::addColumn<int>("prints");
+        QTest::addColumn<QByteArray>("line"); // %jel1%|%jel2%|%bruttojel%|%tarajel%|%masolat%
+        QTest::newRow("scale weights, first print") << qint64(40000) << qint64(15000) << "" << "" << 1
+                                                    << QByteArray("é||||");
+        QTest::newRow("loaded first keyed, tare recalled") << qint64(40000) << qint64(15000) << "K" << "T" << 1
+                                                            << QByteArray("éK|T|K|T|");
+        QTest::newRow("tare first recalled, second print") << qint64(15000) << qint64(40000) << "T" << "" << 2
+                                                            << QByteArray("éT|||T|MÁSOLAT");
+        QTest::newRow("equal weights") << qint64(20000) << qint64(20000) << "K" << "" << 3
+                                       << QByteArray("éK||K||MÁSOLAT");
+    }
+    void marksAndCopy()
+    {
+        QFETCH(qint64, suly1);
+        QFETCH(qint64, suly2);
+        QFETCH(QString, jel1);
+        QFETCH(QString, jel2);
+        QFETCH(int, prints);
+        QFETCH(QByteArray, line);
+        Transport t = inbound17();
+        t.suly1 = suly1;
+        t.suly2 = suly2;
+        t.jel1 = jel1;
+        t.jel2 = jel2;
+        t.nyomtatva = prints;
+        const QByteArray filled = TicketTemplate::fill(
+            "é%jel1%|%jel2%|%bruttojel%|%tarajel%|%masolat%",
+            TicketTemplate::replacements(t, settings(QStringLiteral("/tmp/")), kPrintDate));
+        QCOMPARE(filled, line + "\r\n");
+    }
+
+    // Every filled ticket counts as a print; the first says nothing, every later one is a copy. A fill refused
+    // before anything was made counts nothing.
+    void printsAreCountedAndCopiesMarked()
+    {
+        QTemporaryDir dir;
+        const QString home = dir.path() + QLatin1Char('/');
+        Database db(makeDatabase(m_databases));
+        QCOMPARE(db.open(), QString());
+        const TicketSettings s = settings(home);
+        const QString templatePath = home + QStringLiteral("merlegjegy.htm");
+        QVERIFY(writeFile(templatePath, "é[%masolat%]"));
+        const auto fill = [&](const QString &path) {
+            FillTicketTemplate(17, db.db(), path, s.outputPath(), s, nullptr, kPrintDate);
+            return readFile(s.outputPath());
+        };
+        QCOMPARE(fill(templatePath), QByteArray("é[]\r\n"));
+        QCOMPARE(Transport::load(db.db(), 17)->nyomtatva, 1);
+        fill(home + QStringLiteral("nincs.htm"));
+        QCOMPARE(Transport::load(db.db(), 17)->nyomtatva, 1);
+        QCOMPARE(fill(templatePath), QByteArray("é[MÁSOLAT]\r\n"));
+        QCOMPARE(fill(templatePath), QByteArray("é[MÁSOLAT]\r\n"));
+        QCOMPARE(Transport::load(db.db(), 17)->nyomtatva, 3);
+        QCOMPARE(Transport::load(db.db(), 7)->nyomtatva, 0);
     }
 
     void noScriptNoStart()

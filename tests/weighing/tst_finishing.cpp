@@ -9,7 +9,8 @@ namespace {
 const QDateTime kIn(QDate(2026, 12, 8), QTime(7, 0, 0));
 const QDateTime kOut(QDate(2026, 12, 8), QTime(8, 15, 30));
 
-void start(const QSqlDatabase &db, const QString &plate, qint64 w1, int irany, bool kezi = false)
+void start(const QSqlDatabase &db, const QString &plate, qint64 w1, int irany, bool kezi = false,
+           WeightOrigin origin = WeightOrigin::Scale, OverwriteAnswer answer = OverwriteAnswer::Current)
 {
     FirstWeighing::Input in;
     in.rendszam = plate;
@@ -20,7 +21,8 @@ void start(const QSqlDatabase &db, const QString &plate, qint64 w1, int irany, b
     in.suly1 = QString::number(w1);
     in.irany = irany;
     in.kezi = kezi;
-    const auto out = FirstWeighing::record(db, in, 999999, [] { return OverwriteAnswer::Current; }, kIn);
+    in.origin = origin;
+    const auto out = FirstWeighing::record(db, in, 999999, [answer] { return answer; }, kIn);
     QCOMPARE(out.status, FirstWeighing::Outcome::Status::Saved);
 }
 
@@ -89,6 +91,49 @@ private slots:
         QCOMPARE(t->ervenyes, true);
         QCOMPARE(t->modositott, false);
         QCOMPARE(t->kezi, true);
+    }
+
+    // The mark of each weighing follows its weight from the first weighing to the ticket; a weight taken again from
+    // the scale, or the stored one kept, carries its own mark.
+    void marksFollowTheWeighings_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<QString>("jel1");
+        QTest::addColumn<QString>("jel2");
+        const int scale = int(WeightOrigin::Scale), keyed = int(WeightOrigin::Keyed),
+                  recalled = int(WeightOrigin::Recalled);
+        QTest::newRow("both from the scale") << scale << "" << scale << "" << "";
+        QTest::newRow("keyed, then recalled tare") << keyed << "" << recalled << "K" << "T";
+        QTest::newRow("recalled tare, then keyed") << recalled << "" << keyed << "T" << "K";
+        QTest::newRow("keyed, re-weighed on the scale") << keyed << "reweigh" << scale << "" << "";
+        QTest::newRow("keyed, stored weight kept") << keyed << "previous" << scale << "K" << "";
+        QTest::newRow("scale, overwritten keyed") << scale << "current" << scale << "K" << "";
+    }
+    void marksFollowTheWeighings()
+    {
+        QFETCH(int, first);
+        QFETCH(QString, then);
+        QFETCH(int, second);
+        QFETCH(QString, jel1);
+        QFETCH(QString, jel2);
+        WeighingFixture f;
+        const QString plate = QStringLiteral("M-1");
+        start(f.db(), plate, 24000, 0, false, WeightOrigin(first));
+        if (then == u"reweigh")
+            QVERIFY(InProgress::reweigh(f.db(), plate, 24100));
+        else if (then == u"previous")
+            start(f.db(), plate, 25000, 0, false, WeightOrigin::Scale, OverwriteAnswer::Previous);
+        else if (then == u"current")
+            start(f.db(), plate, 25000, 0, false, WeightOrigin::Keyed, OverwriteAnswer::Current);
+        Finishing::Input in = finishInput(plate, QStringLiteral("11000"));
+        in.origin = WeightOrigin(second);
+        QCOMPARE(Finishing::finish(f.db(), in, {plate}, 999999, kYes, kOut).status, Finishing::Outcome::Status::Saved);
+        const auto t = Transport::load(f.db(), 1);
+        QVERIFY(t);
+        QCOMPARE(t->jel1, jel1);
+        QCOMPARE(t->jel2, jel2);
     }
 
     void checksInOrder_data()
