@@ -45,7 +45,7 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     if (in.raktar.isEmpty())
         return refused(kWarehouseRequired, "raktar");
     if (!in.scaleRefusal.isEmpty())
-        return {Outcome::Status::Refused, {in.scaleRefusal, QStringLiteral("suly2")}, 0};
+        return {Outcome::Status::Refused, {in.scaleRefusal, QStringLiteral("suly2")}, 0, {}};
     if (!in.weightLive)
         return refused(FirstWeighing::kNoScaleWeight, "suly2");
     // A lone "-" is no weight: refuse it instead of failing on the conversion.
