@@ -114,7 +114,7 @@ QString help()
 {
     QString text = QStringLiteral("Usage: kelvoctl [--home DIR] COMMAND [ARGUMENTS]\n\nCommands:\n");
     for (const Command &command : kCommands)
-        text += QStringLiteral("  %1\n        %2\n").arg(withArguments(command), QLatin1String(command.summary));
+        text += QStringLiteral("  %1\n        %2\n").arg(withArguments(command), QString::fromUtf8(command.summary));
     text += QStringLiteral("  --help\n        this text\n"
                            "  --version\n        the program version\n"
                            "\n--home DIR, before or after the command, is the program folder whose Kelvo.ini and "

@@ -566,6 +566,7 @@ private slots:
         QTest::newRow("--home in help") << QStringList{QStringLiteral("--help")} << 0
                                         << "kelvoctl [--home DIR] COMMAND";
         QTest::newRow("copy-db in help") << QStringList{QStringLiteral("--help")} << 0 << "copy-db FROM TO";
+        QTest::newRow("accented help text") << QStringList{QStringLiteral("--help")} << 0 << "carries MÁSOLAT";
         QTest::newRow("copy-db without target") << QStringList{QStringLiteral("copy-db"), QStringLiteral("a.mdb")} << 2
                                                 << "";
     }
