@@ -51,7 +51,7 @@ QList<QStringList> csvRecords(QString text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (quoted) {
-            if (c == u'"' && text.value(i + 1) == u'"')
+            if (c == u'"' && i + 1 < text.size() && text.at(i + 1) == u'"')
                 field += text.at(++i);
             else if (c == u'"')
                 quoted = false;
@@ -61,9 +61,9 @@ QList<QStringList> csvRecords(QString text)
             quoted = true;
         } else if (c == u';') {
             records.last().append(std::exchange(field, {}));
-        } else if (c == u'\r' && text.value(i + 1) == u'\n') {
+        } else if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
             records.last().append(std::exchange(field, {}));
-            records.append({});
+            records.append(QStringList());
             ++i;
         } else {
             field += c;
