@@ -136,7 +136,7 @@ private:
                 ended.killedRunning = true;
             }
         }
-        if (!p.waitForFinished(120000))
+        if (p.state() != QProcess::NotRunning && !p.waitForFinished(120000))
             finding(QStringLiteral("%1 did not end within two minutes").arg(name(c.op)));
         if (killAfterMs < 0)
             m_duration[c.op] = clock.elapsed();

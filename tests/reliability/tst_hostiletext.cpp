@@ -161,6 +161,13 @@ private slots:
         QCOMPARE(records.size(), 2);
         QCOMPARE(countOf(records.at(1), text), 6);
 
+        // The text as a search condition finds its transport.
+        r = kelvoctl({"search", "--home", homeArg, "--no-dates", "--plate", given, "--carrier", given,
+                      "--warehouse", given, "--csv", "-"},
+                     home.path());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(csvRecords(QString::fromUtf8(r.out)).size(), 2);
+
         r = kelvoctl({"ticket", "1", "--home", homeArg}, home.path());
         QVERIFY2(r.code == 0, r.out.constData());
         const QString page = htmlText(QString::fromUtf8(readFile(home.filePath(QStringLiteral("out.htm")))));
