@@ -165,7 +165,7 @@ private:
         switch (c.op) {
         case Op::FirstWeighing:
             m_inProgress.insert(c.subject);
-            m_expected[c.subject] = 1;
+            m_expected.insert(c.subject);
             break;
         case Op::Finish:
             m_finished.insert(out);
@@ -254,7 +254,7 @@ private:
             if (!plate.startsWith(u"KL-") || plate.mid(3).toInt() > m_plates)
                 finding(QStringLiteral("a transport no call made: %1").arg(plate));
         }
-        for (const auto &[plate, one] : m_expected) {
+        for (const QString &plate : m_expected) {
             if (!where.count(plate))
                 finding(QStringLiteral("%1 was weighed in but is lost").arg(plate));
         }
@@ -315,7 +315,7 @@ private:
     std::map<Op, qint64> m_duration;
     std::set<QString> m_inProgress;            // weighed in for sure, untouched by a kill since
     std::set<QString> m_finished;              // serials finished for sure, not cancelled
-    std::map<QString, int> m_expected;         // plates whose first weighing reported success
+    std::set<QString> m_expected;              // plates whose first weighing reported success
     std::map<QString, QString> m_serialOf;     // plates whose finishing reported its serial
     std::vector<Call> m_killed;
     bool m_amchecked = false;
