@@ -3,7 +3,6 @@
 #include "DatabaseUri.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <csignal>
