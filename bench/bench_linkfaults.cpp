@@ -2,7 +2,7 @@
 // good weight is on the label again after the fault ends (median, worst), and the longest the window's thread went
 // without serving its events during the fault and the recovery (median, worst), beside the same figure without a
 // fault.
-//   bench_linkfaults [REPEATS] [FAULT_MS]
+//   bench_linkfaults [REPEATS] [FAULT_MS] [TEXT: only the faults whose name holds it]
 #include "FaultyIndicator.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
@@ -161,8 +161,11 @@ int main(int argc, char *argv[])
     };
     std::printf("%d repeats, each fault %d ms\n", repeats, faultMs);
     bool ok = true;
-    for (const Case &c : cases)
-        ok = runCase(c, repeats, faultMs) && ok;
+    const QString only = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    for (const Case &c : cases) {
+        if (QString::fromLatin1(c.name).contains(only))
+            ok = runCase(c, repeats, faultMs) && ok;
+    }
     setMessageHook({});
     return ok ? 0 : 1;
 }

@@ -27,7 +27,7 @@ namespace {
 constexpr int kSlow = 10000;           // for what a loaded machine may take its time over
 constexpr qint64 kRecoveryMs = 3000;   // from the fault's end to a good weight on the label
 constexpr qint64 kUiTargetMs = 100;    // the longest the window's thread may go without serving its events
-constexpr int kBaselineMs = 600;
+constexpr int kBaselineMs = 1000;
 constexpr int kFaultMs = 1000;
 constexpr qint32 kBefore = 1111;
 constexpr qint32 kAfter = 2222;
@@ -180,8 +180,10 @@ void TestLinkFaults::recoversWithoutRestart()
     QVERIFY2(recovered >= 0 && recovered <= kRecoveryMs, qPrintable(QString::number(recovered)));
     QCOMPARE(kelvo->weightLink(), link);
     QCOMPARE(label->toolTip(), LinkTexts::kHintWeight);
-    // Lateness beyond the target is not blamed on the fault when the machine was as late without it.
-    const qint64 allowed = std::max(2 * kUiTargetMs, 3 * baseline);
+    // A loaded machine keeps any thread from its events now and then (100 ms is common on a busy 2-core box), so
+    // the limit is generous and grows with the lateness the same run saw without the fault; a call that blocks on
+    // the line (a hanging open, close, write or connect) takes seconds and still fails it.
+    const qint64 allowed = std::max(kUiTargetMs * 5 / 2, 3 * baseline);
     QVERIFY2(heartbeat.worstLateMs() <= allowed,
              qPrintable(QStringLiteral("%1 ms late, %2 ms allowed").arg(heartbeat.worstLateMs()).arg(allowed)));
     QVERIFY(heartbeat.largestBuffer() <= std::max(TComPort::kLineBufferLimit, WeightLink::kSocketBufferLimit));
