@@ -57,6 +57,9 @@ WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
             m_watchdog.stop();
     };
 
+    // A server flooding the line would otherwise hand over all the megabytes the system has buffered in one read,
+    // and the window would stop while they are cut into frames; in portions the backlog drains between events.
+    m_client.setReadBufferSize(kSocketBufferLimit);
     connect(&m_client, &QTcpSocket::readyRead, this, &WeightLink::socketRead);
     connect(&m_client, &QTcpSocket::errorOccurred, this, &WeightLink::socketError);
     connect(&m_client, &QTcpSocket::disconnected, &m_retry, qOverload<>(&QTimer::start));
@@ -344,7 +347,7 @@ void WeightLink::deliverUnterminated()
 void WeightLink::socketError(QAbstractSocket::SocketError error)
 {
     m_retry.start();
-    // The server ending the connection is no error: the next watchdog tick connects again.
+    // The server ending the connection is no error: the retry connects again.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
     setStatus(LinkTexts::clientError(socketErrorCode(error)));

@@ -167,7 +167,7 @@ private:
     QByteArray m_socketBuffer;
     // A terminator has come on this connection: a partial frame waits for its own, however long it takes.
     bool m_terminatorSeen = false;
-    // The device vanished while open: every watchdog tick tries to open it again until it is back.
+    // The device vanished while open: every retry and watchdog tick tries to open it again until it is back.
     bool m_reopenPending = false;
     bool m_reopening = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QList>
 #include <QString>
 
 #include <atomic>
@@ -198,9 +199,18 @@ private:
 
     void run()
     {
+        // Random bytes, and every other block a long run without a line end; made once, so that sending them costs
+        // the machine no more than the line itself.
         std::mt19937 random(20261209);
-        QByteArray garbage(4096, '\0');
-        bool terminatorFree = false;
+        QList<QByteArray> garbage(16, QByteArray(4096, '\0'));
+        for (qsizetype i = 0; i < garbage.size(); ++i) {
+            for (char &c : garbage[i]) {
+                c = char(random());
+                if (i % 2 == 1 && (c == '\r' || c == '\n'))
+                    c = 'x';
+            }
+        }
+        qsizetype next = 0;
         while (!m_stop) {
             switch (m_mode.load()) {
             case Mode::Frames:
@@ -216,18 +226,13 @@ private:
                 pause(m_intervalMs);
                 break;
             }
-            case Mode::Garbage:
-                // Random bytes, and every other block long runs without a line end.
-                for (char &c : garbage) {
-                    c = char(random());
-                    if (terminatorFree && (c == '\r' || c == '\n'))
-                        c = 'x';
-                }
-                terminatorFree = !terminatorFree;
+            case Mode::Garbage: {
+                const QByteArray &block = garbage[next];
+                next = (next + 1) % garbage.size();
                 qsizetype done = 0;
-                while (done < garbage.size() && !m_stop && m_mode == Mode::Garbage) {
+                while (done < block.size() && !m_stop && m_mode == Mode::Garbage) {
                     const qsizetype before = done;
-                    if (!put(garbage.constData() + done, garbage.size() - done, &done)) {
+                    if (!put(block.constData() + done, block.size() - done, &done)) {
                         pause(1);
                         break;
                     }
@@ -243,6 +248,7 @@ private:
                     }
                 }
                 break;
+            }
             }
             if (m_line == Line::Server) {
                 std::lock_guard lock(m_mutex);
