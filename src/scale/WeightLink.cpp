@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 WeightLinkSettings WeightLinkSettings::fromConfig(const Config &config)
 {
@@ -41,8 +42,10 @@ WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
     };
     m_port.ReceiveCallBack = [this](const QByteArray &line) { decodeFrame(line); };
     m_port.OnError = [this](TComPort &port) {
-        if (port.deviceLost())
+        if (port.deviceLost()) {
             m_reopenPending = true;
+            m_retry.start();
+        }
         // A failed attempt to get a vanished device back changes nothing the operator sees.
         if (m_reopening)
             return;
@@ -54,8 +57,18 @@ WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
             m_watchdog.stop();
     };
 
+    // A server flooding the line would otherwise hand over all the megabytes the system has buffered in one read,
+    // and the window would stop while they are cut into frames; in portions the backlog drains between events.
+    m_client.setReadBufferSize(kSocketBufferLimit);
     connect(&m_client, &QTcpSocket::readyRead, this, &WeightLink::socketRead);
     connect(&m_client, &QTcpSocket::errorOccurred, this, &WeightLink::socketError);
+    connect(&m_client, &QTcpSocket::disconnected, &m_retry, qOverload<>(&QTimer::start));
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryInterval);
+    connect(&m_retry, &QTimer::timeout, this, &WeightLink::retryTick);
+    m_unterminatedGap.setSingleShot(true);
+    m_unterminatedGap.setInterval(kUnterminatedGap);
+    connect(&m_unterminatedGap, &QTimer::timeout, this, &WeightLink::deliverUnterminated);
 
     m_watchdog.setInterval(watchdogIntervalMs);
     connect(&m_watchdog, &QTimer::timeout, this, &WeightLink::watchdogTick);
@@ -105,6 +118,8 @@ void WeightLink::shutdown()
 {
     if (m_client.state() != QAbstractSocket::UnconnectedState)
         m_client.abort();
+    // The abort's own disconnection must not bring the connection back.
+    m_retry.stop();
 }
 
 WeightServer WeightLink::server() const
@@ -254,6 +269,17 @@ void WeightLink::watchdogTick()
     setStatus(LinkTexts::noData(m_port.Port()));
 }
 
+void WeightLink::retryTick()
+{
+    if (m_reopenPending)
+        reopenQuietly();
+    const WeightServer s = server();
+    if (s.enabled && m_client.state() == QAbstractSocket::UnconnectedState) {
+        connectClient(s);
+        setStatus(LinkTexts::serverPoll(s.host, s.port));
+    }
+}
+
 void WeightLink::reopenQuietly()
 {
     m_reopening = true;
@@ -267,6 +293,8 @@ void WeightLink::connectClient(const WeightServer &server)
     if (m_client.state() != QAbstractSocket::UnconnectedState)
         m_client.abort();
     m_socketBuffer.clear();
+    m_terminatorSeen = false;
+    m_unterminatedGap.stop();
     bool ok = false;
     const uint port = server.port.trimmed().toUInt(&ok);
     // A port text that is no port number cannot be connected to; the panel keeps telling what is configured.
@@ -280,7 +308,7 @@ void WeightLink::socketRead()
     m_socketBuffer += m_client.readAll();
     if (m_socketBuffer.isEmpty())
         return;
-    // Frames are cut at the line terminator as on the serial line; data without any terminator is one frame.
+    // Frames are cut at the line terminator as on the serial line.
     const QByteArray &terminator = m_port.terminatorBytes();
     QList<QByteArray> frames;
     qsizetype start = 0;
@@ -292,21 +320,34 @@ void WeightLink::socketRead()
         frames.append(m_socketBuffer.mid(start, end - start));
         start = end;
     }
-    if (frames.isEmpty()) {
-        frames.append(m_socketBuffer);
-        m_socketBuffer.clear();
-    } else {
-        m_socketBuffer.remove(0, start);
-        if (m_socketBuffer.size() > kSocketBufferLimit)
-            m_socketBuffer.remove(0, m_socketBuffer.size() - kSocketBufferLimit);
-    }
+    m_socketBuffer.remove(0, start);
+    if (!frames.isEmpty())
+        m_terminatorSeen = true;
+    // A stream without terminators must not grow the buffer without end: the oldest bytes go.
+    if (m_socketBuffer.size() > kSocketBufferLimit)
+        m_socketBuffer.remove(0, m_socketBuffer.size() - kSocketBufferLimit);
+    // The network may split a frame anywhere; reading a piece as a weight of its own would show (and let a weighing
+    // take) a wrong weight. So the rest waits for its terminator; only a server that has ended no frame with one
+    // gets its bytes read as one frame per burst.
+    if (!m_socketBuffer.isEmpty() && !m_terminatorSeen)
+        m_unterminatedGap.start();
+    else
+        m_unterminatedGap.stop();
     for (const QByteArray &frame : std::as_const(frames))
         decodeFrame(frame);
 }
 
+void WeightLink::deliverUnterminated()
+{
+    if (m_terminatorSeen || m_socketBuffer.isEmpty())
+        return;
+    decodeFrame(std::exchange(m_socketBuffer, QByteArray()));
+}
+
 void WeightLink::socketError(QAbstractSocket::SocketError error)
 {
-    // The server ending the connection is no error: the next watchdog tick connects again.
+    m_retry.start();
+    // The server ending the connection is no error: the retry connects again.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
     setStatus(LinkTexts::clientError(socketErrorCode(error)));

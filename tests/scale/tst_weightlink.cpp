@@ -354,7 +354,8 @@ void TestWeightLink::serverFramesAreCutAtTheTerminator_data()
     QTest::newRow("two frames in one chunk") << B{"+ 0012340 kg\r\n+ 0000100 kg\r\n"} << I{2} << I{12340, 100};
     QTest::newRow("chunk without terminator") << B{"12340"} << I{1} << I{12340};
     QTest::newRow("frame split over chunks") << B{"1\r\n2", "34\r\n"} << I{1, 2} << I{1, 234};
-    QTest::newRow("rest joins unterminated chunk") << B{"1\r\n2", "3"} << I{1, 2} << I{1, 23};
+    // Once a frame has ended with the terminator, a piece of one is never a weight of its own.
+    QTest::newRow("rest waits for its terminator") << B{"1\r\n2", "3", "4\r\n"} << I{1, 1, 2} << I{1, 234};
 }
 
 void TestWeightLink::serverFramesAreCutAtTheTerminator()
