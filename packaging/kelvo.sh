@@ -21,15 +21,15 @@ fail() {
     [ -n "$work" ] && rm -rf "$work"
     echo "kelvo: $1" >&2
     # Started from the desktop menu nobody reads stderr.
-    if [ ! -t 2 ] && command -v notify-send >/dev/null 2>&1; then
+    if [ ! -t 2 ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v notify-send >/dev/null 2>&1; then
         notify-send -u critical -i kelvo "Kelvo" "$1" 2>/dev/null
     fi
     exit 1
 }
 
-# The database setting of the folder's Kelvo.ini, empty when the file does not set one.
+# The database setting of the folder's Kelvo.ini, empty when the file does not set one (INI keys ignore case).
 datapath() {
-    sed -n 's/\r$//; s/^[[:space:]]*datapath[[:space:]]*=[[:space:]]*//p' "$home/Kelvo.ini" | tail -n 1
+    sed -n 's/\r$//; s/^[[:space:]]*datapath[[:space:]]*=[[:space:]]*//Ip' "$home/Kelvo.ini" | tail -n 1
 }
 
 if [ ! -e "$home/Kelvo.ini" ] && [ ! -e "$home/kelvo.mdb" ]; then

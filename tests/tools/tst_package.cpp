@@ -247,8 +247,9 @@ void TestPackage::laterStartsKeepTheFolder_data()
 
     QTest::newRow("all there") << QByteArray("[Opt]\n") << false << true;
     QTest::newRow("database deleted to start afresh") << QByteArray("[Opt]\n") << true << true;
-    // A database the settings place elsewhere (an unmounted share) must not be replaced by an empty one.
-    QTest::newRow("database placed elsewhere") << QByteArray("[Opt]\ndatapath={elsewhere}\n") << true << false;
+    // A database the settings place elsewhere (an unmounted share) must not be replaced by an empty one; keys are
+    // read as kelvo reads them, whatever their case and line ends.
+    QTest::newRow("database placed elsewhere") << QByteArray("[Opt]\r\nDataPath={elsewhere}\r\n") << true << false;
 }
 
 void TestPackage::laterStartsKeepTheFolder()
