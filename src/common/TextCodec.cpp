@@ -32,9 +32,14 @@ const QHash<char16_t, char> &reverseTable()
     return table;
 }
 
+// Every mark in front: an editor that adds one to a file that already starts with one leaves two, and a mark kept
+// as text would cling to the first line (and be dropped on the next read after a save).
 QByteArray withoutBom(const QByteArray &bytes)
 {
-    return bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    qsizetype at = 0;
+    while (bytes.mid(at, 3) == "\xEF\xBB\xBF")
+        at += 3;
+    return at == 0 ? bytes : bytes.mid(at);
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace TextCodec {
 enum class Encoding { Utf8, Windows1250 };
 
 bool isValidUtf8(const QByteArray &bytes);
-// UTF-8 when the bytes are valid UTF-8 (a leading byte-order mark is dropped), Windows-1250 otherwise.
+// UTF-8 when the bytes are valid UTF-8 (leading byte-order marks are dropped), Windows-1250 otherwise.
 Encoding detect(const QByteArray &bytes);
 QString decode(const QByteArray &bytes);
 QString decode(const QByteArray &bytes, Encoding encoding);

@@ -14,13 +14,21 @@ constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 QString quotedName(const QString &name)
 {
-    return QLatin1Char('"') + name + QLatin1Char('"');
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+// Fields as written, joined; a row of one empty field is written "" so that it does not read as a blank line.
+QString line(const QStringList &fields)
+{
+    if (fields.size() == 1 && fields.first().isEmpty())
+        return QStringLiteral("\"\"");
+    return fields.join(QLatin1Char(';'));
 }
 
 bool writeLine(QIODevice &device, const QStringList &fields)
 {
-    const QByteArray line = fields.join(QLatin1Char(';')).toUtf8() + "\r\n";
-    return device.write(line) == line.size();
+    const QByteArray bytes = line(fields).toUtf8() + "\r\n";
+    return device.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -89,12 +97,12 @@ QByteArray bytes(const QStringList &header, const QList<QStringList> &rows)
     QStringList names;
     for (const QString &name : header)
         names.append(quotedName(name));
-    QString text = names.join(QLatin1Char(';')) + QLatin1String("\r\n");
+    QString text = line(names) + QLatin1String("\r\n");
     for (const QStringList &row : rows) {
         QStringList fields;
         for (const QString &value : row)
             fields.append(field(value));
-        text += fields.join(QLatin1Char(';')) + QLatin1String("\r\n");
+        text += line(fields) + QLatin1String("\r\n");
     }
     return QByteArray(kByteOrderMark) + text.toUtf8();
 }

@@ -18,11 +18,14 @@ public:
     bool atEnd() const { return m_at >= m_text.size(); }
     qsizetype line() const { return m_line; }
     const QString &error() const { return m_error; }
+    // Whether the line last read held a quoted field: a lone "" is a row of one empty field, not a blank line.
+    bool quoted() const { return m_quoted; }
 
     // The fields of the next line; on an error, m_error is set.
     QStringList next()
     {
         QStringList fields;
+        m_quoted = false;
         for (;;) {
             fields.append(field());
             if (!m_error.isEmpty() || atEnd())
@@ -49,6 +52,7 @@ private:
             return m_text.mid(start, m_at - start);
         }
         const qsizetype openedOn = m_line;
+        m_quoted = true;
         QString value;
         ++m_at;
         for (;;) {
@@ -80,6 +84,7 @@ private:
     qsizetype m_at = 0;
     qsizetype m_line = 1;
     QString m_error;
+    bool m_quoted = false;
 };
 
 bool blank(const QStringList &fields)
@@ -105,7 +110,7 @@ Table read(const QByteArray &bytes)
         const QStringList fields = reader.next();
         if (!reader.error().isEmpty())
             return fail(reader.error(), reader.line());
-        if (blank(fields))
+        if (blank(fields) && !reader.quoted())
             continue;
         if (table.header.isEmpty()) {
             table.header = fields;

@@ -16,6 +16,8 @@ private slots:
         QTest::newRow("utf-8 accents") << QByteArray("\xC5\x91\xC5\xB1 \xC3\xA1") << QStringLiteral("őű á") << true;
         QTest::newRow("utf-8 with byte-order mark") << QByteArray("\xEF\xBB\xBFVev\xC5\x91") << QStringLiteral("Vevő")
                                                    << true;
+        QTest::newRow("byte-order mark twice") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFKft.") << QStringLiteral("Kft.")
+                                               << true;
         QTest::newRow("windows-1250 long accents")
             << QByteArray("\xF5\xD5\xFB\xDB") << QStringLiteral("őŐűŰ") << false;
         QTest::newRow("windows-1250 sentence")

@@ -37,6 +37,8 @@ private slots:
             << QByteArray("Kft.\r\n\r\nT\xC3\xA1rol\xC3\xB3\r\n")
             << QStringList{QStringLiteral("Kft."), QString(), QStringLiteral("Tároló")};
         QTest::newRow("no final line break") << QByteArray("Egy sor") << QStringList{QStringLiteral("Egy sor")};
+        QTest::newRow("byte-order mark twice")
+            << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFKft.\r\n") << QStringList{QStringLiteral("Kft.")};
     }
     void readsEitherEncoding()
     {

@@ -1,3 +1,4 @@
+#include "CsvExport.h"
 #include "CsvImport.h"
 
 #include <QTest>
@@ -36,6 +37,9 @@ private slots:
         QTest::newRow("too few fields") << QByteArray("a;b\n1;2\n3\n") << QStringList{"a", "b"}
                                         << QList<QStringList>{} << QList<qsizetype>{}
                                         << "3: 1 fields where the header has 2";
+        QTest::newRow("a lone quoted empty field is a row")
+            << QByteArray("nev\n\"\"\n\nb\n") << QStringList{"nev"} << QList<QStringList>{{""}, {"b"}}
+            << QList<qsizetype>{2, 4} << "";
         QTest::newRow("empty") << QByteArray("\r\n") << QStringList{} << QList<QStringList>{} << QList<qsizetype>{}
                                << "1: no header line";
     }
@@ -57,6 +61,28 @@ private slots:
         }
         QCOMPARE(fields, rows);
         QCOMPARE(starts, lines);
+    }
+
+    // What the export writes reads back field for field.
+    void roundTrip_data()
+    {
+        QTest::addColumn<QStringList>("header");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::newRow("one empty field") << QStringList{"nev"} << QList<QStringList>{{""}, {"b"}};
+        QTest::newRow("empty header name") << QStringList{""} << QList<QStringList>{{"a"}};
+        QTest::newRow("quote in a header name") << QStringList{"s\"x", "b"} << QList<QStringList>{{"1", "2"}};
+    }
+    void roundTrip()
+    {
+        QFETCH(QStringList, header);
+        QFETCH(QList<QStringList>, rows);
+        const CsvImport::Table table = CsvImport::read(CsvExport::bytes(header, rows));
+        QCOMPARE(table.error, QString());
+        QCOMPARE(table.header, header);
+        QList<QStringList> fields;
+        for (const CsvImport::Row &row : table.rows)
+            fields.append(row.fields);
+        QCOMPARE(fields, rows);
     }
 };
 
