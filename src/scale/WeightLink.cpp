@@ -9,6 +9,29 @@
 #include <memory>
 #include <utility>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+namespace {
+
+// A server whose machine is switched off or whose cable is pulled sends no reset: the connection would stay open,
+// silent, for hours. Probes after a few idle seconds, and a limit on unacknowledged poll commands, end it within
+// about ten seconds, and the retry connects again once the server is back.
+void noticeHalfOpenConnection(qintptr descriptor)
+{
+    const int fd = int(descriptor);
+    const int on = 1, idle = 5, interval = 1, count = 3;
+    const unsigned int userTimeout = 10000;
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+    setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
+}
+
+} // namespace
+
 WeightLinkSettings WeightLinkSettings::fromConfig(const Config &config)
 {
     WeightLinkSettings s;
@@ -63,6 +86,20 @@ WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
     connect(&m_client, &QTcpSocket::readyRead, this, &WeightLink::socketRead);
     connect(&m_client, &QTcpSocket::errorOccurred, this, &WeightLink::socketError);
     connect(&m_client, &QTcpSocket::disconnected, &m_retry, qOverload<>(&QTimer::start));
+    connect(&m_client, &QTcpSocket::connected, this, [this] {
+        m_connectLimit.stop();
+        noticeHalfOpenConnection(m_client.socketDescriptor());
+    });
+    m_connectLimit.setSingleShot(true);
+    m_connectLimit.setInterval(kConnectTimeout);
+    connect(&m_connectLimit, &QTimer::timeout, this, [this] {
+        // No answer to the connection request (the server's machine is off, its cable pulled): try afresh instead
+        // of waiting minutes for the system's own retries to give up.
+        if (m_client.state() == QAbstractSocket::ConnectedState)
+            return;
+        m_client.abort();
+        m_retry.start();
+    });
     m_retry.setSingleShot(true);
     m_retry.setInterval(kRetryInterval);
     connect(&m_retry, &QTimer::timeout, this, &WeightLink::retryTick);
@@ -120,6 +157,7 @@ void WeightLink::shutdown()
         m_client.abort();
     // The abort's own disconnection must not bring the connection back.
     m_retry.stop();
+    m_connectLimit.stop();
 }
 
 WeightServer WeightLink::server() const
@@ -301,6 +339,7 @@ void WeightLink::connectClient(const WeightServer &server)
     if (!ok || port > 65535)
         return;
     m_client.connectToHost(server.host, quint16(port));
+    m_connectLimit.start();
 }
 
 void WeightLink::socketRead()

@@ -50,6 +50,8 @@ public:
     // A vanished device or a lost server is tried again this often, so that the weight is back within seconds of
     // the line's return however long the watchdog interval is.
     static constexpr int kRetryInterval = 1000;
+    // A connection request to the weight server unanswered this long is given up and tried again.
+    static constexpr int kConnectTimeout = 5000;
     // Received server bytes kept while waiting for a terminator.
     static constexpr qsizetype kSocketBufferLimit = 64 * 1024;
     // A server that has sent no terminator on this connection sends one frame per burst: bytes count as a frame
@@ -148,6 +150,7 @@ private:
     QTimer m_watchdog;
     QTimer m_pollTimer;
     QTimer m_retry;
+    QTimer m_connectLimit;
     QTimer m_unterminatedGap;
     WeightLinkSettings m_settings;
     std::function<WeightServer()> m_serverSource;
