@@ -1,4 +1,5 @@
 #include "CtlCommands.h"
+#include "TextCodec.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -22,7 +23,10 @@ int main(int argc, char *argv[])
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("kelvoctl"));
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+    // Arguments are read as the program reads its files: UTF-8 when they are, else Windows-1250, the bytes an older
+    // Hungarian system or its scripts pass. Decoding them as UTF-8 alone would store U+FFFD in place of each accent.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(TextCodec::decode(QByteArray(argv[i])));
     return runKelvoctl(args);
 }

@@ -30,7 +30,8 @@ bool save(const QString &programFolder, const QStringList &lines)
         bytes += line.toUtf8() + "\r\n";
     if (file.write(bytes) != bytes.size())
         return false;
-    return file.commit();
+    // flush() first: commit() does not report a write still in the buffer that fails (a full disk).
+    return file.flush() && file.commit();
 }
 
 StartupLoad loadAtStartup(const QString &programFolder)

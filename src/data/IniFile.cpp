@@ -190,7 +190,8 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     const QByteArray bytes = (lines.join(lineEnd) + lineEnd).toUtf8();
     if (file.write(bytes) != bytes.size())
         return false;
-    return file.commit();
+    // flush() first: commit() does not report a write still in the buffer that fails (a full disk).
+    return file.flush() && file.commit();
 }
 
 bool IniFile::writeInteger(const QString &section, const QString &key, qint64 value)

@@ -76,8 +76,9 @@ bool TIniFile::save() const
         out += line.toUtf8();
         out += m_crlf ? "\r\n" : "\n";
     }
-    file.write(out);
-    return file.commit();
+    // flush() first: commit() does not report a buffered write that fails (a full disk), and would put a cut file in
+    // place of the whole one.
+    return file.write(out) == out.size() && file.flush() && file.commit();
 }
 
 int TIniFile::findSection(const QString &section) const

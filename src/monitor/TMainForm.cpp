@@ -342,7 +342,9 @@ bool TMainForm::saveDataReceived(const QString &path)
     if (!text.isEmpty())
         text += u'\n';
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit())
+    const QByteArray bytes = text.toUtf8();
+    // flush() first: commit() does not report a buffered write that fails (a full disk).
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit())
         return true;
     tell(QMessageBox::Critical, QStringLiteral("Sorvik"),
          QStringLiteral("Cannot create file \"%1\". %2").arg(path, file.errorString()));

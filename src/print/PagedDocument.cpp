@@ -38,7 +38,8 @@ QString writePdf(const PagedDocument &document, const QString &path, int first, 
         }
         painter.end();
     }
-    if (!file.commit())
+    // flush() first: commit() does not report a write still in the buffer that fails (a full disk).
+    if (!file.flush() || !file.commit())
         return file.errorString();
     return {};
 }

@@ -77,10 +77,11 @@ QByteArray text(const Transport &t)
 
 QString WriteTicketData(const QString &filePath, const Transport &transport)
 {
-    // Written whole or not at all, so a reader never picks up half a ticket.
+    // Written whole or not at all, so a reader never picks up half a ticket; flush() first, as commit() does not
+    // report a buffered write that fails.
     QSaveFile file(filePath);
     const QByteArray bytes = TicketData::text(transport);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() || !file.commit())
         return QString::fromUtf8(TicketMessages::kTicketDataWriteError);
     return {};
 }

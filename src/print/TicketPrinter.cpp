@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace {
 
@@ -113,13 +114,20 @@ TicketOutcome FillTicketTemplate(qint64 serial, const QSqlDatabase &db, const QS
     }
 
     QFile templateFile(templatePath);
-    QFile output(outputPath);
-    // The previous ticket's page is emptied first, so a failed fill never leaves it to be printed again.
-    const bool outputOpen = output.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    // The page is written whole or not at all (a full disk, a read-only folder): a failed write leaves the earlier
+    // page as it was and prints nothing, since that page is another truck's ticket.
+    QSaveFile output(outputPath);
+    const bool outputOpen = output.open(QIODevice::WriteOnly);
+    // A ticket that cannot be filled empties the previous ticket's page, so it is never printed again in its place.
+    const auto emptyPage = [&] {
+        if (outputOpen)
+            output.commit();
+        return outcome;
+    };
 
     std::optional<Transport> transport = loadTicket(serial, db, outcome);
     if (!transport || (outputOpen && !countPrint(*transport, db, outcome)))
-        return outcome;
+        return emptyPage();
 
     bool written = false;
     if (outputOpen && templateFile.open(QIODevice::ReadOnly)) {
@@ -127,17 +135,14 @@ TicketOutcome FillTicketTemplate(qint64 serial, const QSqlDatabase &db, const QS
         if (templateFile.error() == QFileDevice::NoError) {
             const QByteArray page = TicketTemplate::fill(
                 templateBytes, TicketTemplate::replacements(*transport, settings, printDate));
-            written = output.write(page) == page.size() && output.flush();
+            written = output.write(page) == page.size() && output.flush() && output.commit();
         }
     }
-    output.close();
     if (!written)
         outcome.messages.append(message(TicketMessages::kOutputWriteError));
     outcome.ok = written;
 
-    // A failed write still prints what there is; but when the page could not even be opened, the file there (if
-    // any) is an earlier ticket, and printing it would hand the driver another truck's ticket.
-    if (outputOpen) {
+    if (written) {
         outcome.print = PrintHtmlTicket(outputPath, settings.printMode, ui,
                                         QStringLiteral("Mérlegjegy %1").arg(transport->sorszam));
         if (!outcome.print.message.isEmpty())

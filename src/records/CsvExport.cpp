@@ -86,7 +86,8 @@ Outcome exportCsv(QSqlQuery &query, const QString &path, const Progress &progres
         file.cancelWriting();
         return outcome;
     }
-    if (!file.commit())
+    // flush() first: commit() does not report a write still in the buffer that fails (a full disk).
+    if (!file.flush() || !file.commit())
         outcome.error = file.errorString();
     return outcome;
 }
@@ -116,7 +117,7 @@ QString write(const QString &path, const QByteArray &bytes)
         file.cancelWriting();
         return error;
     }
-    if (!file.commit())
+    if (!file.flush() || !file.commit())
         return file.errorString();
     return {};
 }

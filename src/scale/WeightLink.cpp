@@ -7,6 +7,30 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+namespace {
+
+// A server whose machine is switched off or whose cable is pulled sends no reset: the connection would stay open,
+// silent, for hours. Probes after a few idle seconds, and a limit on unacknowledged poll commands, end it within
+// about ten seconds, and the retry connects again once the server is back.
+void noticeHalfOpenConnection(qintptr descriptor)
+{
+    const int fd = int(descriptor);
+    const int on = 1, idle = 5, interval = 1, count = 3;
+    const unsigned int userTimeout = 10000;
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+    setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout);
+}
+
+} // namespace
 
 WeightLinkSettings WeightLinkSettings::fromConfig(const Config &config)
 {
@@ -41,8 +65,10 @@ WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
     };
     m_port.ReceiveCallBack = [this](const QByteArray &line) { decodeFrame(line); };
     m_port.OnError = [this](TComPort &port) {
-        if (port.deviceLost())
+        if (port.deviceLost()) {
             m_reopenPending = true;
+            m_retry.start();
+        }
         // A failed attempt to get a vanished device back changes nothing the operator sees.
         if (m_reopening)
             return;
@@ -54,8 +80,32 @@ WeightLink::WeightLink(QObject *parent, int watchdogIntervalMs)
             m_watchdog.stop();
     };
 
+    // A server flooding the line would otherwise hand over all the megabytes the system has buffered in one read,
+    // and the window would stop while they are cut into frames; in portions the backlog drains between events.
+    m_client.setReadBufferSize(kSocketBufferLimit);
     connect(&m_client, &QTcpSocket::readyRead, this, &WeightLink::socketRead);
     connect(&m_client, &QTcpSocket::errorOccurred, this, &WeightLink::socketError);
+    connect(&m_client, &QTcpSocket::disconnected, &m_retry, qOverload<>(&QTimer::start));
+    connect(&m_client, &QTcpSocket::connected, this, [this] {
+        m_connectLimit.stop();
+        noticeHalfOpenConnection(m_client.socketDescriptor());
+    });
+    m_connectLimit.setSingleShot(true);
+    m_connectLimit.setInterval(kConnectTimeout);
+    connect(&m_connectLimit, &QTimer::timeout, this, [this] {
+        // No answer to the connection request (the server's machine is off, its cable pulled): try afresh instead
+        // of waiting minutes for the system's own retries to give up.
+        if (m_client.state() == QAbstractSocket::ConnectedState)
+            return;
+        m_client.abort();
+        m_retry.start();
+    });
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryInterval);
+    connect(&m_retry, &QTimer::timeout, this, &WeightLink::retryTick);
+    m_unterminatedGap.setSingleShot(true);
+    m_unterminatedGap.setInterval(kUnterminatedGap);
+    connect(&m_unterminatedGap, &QTimer::timeout, this, &WeightLink::deliverUnterminated);
 
     m_watchdog.setInterval(watchdogIntervalMs);
     connect(&m_watchdog, &QTimer::timeout, this, &WeightLink::watchdogTick);
@@ -105,6 +155,9 @@ void WeightLink::shutdown()
 {
     if (m_client.state() != QAbstractSocket::UnconnectedState)
         m_client.abort();
+    // The abort's own disconnection must not bring the connection back.
+    m_retry.stop();
+    m_connectLimit.stop();
 }
 
 WeightServer WeightLink::server() const
@@ -254,6 +307,17 @@ void WeightLink::watchdogTick()
     setStatus(LinkTexts::noData(m_port.Port()));
 }
 
+void WeightLink::retryTick()
+{
+    if (m_reopenPending)
+        reopenQuietly();
+    const WeightServer s = server();
+    if (s.enabled && m_client.state() == QAbstractSocket::UnconnectedState) {
+        connectClient(s);
+        setStatus(LinkTexts::serverPoll(s.host, s.port));
+    }
+}
+
 void WeightLink::reopenQuietly()
 {
     m_reopening = true;
@@ -267,12 +331,15 @@ void WeightLink::connectClient(const WeightServer &server)
     if (m_client.state() != QAbstractSocket::UnconnectedState)
         m_client.abort();
     m_socketBuffer.clear();
+    m_terminatorSeen = false;
+    m_unterminatedGap.stop();
     bool ok = false;
     const uint port = server.port.trimmed().toUInt(&ok);
     // A port text that is no port number cannot be connected to; the panel keeps telling what is configured.
     if (!ok || port > 65535)
         return;
     m_client.connectToHost(server.host, quint16(port));
+    m_connectLimit.start();
 }
 
 void WeightLink::socketRead()
@@ -280,7 +347,7 @@ void WeightLink::socketRead()
     m_socketBuffer += m_client.readAll();
     if (m_socketBuffer.isEmpty())
         return;
-    // Frames are cut at the line terminator as on the serial line; data without any terminator is one frame.
+    // Frames are cut at the line terminator as on the serial line.
     const QByteArray &terminator = m_port.terminatorBytes();
     QList<QByteArray> frames;
     qsizetype start = 0;
@@ -292,21 +359,34 @@ void WeightLink::socketRead()
         frames.append(m_socketBuffer.mid(start, end - start));
         start = end;
     }
-    if (frames.isEmpty()) {
-        frames.append(m_socketBuffer);
-        m_socketBuffer.clear();
-    } else {
-        m_socketBuffer.remove(0, start);
-        if (m_socketBuffer.size() > kSocketBufferLimit)
-            m_socketBuffer.remove(0, m_socketBuffer.size() - kSocketBufferLimit);
-    }
+    m_socketBuffer.remove(0, start);
+    if (!frames.isEmpty())
+        m_terminatorSeen = true;
+    // A stream without terminators must not grow the buffer without end: the oldest bytes go.
+    if (m_socketBuffer.size() > kSocketBufferLimit)
+        m_socketBuffer.remove(0, m_socketBuffer.size() - kSocketBufferLimit);
+    // The network may split a frame anywhere; reading a piece as a weight of its own would show (and let a weighing
+    // take) a wrong weight. So the rest waits for its terminator; only a server that has ended no frame with one
+    // gets its bytes read as one frame per burst.
+    if (!m_socketBuffer.isEmpty() && !m_terminatorSeen)
+        m_unterminatedGap.start();
+    else
+        m_unterminatedGap.stop();
     for (const QByteArray &frame : std::as_const(frames))
         decodeFrame(frame);
 }
 
+void WeightLink::deliverUnterminated()
+{
+    if (m_terminatorSeen || m_socketBuffer.isEmpty())
+        return;
+    decodeFrame(std::exchange(m_socketBuffer, QByteArray()));
+}
+
 void WeightLink::socketError(QAbstractSocket::SocketError error)
 {
-    // The server ending the connection is no error: the next watchdog tick connects again.
+    m_retry.start();
+    // The server ending the connection is no error: the retry connects again.
     if (error == QAbstractSocket::RemoteHostClosedError)
         return;
     setStatus(LinkTexts::clientError(socketErrorCode(error)));

@@ -47,8 +47,16 @@ class WeightLink : public QObject
 
 public:
     static constexpr int kWatchdogInterval = 3000;
+    // A vanished device or a lost server is tried again this often, so that the weight is back within seconds of
+    // the line's return however long the watchdog interval is.
+    static constexpr int kRetryInterval = 1000;
+    // A connection request to the weight server unanswered this long is given up and tried again.
+    static constexpr int kConnectTimeout = 5000;
     // Received server bytes kept while waiting for a terminator.
     static constexpr qsizetype kSocketBufferLimit = 64 * 1024;
+    // A server that has sent no terminator on this connection sends one frame per burst: bytes count as a frame
+    // once this long has passed without more.
+    static constexpr int kUnterminatedGap = 50;
 
     explicit WeightLink(QObject *parent = nullptr, int watchdogIntervalMs = kWatchdogInterval);
     ~WeightLink() override;
@@ -92,6 +100,8 @@ public:
     const QString &statusText() const { return m_statusText; }
     bool pollIndicatorVisible() const { return m_pollIndicatorVisible; }
     bool watchdogActive() const { return m_watchdog.isActive(); }
+    // Server bytes waiting for the rest of their frame.
+    qsizetype pendingServerBytes() const { return m_socketBuffer.size(); }
     bool pollTimerActive() const { return m_pollTimer.isActive(); }
 
     // The error code shown after "Client error: ": the Windows socket error numbers operators and support know.
@@ -129,6 +139,8 @@ private:
     void connectClient(const WeightServer &server);
     void socketRead();
     void socketError(QAbstractSocket::SocketError error);
+    void deliverUnterminated();
+    void retryTick();
     void reopenQuietly();
     void loseWeight();
     void setState(WeightState state);
@@ -137,6 +149,9 @@ private:
     QTcpSocket m_client;
     QTimer m_watchdog;
     QTimer m_pollTimer;
+    QTimer m_retry;
+    QTimer m_connectLimit;
+    QTimer m_unterminatedGap;
     WeightLinkSettings m_settings;
     std::function<WeightServer()> m_serverSource;
 
@@ -153,7 +168,9 @@ private:
     QString m_statusText;
     bool m_pollIndicatorVisible = false;
     QByteArray m_socketBuffer;
-    // The device vanished while open: every watchdog tick tries to open it again until it is back.
+    // A terminator has come on this connection: a partial frame waits for its own, however long it takes.
+    bool m_terminatorSeen = false;
+    // The device vanished while open: every retry and watchdog tick tries to open it again until it is back.
     bool m_reopenPending = false;
     bool m_reopening = false;
 };

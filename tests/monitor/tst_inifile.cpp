@@ -1,8 +1,13 @@
 #include "TIniFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 using namespace sorvik;
 
@@ -33,6 +38,7 @@ private slots:
     void read();
     void write_data();
     void write();
+    void fullDiskKeepsTheFile();
 };
 
 void TestIniFile::read_data()
@@ -113,6 +119,28 @@ void TestIniFile::write()
     QVERIFY(ini.WriteString(section, key, value));
     QCOMPARE(contents(path), after);
     QCOMPARE(TIniFile(path).ReadString(section, key, QString()), value);
+}
+
+void TestIniFile::fullDiskKeepsTheFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Sorvikmon.ini"));
+    const QByteArray before("[Config]\nPort=1\n");
+    put(path, before);
+    TIniFile ini(path);
+    // A file size limit below what the new file needs stands for a full disk; the write then fails with EFBIG.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 8;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = ini.WriteString(QStringLiteral("Config"), QStringLiteral("Name"), QString(100, u'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    QVERIFY(!written);
+    QCOMPARE(contents(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Sorvikmon.ini")});
 }
 
 QTEST_APPLESS_MAIN(TestIniFile)

@@ -7,13 +7,20 @@
 #include "WeightLink.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +66,7 @@ private slots:
     void serverFramesAreCutAtTheTerminator_data();
     void serverFramesAreCutAtTheTerminator();
     void serverDropsAndComesBack();
+    void unansweredConnectIsTriedAfresh();
     void vanishedDeviceIsReopenedQuietly();
     void startUpOpensPortUnlessServerMode_data();
     void startUpOpensPortUnlessServerMode();
@@ -354,7 +362,8 @@ void TestWeightLink::serverFramesAreCutAtTheTerminator_data()
     QTest::newRow("two frames in one chunk") << B{"+ 0012340 kg\r\n+ 0000100 kg\r\n"} << I{2} << I{12340, 100};
     QTest::newRow("chunk without terminator") << B{"12340"} << I{1} << I{12340};
     QTest::newRow("frame split over chunks") << B{"1\r\n2", "34\r\n"} << I{1, 2} << I{1, 234};
-    QTest::newRow("rest joins unterminated chunk") << B{"1\r\n2", "3"} << I{1, 2} << I{1, 23};
+    // Once a frame has ended with the terminator, a piece of one is never a weight of its own.
+    QTest::newRow("rest waits for its terminator") << B{"1\r\n2", "3", "4\r\n"} << I{1, 1, 2} << I{1, 234};
 }
 
 void TestWeightLink::serverFramesAreCutAtTheTerminator()
@@ -413,6 +422,38 @@ void TestWeightLink::serverDropsAndComesBack()
     QVERIFY(!textsOf(status).join(u'|').contains(QStringLiteral("nincs adat")));
 }
 
+void TestWeightLink::unansweredConnectIsTriedAfresh()
+{
+    // A listener whose accept queue is full drops connection requests unanswered, as a switched-off server does.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(listener >= 0);
+    const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QCOMPARE(::bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
+    QCOMPARE(::listen(listener, 0), 0);
+    QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+    const quint16 port = ntohs(address.sin_port);
+    QTcpSocket fillers[2];
+    for (QTcpSocket &filler : fillers)
+        filler.connectToHost(QHostAddress::LocalHost, port);
+    QTRY_COMPARE_WITH_TIMEOUT(fillers[0].state(), QAbstractSocket::ConnectedState, 5000);
+
+    WeightLink link(nullptr, 60000);
+    QSignalSpy attempts(&link.clientSocket(), &QAbstractSocket::stateChanged);
+    link.setServerSource([port] { return WeightServer{true, QStringLiteral("127.0.0.1"), QString::number(port)}; });
+    link.watchdogTick();
+    const auto connecting = [&attempts] {
+        return std::count_if(attempts.cbegin(), attempts.cend(), [](const QList<QVariant> &args) {
+            return args.at(0).value<QAbstractSocket::SocketState>() == QAbstractSocket::ConnectingState;
+        });
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(connecting(), 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(connecting() >= 2, WeightLink::kConnectTimeout + WeightLink::kRetryInterval + 3000);
+}
+
 void TestWeightLink::vanishedDeviceIsReopenedQuietly()
 {
     QTemporaryDir dir;
@@ -445,7 +486,8 @@ void TestWeightLink::vanishedDeviceIsReopenedQuietly()
     first.reset();
     QVERIFY(QFile::link(second.slavePath(), alias));
     QTRY_VERIFY_WITH_TIMEOUT(link.comPort().Connected() && !link.comPort().deviceLost(), 5000);
-    QCOMPARE(textsOf(status).value(1), alias + QStringLiteral(" OK, megnyitva.      "));
+    const QStringList texts = textsOf(status);
+    QCOMPARE(texts.value(texts.indexOf(errorText) + 1), alias + QStringLiteral(" OK, megnyitva.      "));
     second.write("6\r\n");
     QTRY_COMPARE_WITH_TIMEOUT(link.aktsuly(), 6, 5000);
     QCOMPARE(link.labelText(), QStringLiteral(" 6"));

@@ -65,6 +65,9 @@ bool SimulatorOptions::parse(const QStringList &args, SimulatorOptions *options,
         } else if (arg == QLatin1String("--link")) {
             if (!value(&options->linkPath))
                 return false;
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            options->help = true;
+            return true;
         } else {
             *error = QStringLiteral("unknown argument %1").arg(arg);
             return false;

@@ -14,6 +14,7 @@ struct SimulatorOptions {
     int intervalMs = 200; // 0: answer polls only
     int tcpPort = -1;     // -1: pseudo-terminal mode
     QString linkPath;     // pseudo-terminal mode: also reachable under this name
+    bool help = false;    // --help: print the usage and end
 
     static QString usage();
     // Arguments without the program name. Returns false with *error set when they cannot be used.

@@ -20,6 +20,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "scalesim: %s\n%s", qPrintable(error), qPrintable(SimulatorOptions::usage()));
         return 2;
     }
+    if (options.help) {
+        std::printf("%s", qPrintable(SimulatorOptions::usage()));
+        return 0;
+    }
     // Ctrl+C and kill remove the link to the device before ending (only async-signal-safe calls in the handler).
     static char linkToRemove[4096] = {};
     std::snprintf(linkToRemove, sizeof linkToRemove, "%s", options.linkPath.toLocal8Bit().constData());
