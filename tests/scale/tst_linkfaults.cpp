@@ -4,7 +4,7 @@
 #include "MessageBoxes.h"
 #include "PtyPair.h"
 #include "../support/LoopbackServer.h"
-#include "Schema.h"
+#include "../support/ProgramRun.h"
 #include "TFoform.h"
 #include "UiHeartbeat.h"
 #include "WeightLink.h"
@@ -31,7 +31,6 @@ constexpr int kBaselineMs = 1000;
 constexpr int kFaultMs = 1000;
 constexpr qint32 kBefore = 1111;
 constexpr qint32 kAfter = 2222;
-const QDate kToday(2026, 12, 8); // no calibration warning
 
 enum class Fault { Vanish, Garbage, Split };
 
@@ -54,49 +53,23 @@ class TestLinkFaults : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_home;
-    QStringList m_messages;
+    std::unique_ptr<ProgramRun> m_run;
 
     // The program as it starts for an operator, with the link's real watchdog interval.
     std::unique_ptr<Kelvo> start(const QByteArray &ini)
     {
-        QFile file(m_home + QStringLiteral("Kelvo.ini"));
-        if (!file.open(QIODevice::WriteOnly))
+        if (!m_run->writeIni(ini))
             return {};
-        file.write("[Opt]\nkarbantart=0\n" + ini);
-        file.close();
-        auto kelvo = std::make_unique<Kelvo>(m_home);
-        kelvo->setPrinterCheck([] { return true; });
-        kelvo->setToday([] { return kToday; });
-        if (!kelvo->createWindows())
-            return kelvo;
-        kelvo->Foform()->show();
-        runEvents(kSlow, [&] { return kelvo->state() != Kelvo::State::Starting; });
-        return kelvo;
+        return m_run->start(WeightLink::kWatchdogInterval, kSlow);
     }
 
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_home = m_dir->path() + QLatin1Char('/');
-        qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
-        QCOMPARE(Schema::createFile(m_home + QStringLiteral("kelvo.mdb")), QString());
-        QFile company(m_home + QStringLiteral("sajatceg.txt"));
-        QVERIFY(company.open(QIODevice::WriteOnly));
-        company.write("Teszt Kft.\r\n");
-        m_messages.clear();
-        setMessageHook([this](const MessageRequest &r) {
-            m_messages.append(r.text);
-            return 1;
-        });
+        m_run = std::make_unique<ProgramRun>();
+        QVERIFY(m_run->ready());
     }
-    void cleanup()
-    {
-        setMessageHook({});
-        m_dir.reset();
-    }
+    void cleanup() { m_run.reset(); }
 
     void recoversWithoutRestart_data();
     void recoversWithoutRestart();
@@ -124,11 +97,11 @@ void TestLinkFaults::recoversWithoutRestart()
     QFETCH(Fault, fault);
 
     const bool serial = line == FaultyIndicator::Line::Serial;
-    FaultyIndicator indicator(line, m_home + QStringLiteral("scale"));
+    FaultyIndicator indicator(line, m_run->home() + QStringLiteral("scale"));
     QVERIFY(indicator.isValid());
     auto kelvo = start(serial ? "[ComPort1]\nPort=" + indicator.port().toUtf8() + '\n'
                               : "sulylekerdez=1\nhostip=127.0.0.1\nhostport=" + indicator.port().toUtf8()
-                                    + "\n[ComPort1]\nPort=" + m_home.toUtf8() + "no-port\n");
+                                    + "\n[ComPort1]\nPort=" + m_run->home().toUtf8() + "no-port\n");
     QVERIFY(kelvo);
     QCOMPARE(kelvo->state(), Kelvo::State::Running);
     WeightLink *link = kelvo->weightLink();
@@ -194,7 +167,7 @@ void TestLinkFaults::recoversWithoutRestart()
         seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
         QCOMPARE(seen, (QList<int>{kBefore, kAfter}));
     }
-    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(m_run->messages(), QStringList());
 }
 
 void TestLinkFaults::splitFramesDecodeAsWhole_data()

@@ -3,8 +3,8 @@
 #include "MessageBoxes.h"
 #include "PtyPair.h"
 #include "../support/LoopbackServer.h"
+#include "../support/ProgramRun.h"
 #include "../support/SimulatorProcess.h"
-#include "Schema.h"
 #include "TFoform.h"
 #include "TTerminal.h"
 #include "WeightLink.h"
@@ -28,7 +28,6 @@ namespace {
 
 constexpr int kTick = 150;       // watchdog interval where silence is part of the test
 constexpr int kSlow = 10000;     // for what a loaded machine may take its time over
-const QDate kToday(2026, 12, 8); // no calibration warning
 
 // One moment of the link as the main window shows it; write: bytes from the indicator first; wait: silence first.
 struct LinkStep {
@@ -48,31 +47,10 @@ class TestMainWindowLink : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_home;
-    QStringList m_messages;
+    std::unique_ptr<ProgramRun> m_run;
 
-    void writeIni(const QByteArray &text)
-    {
-        QFile file(m_home + QStringLiteral("Kelvo.ini"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Opt]\nkarbantart=0\n" + text);
-    }
-
-    // Creates the windows and shows the main window, which runs the initialisation as at a real start.
-    std::unique_ptr<Kelvo> start(int watchdogMs)
-    {
-        auto kelvo = std::make_unique<Kelvo>(m_home, nullptr, watchdogMs);
-        kelvo->setPrinterCheck([] { return true; });
-        kelvo->setToday([] { return kToday; });
-        if (!kelvo->createWindows())
-            return kelvo;
-        kelvo->Foform()->show();
-        QDeadlineTimer deadline(kSlow);
-        while (kelvo->state() == Kelvo::State::Starting && !deadline.hasExpired())
-            QTest::qWait(10);
-        return kelvo;
-    }
+    void writeIni(const QByteArray &text) { QVERIFY(m_run->writeIni(text)); }
+    std::unique_ptr<Kelvo> start(int watchdogMs) { return m_run->start(watchdogMs, kSlow); }
 
     static QLabel *weightLabel(const Kelvo &kelvo) { return kelvo.Foform()->ui()->sulylabel1; }
     static QString linkPanel(const Kelvo &kelvo) { return kelvo.Foform()->statusPanel(1)->text(); }
@@ -80,24 +58,10 @@ class TestMainWindowLink : public QObject
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_home = m_dir->path() + QLatin1Char('/');
-        qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
-        QCOMPARE(Schema::createFile(m_home + QStringLiteral("kelvo.mdb")), QString());
-        QFile company(m_home + QStringLiteral("sajatceg.txt"));
-        QVERIFY(company.open(QIODevice::WriteOnly));
-        company.write("Teszt Kft.\r\n");
-        m_messages.clear();
-        setMessageHook([this](const MessageRequest &r) {
-            m_messages.append(r.text);
-            return 1;
-        });
+        m_run = std::make_unique<ProgramRun>();
+        QVERIFY(m_run->ready());
     }
-    void cleanup()
-    {
-        setMessageHook({});
-        m_dir.reset();
-    }
+    void cleanup() { m_run.reset(); }
 
     void simulatorDrivesTheWeightLabel_data();
     void simulatorDrivesTheWeightLabel();
@@ -131,7 +95,7 @@ void TestMainWindowLink::simulatorDrivesTheWeightLabel()
     QFETCH(QString, rawLine);
     QFETCH(QString, loggedZero);
 
-    const QString link = m_home + QStringLiteral("scale");
+    const QString link = m_run->home() + QStringLiteral("scale");
     args << QStringList{"--weight", "12340", "--interval", "50"};
     if (throughLink)
         args << QStringList{"--link", link};
@@ -157,12 +121,12 @@ void TestMainWindowLink::simulatorDrivesTheWeightLabel()
     kelvo->Foform()->ui()->nullaimage->click();
     QTRY_COMPARE_WITH_TIMEOUT(weightLabel(*kelvo)->text(), QStringLiteral(" 0"), kSlow);
     QVERIFY(simulator.log().contains(loggedZero));
-    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(m_run->messages(), QStringList());
 }
 
 void TestMainWindowLink::simulatorUnpluggedAndBack()
 {
-    const QString link = m_home + QStringLiteral("scale");
+    const QString link = m_run->home() + QStringLiteral("scale");
     auto simulator = std::make_unique<SimulatorProcess>(QStringLiteral(SCALESIM_PATH), QStringList{"--weight", "12340", "--interval", "50", "--link", link});
     QVERIFY(simulator->firstLine().startsWith(QStringLiteral("/dev/")));
     writeIni("[ComPort1]\nPort=" + link.toUtf8() + '\n');
@@ -179,7 +143,7 @@ void TestMainWindowLink::simulatorUnpluggedAndBack()
     QTRY_COMPARE_WITH_TIMEOUT(weightLabel(*kelvo)->text(), QStringLiteral(" 500"), kSlow);
     QCOMPARE(weightLabel(*kelvo)->toolTip(), LinkTexts::kHintWeight);
     QCOMPARE(linkPanel(*kelvo), LinkTexts::receiving(link));
-    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(m_run->messages(), QStringList());
 }
 
 void TestMainWindowLink::linkTexts_data()
@@ -217,7 +181,7 @@ void TestMainWindowLink::linkTexts()
 
     PtyPair pty;
     QVERIFY(pty.isValid());
-    const QString port = portExists ? pty.slavePath() : m_home + QStringLiteral("nothing-here");
+    const QString port = portExists ? pty.slavePath() : m_run->home() + QStringLiteral("nothing-here");
     writeIni("[ComPort1]\nPort=" + port.toUtf8() + '\n');
     auto kelvo = start(watchdogMs);
     QCOMPARE(kelvo->state(), Kelvo::State::Running);
@@ -231,7 +195,7 @@ void TestMainWindowLink::linkTexts()
         QTRY_COMPARE_WITH_TIMEOUT(linkPanel(*kelvo), step.status.arg(port), kSlow);
         QCOMPARE(weightLabel(*kelvo)->toolTip(), step.hint);
     }
-    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(m_run->messages(), QStringList());
 }
 
 void TestMainWindowLink::serverDropsAndComesBack()
@@ -266,7 +230,7 @@ void TestMainWindowLink::serverDropsAndComesBack()
 
     for (const QList<QVariant> &args : std::as_const(panelTexts))
         QVERIFY2(!args.at(0).toString().contains(QStringLiteral("adatfogadás")), qPrintable(args.at(0).toString()));
-    QCOMPARE(m_messages, QStringList());
+    QCOMPARE(m_run->messages(), QStringList());
 }
 
 QTEST_MAIN(TestMainWindowLink)
