@@ -99,6 +99,9 @@ void runTemplate(const QByteArray &input, const QString &)
     if (inLines.size() != outLines.size())
         propertyFailed(QStringLiteral("%1 lines filled into %2").arg(inLines.size()).arg(outLines.size()));
     for (qsizetype i = 0; i < inLines.size(); ++i) {
+        // The marks hold no percent sign, so a line without one cannot keep or make a placeholder.
+        if (!inLines.at(i).contains('%'))
+            continue;
         const bool once = std::all_of(marked.cbegin(), marked.cend(), [&](const TicketTemplate::Replacement &r) {
             return occurrences(inLines.at(i), r.placeholder) <= 1;
         });

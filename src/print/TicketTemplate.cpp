@@ -122,6 +122,9 @@ QByteArray fill(const QByteArray &templateBytes, const QList<Replacement> &repla
     for (const Replacement &r : replacements)
         values.append(encodeValue(r.value, encoding));
 
+    // Placeholders are words between percent signs: a line without one is copied as it stands (most of a page).
+    const bool percentWords = std::all_of(replacements.cbegin(), replacements.cend(),
+                                          [](const Replacement &r) { return r.placeholder.startsWith('%'); });
     QByteArray out;
     out.reserve(templateBytes.size() + templateBytes.size() / 4);
     qsizetype start = 0;
@@ -132,7 +135,8 @@ QByteArray fill(const QByteArray &templateBytes, const QList<Replacement> &repla
         QByteArray line = templateBytes.mid(start, end - start);
         if (line.endsWith('\r'))
             line.chop(1);
-        for (qsizetype k = 0; k < replacements.size(); ++k) {
+        const bool mayHold = !percentWords || line.contains('%');
+        for (qsizetype k = 0; mayHold && k < replacements.size(); ++k) {
             const QByteArray &placeholder = replacements.at(k).placeholder;
             const qsizetype at = line.indexOf(placeholder);
             if (at >= 0)
