@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ControlSettings.h"
 #include "Database.h"
+#include "DatabaseWorker.h"
 #include "InProgressModel.h"
 #include "MainCommands.h"
 #include "ScaleWiring.h"
@@ -113,6 +114,9 @@ void Kelvo::shutdown()
     if (m_config)
         ShutdownSequence(*this, *m_controlSettings).run();
     m_scale->close();
+    // What was given to the database runs to its end (a ticket being stored is stored); long reads stop.
+    if (m_worker)
+        m_worker->stop();
     // Closing the main window ends the program, whatever other window (the raw line viewer) is still open.
     for (QWidget *w : m_windows.all()) {
         if (w != m_windows.Foform())

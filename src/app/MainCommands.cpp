@@ -6,6 +6,7 @@
 #include "CsvSaving.h"
 #include "DataBackup.h"
 #include "Database.h"
+#include "DatabaseWorker.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
 #include "InProgress.h"
@@ -24,6 +25,7 @@
 #include "WordTicket.h"
 #include "SlotGuard.h"
 #include "WeightLink.h"
+#include "WorkerCall.h"
 
 #include "T_adatbazisok.h"
 #include "TFoform.h"
@@ -43,6 +45,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -54,6 +57,10 @@ constexpr char kReweighQuestion[] = "Módosítja a rögzített tömeget a jelenl
 constexpr char kDeleteAllQuestion[] = "Biztos törli a folyamatban lévő összes szállítást ?";
 constexpr char kDeleteTaresQuestion[] = "Törli az összes rendszámhoz tartozó rögzített tárasúlyt ?";
 constexpr char kWebPage[] = "https://www.kelvo.example/";
+constexpr char kOfflineStatus[] = "Nincs kapcsolat az adatbázissal: %1";
+constexpr char kOnlineAgainStatus[] = "Az adatbázis újra elérhető.";
+// How long the news that the database is back stays in the status bar.
+constexpr int kOnlineAgainMs = 10000;
 
 } // namespace
 
@@ -197,42 +204,59 @@ void MainCommands::showEditor()
     fillInProgressList();
 }
 
-void MainCommands::fillInProgressList()
+void MainCommands::fillInProgressList(std::function<void()> then)
 {
-    homokora(true);
-    QWidget *list = m_kelvo.Foform()->ui()->lista;
-    list->setUpdatesEnabled(false);
-    const QString error = m_kelvo.database() ? m_kelvo.inProgress()->fill(m_kelvo.database()->db()) : QString();
-    list->setUpdatesEnabled(true);
-    m_kelvo.Foform()->setStatusText(0, QString::fromUtf8(kInProgressStatus) +
-                                           QString::number(m_kelvo.inProgress()->rowCount()));
-    homokora(false);
-    if (!error.isEmpty())
-        uzenet(error);
+    DatabaseWorker *worker = m_kelvo.worker();
+    if (!worker)
+        return;
+    // While the server is away the list shows what it showed; it is read again when the server is back.
+    if (!worker->online())
+        return;
+    WorkerCall::then(worker->run([](QSqlDatabase db) { return InProgressModel::read(db); }), this,
+                     [this, then = std::move(then)](QList<InProgressModel::Row> rows) {
+                         m_kelvo.inProgress()->setRows(std::move(rows));
+                         m_kelvo.Foform()->setStatusText(0, QString::fromUtf8(kInProgressStatus) +
+                                                                QString::number(m_kelvo.inProgress()->rowCount()));
+                         if (then)
+                             then();
+                     });
 }
 
-void MainCommands::followChanges(Database &database)
+void MainCommands::followChanges(DatabaseWorker &worker)
 {
-    connect(&database, &Database::changedElsewhere, this, guarded([this](const QString &table) {
+    connect(&worker, &DatabaseWorker::changedElsewhere, this, guarded([this](const QString &table) {
                 if (table == u"folyamatban")
                     reloadKeepingSelection();
             }));
-    connect(&database, &Database::reconnected, this, guarded([this] { reloadKeepingSelection(); }));
+    connect(&worker, &DatabaseWorker::reconnected, this, guarded([this] { reloadKeepingSelection(); }));
+    connect(&worker, &DatabaseWorker::onlineChanged, this, [this](bool online, const QString &error) {
+        TFoform *main = m_kelvo.Foform();
+        main->setStatusText(2, online ? QString::fromUtf8(kOnlineAgainStatus)
+                                      : QString::fromUtf8(kOfflineStatus).arg(error.simplified()));
+        if (!online)
+            return;
+        QTimer::singleShot(kOnlineAgainMs, main, [main] {
+            if (main->statusPanel(2)->text() == QString::fromUtf8(kOnlineAgainStatus))
+                main->setStatusText(2, QString());
+        });
+        reloadKeepingSelection();
+    });
 }
 
 void MainCommands::reloadKeepingSelection()
 {
-    const QString plate = selectedPlate();
-    fillInProgressList();
-    if (plate.isEmpty())
-        return;
-    InProgressModel *model = m_kelvo.inProgress();
-    for (int row = 0; row < model->rowCount(); ++row) {
-        if (model->row(row).rendszam.compare(plate, Qt::CaseInsensitive) == 0) {
-            selectRow(row);
+    const std::optional<InProgress::Seen> seen = selectedSeen();
+    fillInProgressList([this, seen] {
+        if (!seen)
             return;
+        InProgressModel *model = m_kelvo.inProgress();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->row(row).rendszam.compare(seen->rendszam, Qt::CaseInsensitive) == 0) {
+                selectRow(row);
+                return;
+            }
         }
-    }
+    });
 }
 
 int MainCommands::selectedRow() const
@@ -245,6 +269,35 @@ QString MainCommands::selectedPlate() const
 {
     const int row = selectedRow();
     return row < 0 ? QString() : m_kelvo.inProgress()->row(row).rendszam;
+}
+
+std::optional<InProgress::Seen> MainCommands::selectedSeen() const
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return std::nullopt;
+    const InProgressModel::Row &r = m_kelvo.inProgress()->row(row);
+    return InProgress::Seen(r.rowId, r.rendszam, r.suly1, r.bedatum);
+}
+
+void MainCommands::changeRows(std::function<bool(QSqlDatabase)> change)
+{
+    DatabaseWorker *worker = m_kelvo.worker();
+    if (!worker)
+        return;
+    auto busy = std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(), rowCommandControls());
+    WorkerCall::then(worker->run(std::move(change)), this, [this](bool done) {
+        reloadKeepingSelection();
+        if (!done)
+            uzenet(QString::fromUtf8(InProgress::kChangedElsewhere));
+    }, busy);
+}
+
+QList<QWidget *> MainCommands::rowCommandControls() const
+{
+    Ui::TFoform *ui = m_kelvo.Foform()->ui();
+    // What could start a second command on the list waits for the one in hand.
+    return {ui->ToolBar1, ui->menuSzerkesztes, ui->lista};
 }
 
 void MainCommands::selectRow(int row)
@@ -275,42 +328,33 @@ void MainCommands::finishTransport(bool fromList)
 
 void MainCommands::refreshList()
 {
-    homokora(true);
-    m_kelvo.database()->refresh(QStringLiteral("folyamatban"));
-    fillInProgressList();
-    homokora(false);
+    reloadKeepingSelection();
 }
 
 void MainCommands::swapDirection()
 {
-    const int row = selectedRow();
-    if (row < 0)
+    const std::optional<InProgress::Seen> seen = selectedSeen();
+    if (!seen)
         return;
-    homokora(true);
-    InProgress::swapDirection(m_kelvo.database()->db(), m_kelvo.inProgress()->row(row).rendszam);
-    fillInProgressList();
-    selectRow(row);
-    homokora(false);
+    changeRows([seen = *seen](QSqlDatabase db) { return InProgress::swapDirection(db, seen); });
 }
 
 void MainCommands::deleteSelected()
 {
-    const QString plate = selectedPlate();
-    if (plate.isEmpty() || !InProgress::find(m_kelvo.database()->db(), plate))
+    // Taken now: in network mode the list may be read again while the question waits for the answer.
+    const std::optional<InProgress::Seen> seen = selectedSeen();
+    if (!seen)
         return;
-    if (!kerdes(QString::fromUtf8(kDeleteQuestion).arg(plate)))
+    if (!kerdes(QString::fromUtf8(kDeleteQuestion).arg(seen->rendszam)))
         return;
-    InProgress::remove(m_kelvo.database()->db(), plate);
-    fillInProgressList();
+    changeRows([seen = *seen](QSqlDatabase db) { return InProgress::remove(db, seen); });
 }
 
 void MainCommands::reweighSelected()
 {
-    const int row = selectedRow();
-    if (row < 0)
+    const std::optional<InProgress::Seen> seen = selectedSeen();
+    if (!seen)
         return;
-    // Taken now: in network mode the list may be read again while the question waits for the answer.
-    const QString plate = m_kelvo.inProgress()->row(row).rendszam;
     // The weight on the scale at the moment of the answer, and only one that frames still confirm.
     if (!m_kelvo.weightLink()->liveWeight()) {
         uzenet(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
@@ -328,30 +372,29 @@ void MainCommands::reweighSelected()
         uzenet(refusal);
         return;
     }
-    homokora(true);
-    const bool found = InProgress::reweigh(m_kelvo.database()->db(), plate, *weight);
-    fillInProgressList();
-    selectRow(row);
-    homokora(false);
-    if (!found)
-        uzenet(QString::fromUtf8(Finishing::kPlateNotFound));
+    changeRows([seen = *seen, weight = *weight](QSqlDatabase db) { return InProgress::reweigh(db, seen, weight); });
 }
 
 void MainCommands::deleteAllInProgress()
 {
+    // The rows listed when the operator answers: one weighed in meanwhile on another station stays.
+    QList<InProgress::Seen> seen;
     if (!kerdes(QString::fromUtf8(kDeleteAllQuestion)))
         return;
-    InProgress::removeAll(m_kelvo.database()->db());
-    fillInProgressList();
+    InProgressModel *model = m_kelvo.inProgress();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const InProgressModel::Row &r = model->row(row);
+        seen.append(InProgress::Seen(r.rowId, r.rendszam, r.suly1, r.bedatum));
+    }
+    changeRows([seen](QSqlDatabase db) { return InProgress::removeAll(db, seen); });
 }
 
 void MainCommands::deleteStoredTares()
 {
-    if (!kerdes(QString::fromUtf8(kDeleteTaresQuestion)))
+    if (!kerdes(QString::fromUtf8(kDeleteTaresQuestion)) || !m_kelvo.worker())
         return;
-    homokora(true);
-    MasterData::clearTares(m_kelvo.database()->db());
-    homokora(false);
+    WorkerCall::then(m_kelvo.worker()->run([](QSqlDatabase db) { MasterData::clearTares(db); }), this, [] {},
+                     std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(), rowCommandControls()));
 }
 
 void MainCommands::showHelp()
@@ -378,15 +421,17 @@ bool MainCommands::reprintAvailable() const
 
 void MainCommands::reprintTicket()
 {
-    if (!m_kelvo.database())
+    if (!m_kelvo.worker())
         return;
     // Serial numbers may have gaps, so the last ticket is the largest serial, not the number of rows.
-    const qint64 last =
-        Sql::value(m_kelvo.database()->db(), QStringLiteral("SELECT COALESCE(MAX(sorszam), 0) FROM szallitasok"))
-            .toLongLong();
-    Tnyomtatasismetel *dialog = m_kelvo.windows().nyomtatasismetel();
-    dialog->prepare(m_kelvo.printMode(), last, TicketRouting::wordProcessorInstalled(), m_kelvo.Foform());
-    dialog->exec();
+    const auto last = [](QSqlDatabase db) {
+        return Sql::value(db, QStringLiteral("SELECT COALESCE(MAX(sorszam), 0) FROM szallitasok")).toLongLong();
+    };
+    WorkerCall::then(m_kelvo.worker()->run(last), this, [this](qint64 serial) {
+        Tnyomtatasismetel *dialog = m_kelvo.windows().nyomtatasismetel();
+        dialog->prepare(m_kelvo.printMode(), serial, TicketRouting::wordProcessorInstalled(), m_kelvo.Foform());
+        dialog->exec();
+    }, std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(), QList<QWidget *>{}));
 }
 
 void MainCommands::openWebPage()
@@ -402,7 +447,7 @@ void MainCommands::updateMenus()
     ui->mIsmetles->setEnabled(reprintAvailable());
     for (QAction *a : {ui->mIranyCsere, ui->mTorles, ui->mUjrameres, ui->pIranyCsere, ui->pTorles, ui->pUjrameres})
         a->setEnabled(selected);
-    ui->mOsszesTorles->setEnabled(m_kelvo.database() && InProgress::count(m_kelvo.database()->db()) > 0);
+    ui->mOsszesTorles->setEnabled(m_kelvo.inProgress()->rowCount() > 0);
 }
 
 void MainCommands::showReport(std::unique_ptr<PagedDocument> report)

@@ -3,9 +3,15 @@
 #include <QObject>
 #include <QString>
 
-#include <memory>
+#include "InProgress.h"
 
-class Database;
+#include <QSqlDatabase>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class DatabaseWorker;
 class PagedDocument;
 class Kelvo;
 
@@ -18,11 +24,13 @@ class MainCommands : public QObject
 public:
     explicit MainCommands(Kelvo &kelvo);
 
-    // Rebuilds the in-progress list from the table and updates the status bar's first panel.
-    void fillInProgressList();
-    // Re-reads the list whenever another station changes the transports in progress (network mode on a server),
-    // keeping the selected plate selected while it is still listed.
-    void followChanges(Database &database);
+    // Rebuilds the in-progress list from the table (on the worker) and updates the status bar's first panel; then
+    // runs once the list shows the rows read.
+    void fillInProgressList(std::function<void()> then = {});
+    // Re-reads the list whenever another station changes the transports in progress (network mode), keeping the
+    // selected plate selected while it is still listed; shows in the status bar when the database is lost and
+    // when it is back.
+    void followChanges(DatabaseWorker &worker);
 
     void newTransport();
     // fromList: started by a double-click or Enter on a row, whose plate is put in.
@@ -60,6 +68,10 @@ private:
     void connectCommands();
     int selectedRow() const;
     QString selectedPlate() const;
+    std::optional<InProgress::Seen> selectedSeen() const;
+    // A row command on the worker; the list is read again after it, and a refusal names the change made elsewhere.
+    void changeRows(std::function<bool(QSqlDatabase)> change);
+    QList<QWidget *> rowCommandControls() const;
     void selectRow(int row);
     void reloadKeepingSelection();
 

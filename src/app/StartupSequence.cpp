@@ -8,6 +8,7 @@
 #include "ControlSettings.h"
 #include "Database.h"
 #include "DatabaseStartup.h"
+#include "DatabaseWorker.h"
 #include "InProgressModel.h"
 #include "Kelvo.h"
 #include "MainCommands.h"
@@ -192,7 +193,11 @@ bool StartupSequence::openDatabase()
         return false;
     }
     m_kelvo.m_database = std::move(database);
-    m_kelvo.commands().followChanges(*m_kelvo.m_database);
+    // Its connection opens on the worker; the commands given meanwhile wait for it.
+    m_kelvo.m_worker = std::make_unique<DatabaseWorker>();
+    m_kelvo.m_worker->open(path);
+    m_kelvo.m_worker->setNetworkMode(m_kelvo.m_settings.halozati);
+    m_kelvo.commands().followChanges(*m_kelvo.m_worker);
     return true;
 }
 

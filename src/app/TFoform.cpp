@@ -66,7 +66,7 @@ TFoform::TFoform(QWidget *parent)
     m_ui->lista->installEventFilter(this);
     m_ui->balimage->setPixmap(icon(QStyle::SP_MediaSeekForward).pixmap(16, 16));
 
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 3; ++i) {
         m_panels[i] = new QLabel(this);
         m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     }
@@ -74,6 +74,7 @@ TFoform::TFoform(QWidget *parent)
     m_panels[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_ui->StatusBar1->addWidget(m_panels[0]);
     m_ui->StatusBar1->addWidget(m_panels[1], 1);
+    m_ui->StatusBar1->addWidget(m_panels[2]);
 }
 
 TFoform::~TFoform() = default;

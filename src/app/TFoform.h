@@ -47,7 +47,8 @@ protected:
 
 private:
     std::unique_ptr<Ui::TFoform> m_ui;
-    QLabel *m_panels[2] = {nullptr, nullptr};
+    // The in-progress count, the scale link's state, the database connection's state.
+    QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
     QMenu *m_popupMenu = nullptr;
     QMenu *m_autoPopup = nullptr;
     bool m_firstShow = true;

@@ -20,6 +20,8 @@ constexpr char kPasswordConstant[] = "RN9iD6iv";
 // How often a station in network mode looks for a lost server connection.
 constexpr int kWatchInterval = 3000;
 constexpr int kLongestWatchInterval = 60000;
+// How often a station sharing a SQLite file looks whether another one committed to it.
+constexpr int kFileWatchInterval = 1000;
 
 QString nextConnectionName()
 {
@@ -34,6 +36,8 @@ Database::Database(QString path, QObject *parent)
     , m_path(std::move(path))
     , m_connectionName(nextConnectionName())
 {
+    m_fileWatch.setInterval(kFileWatchInterval);
+    connect(&m_fileWatch, &QTimer::timeout, this, &Database::pollFile);
     m_watch.setInterval(kWatchInterval);
     connect(&m_watch, &QTimer::timeout, this, [this] {
         if (isOpen())
@@ -103,6 +107,8 @@ void Database::close()
 {
     m_wanted = false;
     m_watch.stop();
+    m_fileWatch.stop();
+    m_dataVersion = -1;
     m_changed.clear();
     if (!QSqlDatabase::contains(m_connectionName))
         return;
@@ -148,8 +154,19 @@ void Database::listen()
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
     const QString channel = Dialect::changeChannel(db);
     QSqlDriver *driver = db.driver();
-    if (channel.isEmpty() || !driver)
+    if (!driver)
         return;
+    if (channel.isEmpty()) {
+        // A file announces nothing: its change counter is read instead.
+        m_dataVersion = -1;
+        if (m_networkMode) {
+            pollFile();
+            m_fileWatch.start();
+        } else {
+            m_fileWatch.stop();
+        }
+        return;
+    }
     if (m_networkMode)
         m_watch.start();
     else
@@ -173,6 +190,20 @@ void Database::announced(const QString &name, QSqlDriver::NotificationSource sou
     if (m_changed.isEmpty())
         QTimer::singleShot(0, this, &Database::emitChanges);
     m_changed.insert(payload.toString());
+}
+
+void Database::pollFile()
+{
+    QSqlQuery query(QSqlDatabase::database(m_connectionName, false));
+    if (!query.exec(QStringLiteral("PRAGMA data_version")) || !query.next())
+        return;
+    // The counter moves with every commit of another connection, never with this one's own.
+    const qint64 version = query.value(0).toLongLong();
+    const bool changed = m_dataVersion >= 0 && version != m_dataVersion;
+    m_dataVersion = version;
+    // The file does not say which table changed; the in-progress list is the view that follows other stations.
+    if (changed)
+        emit changedElsewhere(QStringLiteral("folyamatban"));
 }
 
 void Database::emitChanges()

@@ -43,8 +43,9 @@ public:
     QString openTables();
 
     // In network mode several stations share the file: the windows call refresh before they read or change a
-    // shared table, and the views of that table read it again. Off, the call does nothing. On a server, network
-    // mode also listens for the changes other connections commit (changedElsewhere).
+    // shared table, and the views of that table read it again. Off, the call does nothing. Network mode also
+    // follows the changes other connections commit (changedElsewhere): a server announces them, a SQLite file's
+    // change counter is read every second.
     void setNetworkMode(bool on);
     bool networkMode() const { return m_networkMode; }
     void refresh(const QString &table);
@@ -65,6 +66,7 @@ private:
     void listen();
     void announced(const QString &name, QSqlDriver::NotificationSource source, const QVariant &payload);
     void emitChanges();
+    void pollFile();
 
     QString m_path;
     QString m_connectionName;
@@ -75,4 +77,7 @@ private:
     // In network mode on a server: looks for a lost connection every few seconds and opens it again, so that the
     // station follows the others again without anyone pressing a key.
     QTimer m_watch;
+    // In network mode on a SQLite file: PRAGMA data_version, read every second.
+    QTimer m_fileWatch;
+    qint64 m_dataVersion = -1;
 };

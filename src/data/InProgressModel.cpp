@@ -23,29 +23,47 @@ InProgressModel::InProgressModel(QObject *parent)
 QString InProgressModel::fill(const QSqlDatabase &db)
 {
     QList<Row> rows;
+    QString error;
+    try {
+        rows = read(db);
+    } catch (const DatabaseError &e) {
+        error = QString::fromUtf8(e.what());
+    }
+    setRows(std::move(rows));
+    return error;
+}
+
+QList<InProgressModel::Row> InProgressModel::read(const QSqlDatabase &db)
+{
+    QList<Row> rows;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    QString error;
-    if (query.exec(QStringLiteral("SELECT rendszam, cegnev, ugyfelnev, termeknev, suly1, bedatum, irany "
-                                  "FROM folyamatban ORDER BY rendszam"))) {
-        while (query.next()) {
-            Row r;
-            r.rendszam = query.value(0).toString();
-            r.cegnev = query.value(1).toString();
-            r.ugyfelnev = ertekszoveg(query.value(2));
-            r.termeknev = query.value(3).toString();
-            r.suly1 = query.value(4).toLongLong();
-            r.bedatum = Formats::parseDbDateTime(query.value(5).toString());
-            r.irany = query.value(6).toInt();
-            rows.append(r);
-        }
-    } else {
-        error = Sql::errorText(query.lastError(), db);
+    if (!query.exec(QStringLiteral("SELECT rendszam, cegnev, ugyfelnev, termeknev, suly1, bedatum, irany, id "
+                                   "FROM folyamatban ORDER BY rendszam")))
+        throw DatabaseError(Sql::errorText(query.lastError(), db));
+    while (query.next()) {
+        Row r;
+        r.rendszam = query.value(0).toString();
+        r.cegnev = query.value(1).toString();
+        r.ugyfelnev = ertekszoveg(query.value(2));
+        r.termeknev = query.value(3).toString();
+        r.suly1 = query.value(4).toLongLong();
+        r.bedatum = Formats::parseDbDateTime(query.value(5).toString());
+        r.irany = query.value(6).toInt();
+        r.rowId = query.value(7).toLongLong();
+        rows.append(r);
     }
+    // A connection lost in the middle ends the rows early: that is a failure, not a shorter list.
+    if (query.lastError().isValid())
+        throw DatabaseError(Sql::errorText(query.lastError(), db));
+    return rows;
+}
+
+void InProgressModel::setRows(QList<Row> rows)
+{
     beginResetModel();
     m_rows = std::move(rows);
     endResetModel();
-    return error;
 }
 
 void InProgressModel::setIcons(const QIcon &inbound, const QIcon &outbound)

@@ -14,6 +14,7 @@ class InProgressModel : public QAbstractTableModel
 
 public:
     struct Row {
+        qint64 rowId = 0;
         QString rendszam;
         QString cegnev;
         QString ugyfelnev;
@@ -29,6 +30,9 @@ public:
 
     // Reads the table again; returns the error text, empty on success.
     QString fill(const QSqlDatabase &db);
+    // The two halves of fill, for a read on another thread: the rows (throws DatabaseError), then the list.
+    static QList<Row> read(const QSqlDatabase &db);
+    void setRows(QList<Row> rows);
     const Row &row(int index) const { return m_rows.at(index); }
     // Pictures in front of the rows: inbound, outbound.
     void setIcons(const QIcon &inbound, const QIcon &outbound);

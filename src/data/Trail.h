@@ -18,6 +18,8 @@ inline constexpr char kModification[] = "módosítás";
 inline constexpr char kCancellation[] = "sztornó";
 inline constexpr char kEdit[] = "szerkesztés";
 inline constexpr char kInProgressDeletion[] = "folyamatban törlés";
+inline constexpr char kInProgressSwap[] = "folyamatban irányváltás";
+inline constexpr char kInProgressReweigh[] = "folyamatban újramérés";
 inline constexpr char kReprint[] = "újranyomtatás";
 inline constexpr char kSetting[] = "beállítás";
 

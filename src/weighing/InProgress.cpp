@@ -7,6 +7,8 @@
 #include <QSqlError>
 #include <QSqlRecord>
 
+#include <functional>
+
 namespace InProgress {
 
 namespace {
@@ -45,38 +47,71 @@ std::optional<Row> select(const QSqlDatabase &db, const QString &rendszam, const
     return r;
 }
 
-// Deletes the rows the condition picks (bound to :r), each with its trail row, in one transaction; the number gone.
-qint64 removeRows(const QSqlDatabase &db, const QString &where, const QString &rendszam)
+const QStringList &shownFields()
 {
     static const QStringList kShown = {QStringLiteral("rendszam"),  QStringLiteral("cegnev"),
                                        QStringLiteral("ugyfelnev"), QStringLiteral("termeknev"),
                                        QStringLiteral("irany"),     QStringLiteral("suly1"),
                                        QStringLiteral("bedatum")};
-    Transaction transaction(db);
+    return kShown;
+}
+
+// The trail's view of the row seen, read under the transaction's lock; nothing when it is not there as seen.
+std::optional<Trail::Values> lockSeen(const QSqlDatabase &db, const Seen &seen)
+{
+    if (seen.rowId == 0)
+        return std::nullopt;
+    // A row without a time (loaded by hand) is seen as such.
+    const QString time = seen.bedatum.isValid() ? QStringLiteral("bedatum = :t") : QStringLiteral("bedatum IS NULL");
     QSqlQuery q(db);
-    if (!q.prepare(QStringLiteral("SELECT id, %1 FROM folyamatban").arg(kShown.join(QStringLiteral(", "))) + where +
-                   QStringLiteral(" ORDER BY id") + Sql::lockClause(db)))
-        throw DatabaseError(q.lastError().text());
-    if (!where.isEmpty())
-        Sql::bind(q, QStringLiteral(":r"), rendszam);
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM folyamatban WHERE id = :id AND rendszam = :r AND suly1 = :w AND %2")
+                       .arg(shownFields().join(QStringLiteral(", ")), time) +
+                   Sql::lockClause(db)))
+        throw DatabaseError(Sql::errorText(q.lastError(), db));
+    Sql::bind(q, QStringLiteral(":id"), seen.rowId);
+    Sql::bind(q, QStringLiteral(":r"), seen.rendszam);
+    Sql::bind(q, QStringLiteral(":w"), seen.suly1);
+    if (seen.bedatum.isValid())
+        Sql::bind(q, QStringLiteral(":t"), Formats::dbDateTime(seen.bedatum));
     if (!q.exec())
         throw DatabaseError(Sql::errorText(q.lastError(), db));
-    // Read whole first: SQLite leaves a statement that reads rows being deleted undefined.
-    QList<std::pair<QVariant, Trail::Values>> rows;
-    while (q.next()) {
-        Trail::Values values;
-        for (int i = 0; i < kShown.size(); ++i)
-            values.append({kShown.at(i), q.value(i + 1).toString()});
-        rows.append({q.value(0), values});
+    if (!q.next())
+        return std::nullopt;
+    Trail::Values values;
+    for (int i = 0; i < shownFields().size(); ++i)
+        values.append({shownFields().at(i), q.value(i).toString()});
+    return values;
+}
+
+Trail::Values with(Trail::Values values, const QString &field, const QString &value)
+{
+    for (auto &[name, v] : values) {
+        if (name == field)
+            v = value;
     }
-    qint64 removed = 0;
-    for (const auto &[id, values] : std::as_const(rows)) {
-        removed += Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id"), {{":id", id}})
-                       .numRowsAffected();
-        Trail::append(db, 0, QString::fromUtf8(Trail::kInProgressDeletion), Trail::describe(values), {});
+    return values;
+}
+
+// Runs change on each row seen, with its trail row, all in one transaction; false, with nothing changed, when one
+// of them is not there as seen. change gives the row's values after it (empty for a deletion).
+bool changeSeen(const QSqlDatabase &db, const QList<Seen> &seen, const char *what,
+                const std::function<Trail::Values(const Seen &, const Trail::Values &)> &change)
+{
+    Transaction transaction(db);
+    for (const Seen &row : seen) {
+        const std::optional<Trail::Values> before = lockSeen(db, row);
+        if (!before)
+            return false;
+        const Trail::Values after = change(row, *before);
+        if (after.isEmpty()) {
+            Trail::append(db, 0, QString::fromUtf8(what), Trail::describe(*before), {});
+        } else {
+            const auto [old, now] = Trail::changes(*before, after);
+            Trail::append(db, 0, QString::fromUtf8(what), old, now);
+        }
     }
     transaction.commit();
-    return removed;
+    return true;
 }
 
 } // namespace
@@ -141,30 +176,37 @@ bool write(const QSqlDatabase &db, const Row &r)
     return q.numRowsAffected() == 1;
 }
 
-bool swapDirection(const QSqlDatabase &db, const QString &rendszam)
+bool swapDirection(const QSqlDatabase &db, const Seen &seen)
 {
-    return Sql::run(db,
-                    QStringLiteral("UPDATE folyamatban SET irany = CASE WHEN irany = 1 THEN 0 ELSE 1 END "
-                                   "WHERE rendszam = :r"),
-                    {{":r", rendszam}})
-               .numRowsAffected() > 0;
+    return changeSeen(db, {seen}, Trail::kInProgressSwap, [&db](const Seen &row, const Trail::Values &before) {
+        Sql::run(db, QStringLiteral("UPDATE folyamatban SET irany = CASE WHEN irany = 1 THEN 0 ELSE 1 END "
+                                    "WHERE id = :id"),
+                 {{":id", row.rowId}});
+        const bool out = before.contains({QStringLiteral("irany"), QStringLiteral("1")});
+        return with(before, QStringLiteral("irany"), out ? QStringLiteral("0") : QStringLiteral("1"));
+    });
 }
 
-bool remove(const QSqlDatabase &db, const QString &rendszam)
+bool remove(const QSqlDatabase &db, const Seen &seen)
 {
-    return removeRows(db, QStringLiteral(" WHERE rendszam = :r"), rendszam) > 0;
+    return removeAll(db, {seen});
 }
 
-bool reweigh(const QSqlDatabase &db, const QString &rendszam, qint64 suly1)
+bool reweigh(const QSqlDatabase &db, const Seen &seen, qint64 suly1)
 {
-    return Sql::run(db, QStringLiteral("UPDATE folyamatban SET suly1 = :w, jel1 = '' WHERE rendszam = :r"),
-                    {{":w", suly1}, {":r", rendszam}})
-               .numRowsAffected() > 0;
+    return changeSeen(db, {seen}, Trail::kInProgressReweigh, [&db, suly1](const Seen &row, const Trail::Values &before) {
+        Sql::run(db, QStringLiteral("UPDATE folyamatban SET suly1 = :w, jel1 = '' WHERE id = :id"),
+                 {{":w", suly1}, {":id", row.rowId}});
+        return with(before, QStringLiteral("suly1"), QString::number(suly1));
+    });
 }
 
-void removeAll(const QSqlDatabase &db)
+bool removeAll(const QSqlDatabase &db, const QList<Seen> &seen)
 {
-    removeRows(db, {}, {});
+    return changeSeen(db, seen, Trail::kInProgressDeletion, [&db](const Seen &row, const Trail::Values &) {
+        Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id"), {{":id", row.rowId}});
+        return Trail::Values();
+    });
 }
 
 } // namespace InProgress

@@ -4,7 +4,10 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <QList>
+
 #include <optional>
+#include <utility>
 
 // Rows of folyamatban: transports weighed once, one row per licence plate.
 namespace InProgress {
@@ -35,12 +38,31 @@ qint64 count(const QSqlDatabase &db);
 // false, changing nothing, when that row is no longer there, or when another station has just appended the plate.
 bool write(const QSqlDatabase &db, const Row &row);
 
-// The row commands of the main window; each returns false when the plate's row is not there (another station
-// may have finished it), changing nothing.
-bool swapDirection(const QSqlDatabase &db, const QString &rendszam);
-bool remove(const QSqlDatabase &db, const QString &rendszam);
+// What the operator saw of a row: a command acts on that row only while it is still the one seen (same id, plate,
+// first weight and time). Another station may have finished the truck and weighed it in again meanwhile.
+struct Seen {
+    Seen() = default;
+    Seen(qint64 rowId, QString rendszam, qint64 suly1, QDateTime bedatum)
+        : rowId(rowId), rendszam(std::move(rendszam)), suly1(suly1), bedatum(std::move(bedatum))
+    {
+    }
+    Seen(const Row &row) // NOLINT(google-explicit-constructor): a row read is a row seen
+        : Seen(row.rowId, row.rendszam, row.suly1, row.bedatum)
+    {
+    }
+    qint64 rowId = 0;
+    QString rendszam;
+    qint64 suly1 = 0;
+    QDateTime bedatum;
+};
+
+// The row commands of the main window, each in one transaction with its trail row. Each returns false, changing
+// nothing, when the row seen is no longer there as seen (kChangedElsewhere is the operator's message then).
+bool swapDirection(const QSqlDatabase &db, const Seen &seen);
+bool remove(const QSqlDatabase &db, const Seen &seen);
 // A weight from the scale: the row's weight mark is cleared with it.
-bool reweigh(const QSqlDatabase &db, const QString &rendszam, qint64 suly1);
-void removeAll(const QSqlDatabase &db);
+bool reweigh(const QSqlDatabase &db, const Seen &seen, qint64 suly1);
+// Deletes the rows seen, all or none; a row weighed in since stays.
+bool removeAll(const QSqlDatabase &db, const QList<Seen> &seen);
 
 } // namespace InProgress

@@ -1,3 +1,4 @@
+#include "../support/Settle.h"
 #include "../support/TestDatabase.h"
 
 #include "Database.h"
@@ -95,6 +96,7 @@ private slots:
         QVERIFY(kelvo.createWindows());
         kelvo.firstShow();
         kelvo.initialise();
+        settle(kelvo);
         for (qint64 serial : serials) {
             Transport t;
             t.sorszam = serial;
@@ -110,7 +112,7 @@ private slots:
         QString shownSerial;
         int shownMode = -1;
         bool stayedOpen = false;
-        QTimer::singleShot(0, this, [&] {
+        whenShown(dialog, [&] {
             shownSerial = ui->NumEdit1->text();
             shownMode = dialog->chosenMode();
             ui->NumEdit1->setText(typed);
@@ -121,6 +123,7 @@ private slots:
                 dialog->reject();
         });
         kelvo.commands().reprintTicket();
+        settle(kelvo);
         setMessageHook({});
 
         QCOMPARE(shownSerial, preset);

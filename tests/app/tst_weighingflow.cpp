@@ -1,4 +1,5 @@
 #include "../support/SimulatorProcess.h"
+#include "../support/Settle.h"
 #include "../support/TestDatabase.h"
 
 #include "Config.h"
@@ -73,6 +74,7 @@ class TestWeighingFlow : public QObject
             return kelvo;
         kelvo->firstShow();
         kelvo->initialise();
+        settle(*kelvo);
         return kelvo;
     }
 
@@ -130,6 +132,7 @@ private slots:
             firstDone = true;
         });
         kelvo->commands().newTransport();
+        settle(*kelvo);
         QVERIFY(firstDone);
         QCOMPARE(m_messages, QStringList());
         QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 1"));
@@ -158,6 +161,7 @@ private slots:
             secondDone = true;
         });
         kelvo->commands().finishTransport(false);
+        settle(*kelvo);
         QVERIFY(secondDone);
         QCOMPARE(m_messages, QStringList());
         QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 0"));
@@ -192,46 +196,58 @@ private slots:
             InProgress::write(db, row);
         }
         kelvo->commands().fillInProgressList();
+        settle(*kelvo);
         Ui::TFoform *ui = kelvo->Foform()->ui();
         QTreeView *list = ui->lista;
 
         // Nothing selected: the row commands are off.
         kelvo->commands().updateMenus();
+        settle(*kelvo);
         QVERIFY(!ui->mIranyCsere->isEnabled());
         QVERIFY(ui->mOsszesTorles->isEnabled());
         QVERIFY(!ui->mIsmetles->isEnabled());
 
         list->setCurrentIndex(kelvo->inProgress()->index(1, 0));
         kelvo->commands().updateMenus();
+        settle(*kelvo);
         QVERIFY(ui->mIranyCsere->isEnabled());
         QVERIFY(ui->pTorles->isEnabled());
 
         ui->mIranyCsere->trigger();
+
+        settle(*kelvo);
         QCOMPARE(kelvo->inProgress()->index(1, 6).data().toString(), QStringLiteral("Beszállítás"));
         QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
 
         // Re-weigh takes only a weight the scale is sending now.
         ui->mUjrameres->trigger();
+        settle(*kelvo);
         QCOMPARE(InProgress::find(db, QStringLiteral("BBB-222"))->suly1, qint64(15000));
         QCOMPARE(m_messages.last(), kNoScaleWeight);
         kelvo->weightLink()->decodeFrame("ST,GS,  17360kg\r\n");
         ui->mUjrameres->trigger();
+        settle(*kelvo);
         QCOMPARE(InProgress::find(db, QStringLiteral("BBB-222"))->suly1, qint64(17360));
         QCOMPARE(m_messages.last(), QStringLiteral("Módosítja a rögzített tömeget a jelenleg mért értékkel ?\r\r\r"));
 
         QTest::keyClick(list, Qt::Key_Delete);
+        settle(*kelvo);
         QCOMPARE(m_messages.last(), QStringLiteral("Törli a(z) BBB-222 rendszámú megkezdett szállítást a listából ?\r\r"));
         QCOMPARE(InProgress::count(db), qint64(1));
         QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 1"));
 
         ui->mOsszesTorles->trigger();
+
+        settle(*kelvo);
         QCOMPARE(InProgress::count(db), qint64(0));
         kelvo->commands().updateMenus();
+        settle(*kelvo);
         QVERIFY(!ui->mOsszesTorles->isEnabled());
 
         // Finishing with nothing in progress says so and opens nothing.
         m_messages.clear();
         ui->bbefejez->trigger();
+        settle(*kelvo);
         QCOMPARE(m_messages, QStringList{QStringLiteral("Jelenleg egy szállítás sincs megkezdve !\r\r")});
     }
 
@@ -256,6 +272,7 @@ private slots:
         row.bedatum = QDateTime::currentDateTime();
         InProgress::write(db, row);
         kelvo->commands().fillInProgressList();
+        settle(*kelvo);
         Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
         Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
         kelvo->kezdesform()->show();
@@ -281,6 +298,7 @@ private slots:
             } else {
                 kelvo->Foform()->ui()->lista->setCurrentIndex(kelvo->inProgress()->index(0, 0));
                 kelvo->Foform()->ui()->mUjrameres->trigger();
+                settle(*kelvo);
             }
         };
         attempt();
@@ -364,11 +382,13 @@ private slots:
                                                                   "WHERE datname = current_database() "
                                                                   "AND pid <> pg_backend_pid()")));
         kelvo->Foform()->ui()->bbefejez->trigger();
+        settle(*kelvo);
         QCOMPARE(m_messages.size(), 1);
         QVERIFY2(m_messages.first().contains(text), qPrintable(m_messages.first()));
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
         if (failure == u"terminate") {
             kelvo->Foform()->ui()->bbefejez->trigger();
+            settle(*kelvo);
             QCOMPARE(m_messages.value(1), QStringLiteral("Jelenleg egy szállítás sincs megkezdve !\r\r"));
         }
     }
@@ -414,8 +434,8 @@ private slots:
                               QStringLiteral("A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !\r\r")}));
     }
 
-    // In network mode another station's first weighing shows in the list: by itself on a server, keeping the
-    // selected plate selected; on a file through the refresh command, from the button and from F6's menu item.
+    // In network mode another station's first weighing shows in the list by itself, keeping the selected plate
+    // selected, on a server and on a shared file alike; the refresh command reads it at once.
     void otherStationsWeighingIsListed()
     {
         auto kelvo = start("[Opt]\nhalozati=1\n");
@@ -427,6 +447,7 @@ private slots:
         row.bedatum = QDateTime::currentDateTime();
         InProgress::write(kelvo->database()->db(), row);
         kelvo->commands().fillInProgressList();
+        settle(*kelvo);
         ui->lista->setCurrentIndex(kelvo->inProgress()->index(0, 0));
 
         Database other(m_datapath);
@@ -443,19 +464,17 @@ private slots:
                      FirstWeighing::Outcome::Status::Saved);
         };
         weighIn("AAA-100");
-        if (TestDatabase::onServer()) {
-            QTRY_COMPARE(kelvo->inProgress()->rowCount(), 2);
-            const QModelIndexList selected = ui->lista->selectionModel()->selectedRows();
-            QCOMPARE(selected.size(), 1);
-            QCOMPARE(selected.first().data().toString(), QStringLiteral("MMM-500"));
-        } else {
-            QTest::qWait(100);
-            QCOMPARE(kelvo->inProgress()->rowCount(), 1);
-            ui->bfrissit->trigger();
-            QCOMPARE(kelvo->inProgress()->rowCount(), 2);
-            weighIn("ZZZ-900");
-            ui->mFrissites->trigger();
-            QCOMPARE(kelvo->inProgress()->rowCount(), 3);
+        // A server announces the change; a shared file is looked at every second.
+        QTRY_COMPARE_WITH_TIMEOUT(kelvo->inProgress()->rowCount(), 2, 2500);
+        const QModelIndexList selected = ui->lista->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().data().toString(), QStringLiteral("MMM-500"));
+        // The refresh command reads the list at once, from the button and from F6's menu item.
+        for (QAction *refresh : {ui->bfrissit, ui->mFrissites}) {
+            weighIn(refresh == ui->bfrissit ? "ZZZ-900" : "ZZZ-901");
+            refresh->trigger();
+            settle(*kelvo);
+            QCOMPARE(kelvo->inProgress()->rowCount(), refresh == ui->bfrissit ? 3 : 4);
         }
         QCOMPARE(kelvo->inProgress()->row(0).rendszam, QStringLiteral("AAA-100"));
         QCOMPARE(m_messages, QStringList());
@@ -465,6 +484,7 @@ private slots:
     {
         auto kelvo = start();
         kelvo->Foform()->ui()->helpbtn->trigger();
+        settle(*kelvo);
         QCOMPARE(m_messages, QStringList{QStringLiteral("A súgó nem található !\r\r")});
     }
 };

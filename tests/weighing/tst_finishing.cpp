@@ -122,7 +122,7 @@ private slots:
         const QString plate = QStringLiteral("M-1");
         start(f.db(), plate, 24000, 0, false, WeightOrigin(first));
         if (then == u"reweigh")
-            QVERIFY(InProgress::reweigh(f.db(), plate, 24100));
+            QVERIFY(InProgress::reweigh(f.db(), *InProgress::find(f.db(), plate), 24100));
         else if (then == u"previous")
             start(f.db(), plate, 25000, 0, false, WeightOrigin::Scale, OverwriteAnswer::Previous);
         else if (then == u"current")
@@ -367,7 +367,7 @@ private slots:
     {
         WeighingFixture f;
         start(f.db(), QStringLiteral("ABC-123"), 24360, 0);
-        QVERIFY(InProgress::remove(f.db(), QStringLiteral("ABC-123")));
+        QVERIFY(InProgress::remove(f.db(), *InProgress::find(f.db(), QStringLiteral("ABC-123"))));
         const auto out = Finishing::finish(f.db(), finishInput(QStringLiteral("ABC-123"), QStringLiteral("11220")),
                                            {QStringLiteral("ABC-123")}, 999999, kYes, kOut);
         QCOMPARE(out.refusal.message, QStringLiteral("Adatbázis hiba: A megadott rendszám nem található !"));
@@ -412,9 +412,9 @@ private slots:
                 rowOfB = InProgress::find(otherDb, QStringLiteral("B-2"))->rowId;
             }
             if (elsewhere == u"reweigh")
-                done = InProgress::reweigh(otherDb, QStringLiteral("A-1"), 30000);
+                done = InProgress::reweigh(otherDb, *InProgress::find(otherDb, QStringLiteral("A-1")), 30000);
             if (elsewhere == u"swap")
-                done = InProgress::swapDirection(otherDb, QStringLiteral("A-1"));
+                done = InProgress::swapDirection(otherDb, *InProgress::find(otherDb, QStringLiteral("A-1")));
             return true;
         };
         // Equal weights: the question is asked between the look-up and the save.

@@ -184,8 +184,8 @@ private slots:
         const auto out = FirstWeighing::record(f.db(), input(QStringLiteral("ABC-123"), QStringLiteral("26000")), 999999,
                                                [&] {
                                                    done = elsewhere == u"remove"
-                                                              ? InProgress::remove(other.db(), QStringLiteral("ABC-123"))
-                                                              : InProgress::reweigh(other.db(), QStringLiteral("ABC-123"), 30000);
+                                                              ? InProgress::remove(other.db(), *InProgress::find(other.db(), QStringLiteral("ABC-123")))
+                                                              : InProgress::reweigh(other.db(), *InProgress::find(other.db(), QStringLiteral("ABC-123")), 30000);
                                                    return OverwriteAnswer(answer);
                                                },
                                                kLater);
@@ -209,23 +209,63 @@ private slots:
         QCOMPARE(InProgress::find(f.db(), QStringLiteral("ABC-123"))->suly1, qint64(-20));
     }
 
+    // The main window's row commands act on the row the operator saw, with a trail row; a row finished and weighed
+    // in again, or changed, on another station meanwhile is refused and left alone.
+    void rowCommands_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<bool>("done");
+        for (const char *command : {"swap", "remove", "reweigh", "remove all"}) {
+            QTest::addRow("%s", command) << command << "" << true;
+            QTest::addRow("%s, weighed in again", command) << command << "weighed in again" << false;
+            QTest::addRow("%s, reweighed", command) << command << "reweighed" << false;
+        }
+    }
     void rowCommands()
     {
+        QFETCH(QString, command);
+        QFETCH(QString, meanwhile);
+        QFETCH(bool, done);
         WeighingFixture f;
-        QCOMPARE(FirstWeighing::record(f.db(), input(), 999999, [] { return OverwriteAnswer::Cancel; }, kFirst).status,
+        const QString plate = QStringLiteral("ABC-123");
+        QCOMPARE(FirstWeighing::record(f.db(), input(plate), 999999, [] { return OverwriteAnswer::Cancel; }, kFirst).status,
                  FirstWeighing::Outcome::Status::Saved);
-        QVERIFY(InProgress::swapDirection(f.db(), QStringLiteral("ABC-123")));
-        QCOMPARE(InProgress::find(f.db(), QStringLiteral("ABC-123"))->irany, 1);
-        QVERIFY(InProgress::swapDirection(f.db(), QStringLiteral("ABC-123")));
-        QCOMPARE(InProgress::find(f.db(), QStringLiteral("ABC-123"))->irany, 0);
-        QVERIFY(InProgress::reweigh(f.db(), QStringLiteral("ABC-123"), 0));
-        QCOMPARE(InProgress::find(f.db(), QStringLiteral("ABC-123"))->suly1, qint64(0));
-        // Rows another station has finished are simply not there.
-        QVERIFY(!InProgress::swapDirection(f.db(), QStringLiteral("NINCS-1")));
-        QVERIFY(!InProgress::remove(f.db(), QStringLiteral("NINCS-1")));
-        QCOMPARE(f.count("folyamatban"), qint64(1));
-        QVERIFY(InProgress::remove(f.db(), QStringLiteral("ABC-123")));
-        QCOMPARE(f.count("folyamatban"), qint64(0));
+        const InProgress::Row seen = *InProgress::find(f.db(), plate);
+        if (meanwhile == u"weighed in again") {
+            QVERIFY(InProgress::remove(f.db(), seen));
+            QCOMPARE(FirstWeighing::record(f.db(), input(plate), 999999, [] { return OverwriteAnswer::Cancel; }, kFirst)
+                         .status,
+                     FirstWeighing::Outcome::Status::Saved);
+        } else if (meanwhile == u"reweighed") {
+            QVERIFY(InProgress::reweigh(f.db(), seen, 30000));
+        }
+        const InProgress::Row before = *InProgress::find(f.db(), plate);
+        const qint64 trailBefore = f.count("naplo");
+
+        bool result = false;
+        if (command == u"swap")
+            result = InProgress::swapDirection(f.db(), seen);
+        else if (command == u"remove")
+            result = InProgress::remove(f.db(), seen);
+        else if (command == u"reweigh")
+            result = InProgress::reweigh(f.db(), seen, 0);
+        else
+            result = InProgress::removeAll(f.db(), {seen});
+        QCOMPARE(result, done);
+        QCOMPARE(f.count("naplo"), trailBefore + (done ? 1 : 0));
+        const auto after = InProgress::find(f.db(), plate);
+        if (!done) {
+            QCOMPARE(after->rowId, before.rowId);
+            QCOMPARE(after->suly1, before.suly1);
+            QCOMPARE(after->irany, before.irany);
+        } else if (command == u"swap") {
+            QCOMPARE(after->irany, 1);
+        } else if (command == u"reweigh") {
+            QCOMPARE(after->suly1, qint64(0));
+        } else {
+            QVERIFY(!after);
+        }
     }
 };
 

@@ -105,9 +105,9 @@ private slots:
         else if (change == u"finish")
             QCOMPARE(finish(db, QStringLiteral("AAA-111")).status, Finishing::Outcome::Status::Saved);
         else if (change == u"delete")
-            QVERIFY(InProgress::remove(db, QStringLiteral("AAA-111")));
+            QVERIFY(InProgress::remove(db, *InProgress::find(db, QStringLiteral("AAA-111"))));
         else
-            QVERIFY(InProgress::swapDirection(db, QStringLiteral("AAA-111")));
+            QVERIFY(InProgress::swapDirection(db, *InProgress::find(db, QStringLiteral("AAA-111"))));
 
         // A file announces nothing: its stations re-read on the refresh command.
         if (announced && TestDatabase::onServer()) {

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "DatabaseWorker.h"
+#include "MessageBoxes.h"
+
+#include <QFuture>
+#include <QFutureWatcher>
+#include <QPointer>
+#include <QProgressDialog>
+#include <QWidget>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <type_traits>
+
+// A window's side of a database command: the command runs on the worker, the window shows that it works, and the
+// outcome comes back to the window thread. A failure (the server's text, or the refusal of a station that is
+// offline) is shown as a message; nothing waits on the window thread.
+namespace WorkerCall {
+
+// While a window's command runs: a busy cursor over the window and its controls (the ones given) off, so that a
+// second command cannot start inside the first. Shared by the continuation; ends with it.
+class Busy
+{
+public:
+    Busy(QWidget *window, QList<QWidget *> controls);
+    ~Busy();
+    Busy(const Busy &) = delete;
+    Busy &operator=(const Busy &) = delete;
+
+    // Whether a command of the window is running.
+    static bool running(const QWidget *window);
+
+private:
+    QPointer<QWidget> m_window;
+    QList<QPointer<QWidget>> m_controls;
+};
+
+// Shows the failure of a command: its text in a message box.
+void showFailure(const std::exception &e);
+
+// Calls done(result) on context's thread once the command has run; a failure goes to failed (by default a message
+// box), a cancelled command calls nothing. busy lives until then. Nothing is called once context is gone.
+template <typename R, typename Done>
+void then(QFuture<R> future, QObject *context, Done done, std::shared_ptr<Busy> busy = {},
+          std::function<void(const std::exception &)> failed = showFailure)
+{
+    auto *watcher = new QFutureWatcher<R>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context,
+                     [watcher, done = std::move(done), busy = std::move(busy), failed = std::move(failed)]() mutable {
+                         watcher->deleteLater();
+                         QFuture<R> f = watcher->future();
+                         try {
+                             // A failed command's exception comes out here; a failure counts also when cancelled.
+                             f.waitForFinished();
+                         } catch (const std::exception &e) {
+                             busy.reset();
+                             failed(e);
+                             return;
+                         }
+                         busy.reset();
+                         if (f.isCanceled())
+                             return;
+                         if constexpr (std::is_void_v<R>)
+                             done();
+                         else
+                             done(f.result());
+                     });
+    watcher->setFuture(future);
+}
+
+// A long read with a progress dialog over parent, shown once it has run for a second; its cancel button cancels
+// the command. done runs only for a command that ran to its end.
+template <typename R, typename Done>
+void withProgress(QFuture<R> future, QWidget *parent, const QString &label, Done done)
+{
+    auto *dialog = new QProgressDialog(label, QStringLiteral("Mégse"), 0, 0, parent);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(1000);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    dialog->setValue(0);
+    auto *progress = new QFutureWatcher<R>(dialog);
+    QObject::connect(progress, &QFutureWatcherBase::progressRangeChanged, dialog, &QProgressDialog::setRange);
+    QObject::connect(progress, &QFutureWatcherBase::progressValueChanged, dialog, &QProgressDialog::setValue);
+    QObject::connect(dialog, &QProgressDialog::canceled, progress, [progress] { progress->cancel(); });
+    progress->setFuture(future);
+    then(future, parent, std::move(done), std::make_shared<Busy>(parent, QList<QWidget *>{}),
+         [](const std::exception &e) { showFailure(e); });
+    QObject::connect(progress, &QFutureWatcherBase::finished, dialog, &QObject::deleteLater);
+}
+
+} // namespace WorkerCall

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "DatabaseWorker.h"
+#include "Kelvo.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+// Lets the window program's database commands given so far, and what their outcomes start in turn, run to their end,
+// so that a test looks at the windows as the operator sees them once the station is quiet.
+inline void settle(Kelvo &kelvo)
+{
+    for (int round = 0; round < 10; ++round) {
+        if (DatabaseWorker *worker = kelvo.worker())
+            worker->drain();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}
+
+// Acts on a window once it shows (a dialog a command's outcome opens), from inside its modal loop.
+inline void whenShown(QWidget *window, std::function<void()> act)
+{
+    auto *timer = new QTimer(window);
+    QObject::connect(timer, &QTimer::timeout, window, [timer, window, act = std::move(act)] {
+        if (!window->isVisible())
+            return;
+        timer->deleteLater();
+        timer->stop();
+        act();
+    });
+    timer->start(10);
+}
