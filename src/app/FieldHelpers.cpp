@@ -1,11 +1,12 @@
 #include "FieldHelpers.h"
 
-#include "Database.h"
+#include "DatabaseWorker.h"
 #include "FirstWeighing.h"
 #include "MasterData.h"
 #include "MessageBoxes.h"
 #include "ScaleWeightField.h"
 #include "TNumEdit.h"
+#include "WorkerCall.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,40 +35,49 @@ void manualWeightClicked(QCheckBox *manual, TNumEdit *weight)
         weight->setText(QStringLiteral("0"));
 }
 
-void saveTare(Database &database, const QString &plate, const ScaleWeightField &field, const TNumEdit *weight,
-              const char *notFound)
+void saveTare(DatabaseWorker &worker, QWidget *window, const QString &plate, const ScaleWeightField &field,
+              const TNumEdit *weight, const char *notFound)
 {
-    // Another station may have changed the vehicle since the window opened.
-    database.refresh(QStringLiteral("szallito"));
-    const auto vehicle = MasterData::vehicleByPlate(database.db(), plate);
-    if (!vehicle) {
-        uzenet(QString::fromUtf8(notFound));
-        return;
-    }
-    if (!field.usable()) {
-        uzenet(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
-        return;
-    }
+    // What the window shows now is what is stored; the vehicle is looked up where another station may have
+    // changed it since the window opened.
+    const bool usable = field.usable();
     // A lone "-" is no tare: storing 0 instead would make the next ticket's net weight the gross.
     const std::optional<qint64> tare = FirstWeighing::parseWeight(weight->text());
-    if (!tare) {
-        uzenet(QString::fromUtf8(FirstWeighing::kWeightRequired));
-        return;
-    }
-    MasterData::saveTare(database.db(), vehicle->rowId, vehicle->rendszam, *tare);
+    const auto save = [plate, usable, tare, notFound](QSqlDatabase db) -> QString {
+        const auto vehicle = MasterData::vehicleByPlate(db, plate);
+        if (!vehicle)
+            return QString::fromUtf8(notFound);
+        if (!usable)
+            return QString::fromUtf8(FirstWeighing::kNoScaleWeight);
+        if (!tare)
+            return QString::fromUtf8(FirstWeighing::kWeightRequired);
+        MasterData::saveTare(db, vehicle->rowId, vehicle->rendszam, *tare);
+        return {};
+    };
+    WorkerCall::then(worker.run(save), window, [](const QString &refusal) {
+        if (!refusal.isEmpty())
+            uzenet(refusal);
+    }, std::make_shared<WorkerCall::Busy>(window, QList<QWidget *>{}));
 }
 
-QString recallTare(Database &database, const QString &plate, int validDays, QCheckBox *manual, TNumEdit *weight)
+void recallTare(DatabaseWorker &worker, QWidget *window, const QString &plate, int validDays, QCheckBox *manual,
+                TNumEdit *weight, std::function<void(const QString &)> recalled)
 {
-    const auto recalled = MasterData::recallTare(database.db(), plate, validDays, QDateTime::currentDateTime());
-    if (const auto *refusal = std::get_if<Refusal>(&recalled)) {
-        uzenet(refusal->message);
-        return {};
-    }
-    manual->setChecked(true);
-    manualWeightClicked(manual, weight);
-    weight->setText(std::get<QString>(recalled));
-    return weight->text();
+    const auto recall = [plate, validDays](QSqlDatabase db) {
+        return MasterData::recallTare(db, plate, validDays, QDateTime::currentDateTime());
+    };
+    WorkerCall::then(worker.run(recall), window,
+                     [manual, weight, recalled = std::move(recalled)](const std::variant<QString, Refusal> &tare) {
+                         if (const auto *refusal = std::get_if<Refusal>(&tare)) {
+                             uzenet(refusal->message);
+                             return;
+                         }
+                         manual->setChecked(true);
+                         manualWeightClicked(manual, weight);
+                         weight->setText(std::get<QString>(tare));
+                         recalled(weight->text());
+                     },
+                     std::make_shared<WorkerCall::Busy>(window, QList<QWidget *>{}));
 }
 
 WeightOrigin weightOrigin(const QCheckBox *manual, const TNumEdit *weight, const QString &recalled)

@@ -4,7 +4,10 @@
 
 #include <QString>
 
-class Database;
+#include <functional>
+
+class DatabaseWorker;
+class QWidget;
 class QCheckBox;
 class QComboBox;
 class ScaleWeightField;
@@ -20,14 +23,16 @@ void forceUpperCase(QComboBox *box);
 // "0" there until the next scale reading.
 void manualWeightClicked(QCheckBox *manual, TNumEdit *weight);
 
-// Stores the weight field as the vehicle's tare; without a saved vehicle of the plate shows notFound. A weight
-// that is not a whole number, or a scale weight while the link is down, is refused.
-void saveTare(Database &database, const QString &plate, const ScaleWeightField &field, const TNumEdit *weight,
-              const char *notFound);
+// Stores the weight field as the vehicle's tare (on the database worker, window busy meanwhile); without a saved
+// vehicle of the plate shows notFound. A weight that is not a whole number, or a scale weight while the link is
+// down, is refused.
+void saveTare(DatabaseWorker &worker, QWidget *window, const QString &plate, const ScaleWeightField &field,
+              const TNumEdit *weight, const char *notFound);
 
-// Puts the vehicle's stored tare into the weight field in manual mode and returns the text put there; or says
-// there is none, or that it is older than validDays (0: never too old), and returns an empty text.
-QString recallTare(Database &database, const QString &plate, int validDays, QCheckBox *manual, TNumEdit *weight);
+// Puts the vehicle's stored tare into the weight field in manual mode and calls recalled with the text put there;
+// or says there is none, or that it is older than validDays (0: never too old).
+void recallTare(DatabaseWorker &worker, QWidget *window, const QString &plate, int validDays, QCheckBox *manual,
+                TNumEdit *weight, std::function<void(const QString &)> recalled);
 
 // Where the weight field's value came from: the scale while "Kézi súly" is off; the tare memory while the field
 // still holds the recalled text; keyed in otherwise.

@@ -321,9 +321,14 @@ void MainCommands::newTransport()
 void MainCommands::finishTransport(bool fromList)
 {
     const QString plate = fromList ? selectedPlate() : QString();
-    if (m_kelvo.befejezesform()->prepare(plate))
-        m_kelvo.befejezesform()->exec();
-    fillInProgressList();
+    // The toolbar waits until the window opens: a second press opens no second window.
+    auto busy = std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(), rowCommandControls());
+    m_kelvo.befejezesform()->prepare(plate, [this, busy](bool ready) mutable {
+        busy.reset();
+        if (ready)
+            m_kelvo.befejezesform()->exec();
+        fillInProgressList();
+    });
 }
 
 void MainCommands::refreshList()

@@ -3,7 +3,8 @@
 #include "ui_Tbefejezesform.h"
 
 #include "Config.h"
-#include "Database.h"
+#include "DatabaseWorker.h"
+#include "Listatoltes.h"
 #include "FieldHelpers.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
@@ -19,6 +20,7 @@
 #include "TNumEdit.h"
 #include "WeighingWindowOptions.h"
 #include "WindowHelpers.h"
+#include "WorkerCall.h"
 
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
@@ -97,42 +99,89 @@ void Tbefejezesform::applyLayout(bool deductions, bool fieldData)
         w->setVisible(false);
 }
 
-bool Tbefejezesform::prepare(const QString &selectedPlate)
+void Tbefejezesform::prepare(const QString &selectedPlate, std::function<void(bool)> ready)
 {
     m_recalledTare.clear();
-    Database *database = m_kelvo->database();
-    for (const char *table : {"raktar", "szallitasok", "folyamatban"})
-        database->refresh(QLatin1String(table));
-    const QSqlDatabase db = database->db();
-    if (InProgress::count(db) == 0) {
-        uzenet(QString::fromUtf8(kNothingInProgress));
-        return false;
-    }
-    listatoltes(m_ui->rendszam, db, QStringLiteral("folyamatban"), QStringLiteral("rendszam"));
-    for (QComboBox *box : {m_ui->megjegyzes, m_ui->ugyirat, m_ui->tablanev, m_ui->parcella, m_ui->tablasorszam})
-        listatoltes(box, db, QStringLiteral("szallitasok"), box->objectName());
-    listatoltes(m_ui->raktar, db, QStringLiteral("raktar"), QStringLiteral("raktar"));
-    m_ui->rendszam->setEditText(m_ui->rendszam->count() == 1 ? m_ui->rendszam->itemText(0) : QString());
-    if (m_ui->raktar->count() == 1)
-        m_ui->raktar->setCurrentIndex(0);
-    raktarChange();
-    m_ui->printfilename->clear();
-    m_ui->printfilename->addItems(m_kelvo->templateNames());
-    m_ui->printfilename->setCurrentIndex(m_ui->printfilename->findText(m_kelvo->selectedTemplate()));
-    m_ui->printfilename->setEnabled(m_kelvo->printMode() != 4);
-    if (!selectedPlate.isEmpty())
-        m_ui->rendszam->setEditText(selectedPlate);
-    m_lastSerial = 0;
-    return true;
+    struct Lists {
+        qint64 inProgress = 0;
+        QStringList plates, warehouses;
+        QList<QStringList> entries; // megjegyzes, ugyirat, tablanev, parcella, tablasorszam
+    };
+    const QList<QComboBox *> entryBoxes{m_ui->megjegyzes, m_ui->ugyirat, m_ui->tablanev, m_ui->parcella,
+                                        m_ui->tablasorszam};
+    QStringList entryFields;
+    for (QComboBox *box : entryBoxes)
+        entryFields.append(box->objectName());
+    const auto read = [entryFields](QSqlDatabase db) {
+        Lists lists;
+        lists.inProgress = InProgress::count(db);
+        if (lists.inProgress == 0)
+            return lists;
+        lists.plates = distinctColumnValues(db, QStringLiteral("folyamatban"), QStringLiteral("rendszam"));
+        for (const QString &field : entryFields)
+            lists.entries.append(distinctColumnValues(db, QStringLiteral("szallitasok"), field));
+        lists.warehouses = distinctColumnValues(db, QStringLiteral("raktar"), QStringLiteral("raktar"));
+        return lists;
+    };
+    WorkerCall::then(m_kelvo->worker()->run(read), this,
+                     [this, entryBoxes, selectedPlate, ready = std::move(ready)](const Lists &lists) {
+                         if (lists.inProgress == 0) {
+                             uzenet(QString::fromUtf8(kNothingInProgress));
+                             ready(false);
+                             return;
+                         }
+                         fillList(m_ui->rendszam, lists.plates);
+                         for (int i = 0; i < entryBoxes.size(); ++i)
+                             fillList(entryBoxes.at(i), lists.entries.value(i));
+                         fillList(m_ui->raktar, lists.warehouses);
+                         m_ui->rendszam->setEditText(m_ui->rendszam->count() == 1 ? m_ui->rendszam->itemText(0)
+                                                                                  : QString());
+                         if (m_ui->raktar->count() == 1)
+                             m_ui->raktar->setCurrentIndex(0);
+                         raktarChange();
+                         m_ui->printfilename->clear();
+                         m_ui->printfilename->addItems(m_kelvo->templateNames());
+                         m_ui->printfilename->setCurrentIndex(
+                             m_ui->printfilename->findText(m_kelvo->selectedTemplate()));
+                         m_ui->printfilename->setEnabled(m_kelvo->printMode() != 4);
+                         if (!selectedPlate.isEmpty())
+                             m_ui->rendszam->setEditText(selectedPlate);
+                         m_lastSerial = 0;
+                         ready(true);
+                     });
+}
+
+std::shared_ptr<WorkerCall::Busy> Tbefejezesform::busy()
+{
+    return std::make_shared<WorkerCall::Busy>(
+        this, QList<QWidget *>{m_ui->Button1, m_ui->Button2, m_ui->Button9, m_ui->raktartorol, m_ui->tarament,
+                               m_ui->tarabe});
+}
+
+void Tbefejezesform::done(int result)
+{
+    // Closed while "Befejezés" is being stored, it would leave the operator guessing whether the ticket exists.
+    if (result == Rejected && WorkerCall::Busy::running(this))
+        return;
+    QDialog::done(result);
 }
 
 void Tbefejezesform::raktarChange()
 {
-    if (!m_kelvo || !m_kelvo->database())
+    DatabaseWorker *worker = m_kelvo ? m_kelvo->worker() : nullptr;
+    const int mine = ++m_warehouseLookups;
+    // Typing never waits: while the database is away the delete button stays as it is.
+    if (!worker || !worker->online())
         return;
-    const auto row = MasterData::warehouse(m_kelvo->database()->db(), m_ui->raktar->currentText());
-    m_warehouseRow = row.value_or(0);
-    m_ui->raktartorol->setEnabled(row.has_value());
+    const QString name = m_ui->raktar->currentText();
+    WorkerCall::then(worker->run([name](QSqlDatabase db) { return MasterData::warehouse(db, name); }), this,
+                     [this, mine](const std::optional<qint64> &row) {
+                         if (mine != m_warehouseLookups)
+                             return;
+                         m_warehouseRow = row.value_or(0);
+                         m_ui->raktartorol->setEnabled(row.has_value());
+                     },
+                     {}, [](const std::exception &) {});
 }
 
 void Tbefejezesform::addWarehouse()
@@ -143,27 +192,38 @@ void Tbefejezesform::addWarehouse()
         m_ui->raktar->setFocus();
         return;
     }
-    const QSqlDatabase db = m_kelvo->database()->db();
-    if (MasterData::warehouse(db, name)) {
-        uzenet(QString::fromUtf8(kWarehouseExists));
-        return;
-    }
-    MasterData::addWarehouse(db, name);
-    if (m_ui->raktar->findText(name, Qt::MatchFixedString) < 0)
-        m_ui->raktar->addItem(name);
-    raktarChange();
-    m_kelvo->flashSaved(this);
+    const auto add = [name](QSqlDatabase db) {
+        if (MasterData::warehouse(db, name))
+            return false;
+        MasterData::addWarehouse(db, name);
+        return true;
+    };
+    WorkerCall::then(m_kelvo->worker()->run(add), this, [this, name](bool added) {
+        if (!added) {
+            uzenet(QString::fromUtf8(kWarehouseExists));
+            return;
+        }
+        if (m_ui->raktar->findText(name, Qt::MatchFixedString) < 0)
+            m_ui->raktar->addItem(name);
+        raktarChange();
+        m_kelvo->flashSaved(this);
+    }, busy());
 }
 
 void Tbefejezesform::deleteWarehouse()
 {
     if (m_warehouseRow == 0)
         return;
-    MasterData::remove(m_kelvo->database()->db(), "raktar", m_warehouseRow, m_ui->raktar->currentText());
-    const int index = m_ui->raktar->findText(m_ui->raktar->currentText(), Qt::MatchFixedString);
-    if (index >= 0)
-        m_ui->raktar->removeItem(index);
-    raktarChange();
+    const qint64 row = m_warehouseRow;
+    const QString name = m_ui->raktar->currentText();
+    WorkerCall::then(m_kelvo->worker()->run([row, name](QSqlDatabase db) { MasterData::remove(db, "raktar", row, name); }),
+                     this, [this, name] {
+                         const int index = m_ui->raktar->findText(name, Qt::MatchFixedString);
+                         if (index >= 0)
+                             m_ui->raktar->removeItem(index);
+                         raktarChange();
+                     },
+                     busy());
 }
 
 void Tbefejezesform::kezisulyClick()
@@ -173,15 +233,15 @@ void Tbefejezesform::kezisulyClick()
 
 void Tbefejezesform::saveTare()
 {
-    FieldHelpers::saveTare(*m_kelvo->database(), m_ui->rendszam->currentText(), *m_scale, m_ui->suly2,
+    FieldHelpers::saveTare(*m_kelvo->worker(), this, m_ui->rendszam->currentText(), *m_scale, m_ui->suly2,
                            kTareNeedsVehicle);
 }
 
 void Tbefejezesform::recallTare()
 {
-    m_recalledTare = FieldHelpers::recallTare(*m_kelvo->database(), m_ui->rendszam->currentText(),
-                                            int(m_kelvo->config()->integer(Keys::taralejar)), m_ui->kezisuly,
-                                            m_ui->suly2);
+    FieldHelpers::recallTare(*m_kelvo->worker(), this, m_ui->rendszam->currentText(),
+                             int(m_kelvo->config()->integer(Keys::taralejar)), m_ui->kezisuly, m_ui->suly2,
+                             [this](const QString &text) { m_recalledTare = text; });
 }
 
 void Tbefejezesform::step(QWidget *field, double delta)
@@ -236,29 +296,29 @@ void Tbefejezesform::finish()
                           : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
     in.felhasznalo = felhasznalonev();
 
-    m_kelvo->database()->refresh(QStringLiteral("szallitasok"));
-    m_kelvo->database()->refresh(QStringLiteral("folyamatban"));
-    homokora(true);
-    const auto outcome = Finishing::finish(m_kelvo->database()->db(), in, plates, m_kelvo->settings().maxsuly,
-                                           [](const QString &question) {
-                                               homokora(false);
-                                               return kerdes(question);
-                                           },
-                                           [] { return QDateTime::currentDateTime(); });
-    homokora(false);
-    switch (outcome.status) {
-    case Finishing::Outcome::Status::Refused:
-        uzenet(outcome.refusal.message);
-        if (auto *w = findChild<QWidget *>(outcome.refusal.field))
-            w->setFocus();
-        return;
-    case Finishing::Outcome::Status::Cancelled:
-        return;
-    case Finishing::Outcome::Status::Saved:
-        break;
-    }
-    m_lastSerial = outcome.sorszam;
-    m_kelvo->flashSaved(this);
-    accept();
-    m_kelvo->printTicket(outcome.sorszam, m_ui->printfilename->currentText());
+    DatabaseWorker *worker = m_kelvo->worker();
+    const qint64 maxsuly = m_kelvo->settings().maxsuly;
+    const auto finish = [worker, in, plates, maxsuly](QSqlDatabase db) {
+        const auto askZero = [worker](const QString &question) {
+            return worker->askOwner<bool>([question] { return kerdes(question); }, false);
+        };
+        return Finishing::finish(db, in, plates, maxsuly, askZero, [] { return QDateTime::currentDateTime(); });
+    };
+    WorkerCall::then(worker->run(finish), this, [this](const Finishing::Outcome &outcome) {
+        switch (outcome.status) {
+        case Finishing::Outcome::Status::Refused:
+            uzenet(outcome.refusal.message);
+            if (auto *w = findChild<QWidget *>(outcome.refusal.field))
+                w->setFocus();
+            return;
+        case Finishing::Outcome::Status::Cancelled:
+            return;
+        case Finishing::Outcome::Status::Saved:
+            break;
+        }
+        m_lastSerial = outcome.sorszam;
+        m_kelvo->flashSaved(this);
+        accept();
+        m_kelvo->printTicket(outcome.sorszam, m_ui->printfilename->currentText());
+    }, busy());
 }

@@ -2,9 +2,13 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class Kelvo;
+namespace WorkerCall {
+class Busy;
+}
 class ScaleWeightField;
 struct WeighingWindowOptions;
 
@@ -29,17 +33,19 @@ public:
     void applyLayout(bool deductions, bool fieldData);
     ScaleWeightField &scaleField() { return *m_scale; }
 
-    // Fills the lists and presets the way the main window's "finish" command opens the window; false when nothing
-    // is in progress (the message has been shown).
-    bool prepare(const QString &selectedPlate);
+    // Fills the lists (on the database worker) and presets the way the main window's "finish" command opens the
+    // window, then calls ready: false when nothing is in progress (the message has been shown).
+    void prepare(const QString &selectedPlate, std::function<void(bool)> ready);
     void raktarChange();
     // The serial number of the ticket stored by the last "Befejezés", 0 when none.
     qint64 lastSerial() const { return m_lastSerial; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void done(int result) override;
 
 private:
+    std::shared_ptr<WorkerCall::Busy> busy();
     void finish();
     void addWarehouse();
     void deleteWarehouse();
@@ -54,4 +60,5 @@ private:
     Kelvo *m_kelvo = nullptr;
     qint64 m_warehouseRow = 0;
     qint64 m_lastSerial = 0;
+    int m_warehouseLookups = 0; // the newest look-up of the warehouse; an older answer is not shown
 };

@@ -3,7 +3,8 @@
 #include "ui_Tkezdesform.h"
 
 #include "Config.h"
-#include "Database.h"
+#include "DatabaseWorker.h"
+#include "Listatoltes.h"
 #include "FieldHelpers.h"
 #include "FirstWeighing.h"
 #include "InProgress.h"
@@ -16,8 +17,10 @@
 #include "SlotGuard.h"
 #include "WeighingWindowOptions.h"
 #include "WindowHelpers.h"
+#include "WorkerCall.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPalette>
 
 namespace {
@@ -105,20 +108,28 @@ void Tkezdesform::setProductCode(const QString &code)
 
 void Tkezdesform::prepare()
 {
-    homokora(true);
     m_recalledTare.clear();
-    Database *database = m_kelvo->database();
-    for (const char *table : {"szallito", "termek", "ugyfel", "folyamatban"})
-        database->refresh(QLatin1String(table));
     m_ui->rendszamtorol->setEnabled(false);
     m_ui->termektorol->setEnabled(false);
     m_ui->ugyfeltorol->setEnabled(false);
-    const QSqlDatabase db = database->db();
-    listatoltes(m_ui->rendszam, db, QStringLiteral("szallito"), QStringLiteral("rendszam"));
-    listatoltes(m_ui->nev, db, QStringLiteral("szallito"), QStringLiteral("nev"));
-    listatoltes(m_ui->termeknev, db, QStringLiteral("termek"), QStringLiteral("nev"));
-    listatoltes(m_ui->kiszereles, db, QStringLiteral("termek"), QStringLiteral("kiszereles"));
-    listatoltes(m_ui->ugyfelnev, db, QStringLiteral("ugyfel"), QStringLiteral("nev"));
+    struct Lists {
+        QStringList plates, carriers, products, packagings, customers;
+    };
+    const auto read = [](QSqlDatabase db) {
+        const auto values = [&db](const char *table, const char *field) {
+            return distinctColumnValues(db, QLatin1String(table), QLatin1String(field));
+        };
+        return Lists{values("szallito", "rendszam"), values("szallito", "nev"), values("termek", "nev"),
+                     values("termek", "kiszereles"), values("ugyfel", "nev")};
+    };
+    // The window opens at once; its lists follow when read, and recording waits for them.
+    WorkerCall::then(m_kelvo->worker()->run(read), this, [this](const Lists &lists) {
+        fillList(m_ui->rendszam, lists.plates);
+        fillList(m_ui->nev, lists.carriers);
+        fillList(m_ui->termeknev, lists.products);
+        fillList(m_ui->kiszereles, lists.packagings);
+        fillList(m_ui->ugyfelnev, lists.customers);
+    }, busy());
     // A pinned section keeps the values of the previous transport.
     if (!m_ui->rog_szallito->isChecked()) {
         m_ui->rendszam->setEditText(QString());
@@ -132,78 +143,140 @@ void Tkezdesform::prepare()
         m_ui->ugyfelnev->setEditText(QString());
         ugyfelnevChange();
     }
-    homokora(false);
+}
+
+std::shared_ptr<WorkerCall::Busy> Tkezdesform::busy()
+{
+    return std::make_shared<WorkerCall::Busy>(
+        this, QList<QWidget *>{m_ui->Button1, m_ui->Button7, m_ui->Button2, m_ui->Button3, m_ui->Button5,
+                               m_ui->Button9, m_ui->rendszamtorol, m_ui->termektorol, m_ui->ugyfeltorol,
+                               m_ui->tarament, m_ui->tarabe});
+}
+
+template <typename F, typename Apply>
+void Tkezdesform::lookUp(int &generation, F read, Apply apply)
+{
+    // Typing never waits: while the database is away the fields are not filled; only the answer to the newest
+    // text is shown, and a failed look-up shows nothing.
+    const int mine = ++generation;
+    DatabaseWorker *worker = m_kelvo ? m_kelvo->worker() : nullptr;
+    if (!worker || !worker->online())
+        return;
+    WorkerCall::then(worker->run(std::move(read)), this,
+                     [this, &generation, mine, typed = typedTexts(), apply = std::move(apply)](const auto &found) {
+                         if (mine != generation)
+                             return;
+                         m_typedBefore = typed;
+                         apply(found);
+                         m_typedBefore.clear();
+                     },
+                     {}, [](const std::exception &) {});
+}
+
+QHash<QObject *, QString> Tkezdesform::typedTexts() const
+{
+    QHash<QObject *, QString> texts;
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        texts.insert(edit, edit->text());
+    return texts;
+}
+
+void Tkezdesform::fill(QLineEdit *edit, const QString &text)
+{
+    // An answer that comes late never overwrites what the operator typed while it was on its way.
+    if (m_typedBefore.contains(edit) && m_typedBefore.value(edit) != edit->text())
+        return;
+    edit->setText(text);
+    m_typedBefore.insert(edit, edit->text());
+}
+
+void Tkezdesform::fill(QComboBox *box, const QString &text)
+{
+    if (m_typedBefore.contains(box->lineEdit()) && m_typedBefore.value(box->lineEdit()) != box->currentText())
+        return;
+    box->setEditText(text);
+    m_typedBefore.insert(box->lineEdit(), box->currentText());
 }
 
 void Tkezdesform::rendszamChange()
 {
-    if (!m_kelvo || !m_kelvo->database())
-        return;
-    const QSqlDatabase db = m_kelvo->database()->db();
     const QString plate = m_ui->rendszam->currentText();
+    struct Found {
+        std::optional<MasterData::Vehicle> vehicle;
+        std::optional<InProgress::Row> inProgress;
+    };
+    lookUp(m_plateLookups,
+           [plate](QSqlDatabase db) { return Found{MasterData::vehicleByPlate(db, plate), InProgress::find(db, plate)}; },
+           [this](const Found &found) { showVehicle(found.vehicle, found.inProgress); });
+}
+
+void Tkezdesform::showVehicle(const std::optional<MasterData::Vehicle> &vehicle,
+                              const std::optional<InProgress::Row> &inProgress)
+{
     // Filling the dependent boxes must not run their own change handlers.
     const QSignalBlocker b1(m_ui->nev), b2(m_ui->termeknev), b3(m_ui->ugyfelnev), b4(m_ui->kiszereles);
-    const auto vehicle = MasterData::vehicleByPlate(db, plate);
     m_vehicleRow = vehicle ? vehicle->rowId : 0;
-    m_ui->nev->setEditText(vehicle ? vehicle->nev : QString());
-    m_ui->cim1->setText(vehicle ? vehicle->cim1 : QString());
-    m_ui->cim2->setText(vehicle ? vehicle->cim2 : QString());
-    m_ui->cim3->setText(vehicle ? vehicle->cim3 : QString());
+    fill(m_ui->nev, vehicle ? vehicle->nev : QString());
+    fill(m_ui->cim1, vehicle ? vehicle->cim1 : QString());
+    fill(m_ui->cim2, vehicle ? vehicle->cim2 : QString());
+    fill(m_ui->cim3, vehicle ? vehicle->cim3 : QString());
     m_ui->rendszamtorol->setEnabled(vehicle.has_value());
 
-    const auto inProgress = InProgress::find(db, plate);
     QPalette palette = m_ui->rendszam->palette();
     palette.setColor(QPalette::Base, inProgress ? QPalette().color(QPalette::ToolTipBase) : QPalette().color(QPalette::Base));
     m_ui->rendszam->setPalette(palette);
     if (!inProgress)
         return;
-    m_ui->nev->setEditText(inProgress->cegnev);
-    m_ui->cim1->setText(inProgress->cim1);
-    m_ui->cim2->setText(inProgress->cim2);
-    m_ui->cim3->setText(inProgress->cim3);
-    m_ui->termeknev->setEditText(inProgress->termeknev);
-    m_ui->termekkod->setText(inProgress->termekkod);
-    m_ui->kiszereles->setEditText(inProgress->kiszereles);
-    m_ui->ugyfelnev->setEditText(inProgress->ugyfelnev);
-    m_ui->ugyfelcim1->setText(inProgress->ugyfelcim1);
-    m_ui->ugyfelcim2->setText(inProgress->ugyfelcim2);
-    m_ui->ugyfelcim3->setText(inProgress->ugyfelcim3);
-    m_ui->egysegar->setText(ertekszoveg(inProgress->egysegar));
+    fill(m_ui->nev, inProgress->cegnev);
+    fill(m_ui->cim1, inProgress->cim1);
+    fill(m_ui->cim2, inProgress->cim2);
+    fill(m_ui->cim3, inProgress->cim3);
+    fill(m_ui->termeknev, inProgress->termeknev);
+    fill(m_ui->termekkod, inProgress->termekkod);
+    fill(m_ui->kiszereles, inProgress->kiszereles);
+    fill(m_ui->ugyfelnev, inProgress->ugyfelnev);
+    fill(m_ui->ugyfelcim1, inProgress->ugyfelcim1);
+    fill(m_ui->ugyfelcim2, inProgress->ugyfelcim2);
+    fill(m_ui->ugyfelcim3, inProgress->ugyfelcim3);
+    fill(m_ui->egysegar, ertekszoveg(inProgress->egysegar));
 }
 
 void Tkezdesform::nevChange()
 {
-    if (!m_kelvo || !m_kelvo->database())
-        return;
-    const auto vehicle = MasterData::vehicleByName(m_kelvo->database()->db(), m_ui->nev->currentText());
-    m_ui->cim1->setText(vehicle ? vehicle->cim1 : QString());
-    m_ui->cim2->setText(vehicle ? vehicle->cim2 : QString());
-    m_ui->cim3->setText(vehicle ? vehicle->cim3 : QString());
+    const QString name = m_ui->nev->currentText();
+    lookUp(m_carrierLookups, [name](QSqlDatabase db) { return MasterData::vehicleByName(db, name); },
+           [this](const std::optional<MasterData::Vehicle> &vehicle) {
+               fill(m_ui->cim1, vehicle ? vehicle->cim1 : QString());
+               fill(m_ui->cim2, vehicle ? vehicle->cim2 : QString());
+               fill(m_ui->cim3, vehicle ? vehicle->cim3 : QString());
+           });
 }
 
 void Tkezdesform::termeknevChange()
 {
-    if (!m_kelvo || !m_kelvo->database())
-        return;
-    const auto product = MasterData::product(m_kelvo->database()->db(), m_ui->termeknev->currentText());
-    m_productRow = product ? product->rowId : 0;
-    const QSignalBlocker blocker(m_ui->kiszereles);
-    m_ui->termekkod->setText(product ? product->kod : QString());
-    m_ui->kiszereles->setEditText(product ? product->kiszereles : QString());
-    m_ui->egysegar->setText(product ? ertekszoveg(product->egysegar) : QStringLiteral("0"));
-    m_ui->termektorol->setEnabled(product.has_value());
+    const QString name = m_ui->termeknev->currentText();
+    lookUp(m_productLookups, [name](QSqlDatabase db) { return MasterData::product(db, name); },
+           [this](const std::optional<MasterData::Product> &product) {
+               m_productRow = product ? product->rowId : 0;
+               const QSignalBlocker blocker(m_ui->kiszereles);
+               fill(m_ui->termekkod, product ? product->kod : QString());
+               fill(m_ui->kiszereles, product ? product->kiszereles : QString());
+               fill(m_ui->egysegar, product ? ertekszoveg(product->egysegar) : QStringLiteral("0"));
+               m_ui->termektorol->setEnabled(product.has_value());
+           });
 }
 
 void Tkezdesform::ugyfelnevChange()
 {
-    if (!m_kelvo || !m_kelvo->database())
-        return;
-    const auto customer = MasterData::customer(m_kelvo->database()->db(), m_ui->ugyfelnev->currentText());
-    m_customerRow = customer ? customer->rowId : 0;
-    m_ui->ugyfelcim1->setText(customer ? customer->cim1 : QString());
-    m_ui->ugyfelcim2->setText(customer ? customer->cim2 : QString());
-    m_ui->ugyfelcim3->setText(customer ? customer->cim3 : QString());
-    m_ui->ugyfeltorol->setEnabled(customer.has_value());
+    const QString name = m_ui->ugyfelnev->currentText();
+    lookUp(m_customerLookups, [name](QSqlDatabase db) { return MasterData::customer(db, name); },
+           [this](const std::optional<MasterData::Customer> &customer) {
+               m_customerRow = customer ? customer->rowId : 0;
+               fill(m_ui->ugyfelcim1, customer ? customer->cim1 : QString());
+               fill(m_ui->ugyfelcim2, customer ? customer->cim2 : QString());
+               fill(m_ui->ugyfelcim3, customer ? customer->cim3 : QString());
+               m_ui->ugyfeltorol->setEnabled(customer.has_value());
+           });
 }
 
 void Tkezdesform::focusField(const QString &name)
@@ -227,11 +300,13 @@ void Tkezdesform::saveVehicle()
         m_ui->nev->setFocus();
         return;
     }
-    MasterData::saveVehicle(m_kelvo->database()->db(), {0, plate, m_ui->nev->currentText(), m_ui->cim1->text(),
-                                                        m_ui->cim2->text(), m_ui->cim3->text(), {}, {}});
-    addIfAbsent(m_ui->rendszam, plate);
-    rendszamChange();
-    m_kelvo->flashSaved(this);
+    const MasterData::Vehicle vehicle{0, plate, m_ui->nev->currentText(), m_ui->cim1->text(), m_ui->cim2->text(),
+                                      m_ui->cim3->text(), {}, {}};
+    change([vehicle](QSqlDatabase db) { MasterData::saveVehicle(db, vehicle); }, [this, plate] {
+        addIfAbsent(m_ui->rendszam, plate);
+        rendszamChange();
+        m_kelvo->flashSaved(this);
+    });
 }
 
 void Tkezdesform::saveProduct()
@@ -243,12 +318,13 @@ void Tkezdesform::saveProduct()
     }
     if (m_ui->egysegar->text().isEmpty())
         m_ui->egysegar->setText(QStringLiteral("0"));
-    MasterData::saveProduct(m_kelvo->database()->db(), {0, name, m_ui->termekkod->text(),
-                                                        m_ui->kiszereles->currentText(),
-                                                        m_ui->egysegar->value().value_or(0)});
-    addIfAbsent(m_ui->termeknev, name);
-    termeknevChange();
-    m_kelvo->flashSaved(this);
+    const MasterData::Product product{0, name, m_ui->termekkod->text(), m_ui->kiszereles->currentText(),
+                                      m_ui->egysegar->value().value_or(0)};
+    change([product](QSqlDatabase db) { MasterData::saveProduct(db, product); }, [this, name] {
+        addIfAbsent(m_ui->termeknev, name);
+        termeknevChange();
+        m_kelvo->flashSaved(this);
+    });
 }
 
 void Tkezdesform::saveCustomer()
@@ -259,38 +335,45 @@ void Tkezdesform::saveCustomer()
         m_ui->ugyfelnev->setFocus();
         return;
     }
-    MasterData::saveCustomer(m_kelvo->database()->db(), {0, name, m_ui->ugyfelcim1->text(), m_ui->ugyfelcim2->text(),
-                                                         m_ui->ugyfelcim3->text()});
-    addIfAbsent(m_ui->ugyfelnev, name);
-    ugyfelnevChange();
-    m_kelvo->flashSaved(this);
+    const MasterData::Customer customer{0, name, m_ui->ugyfelcim1->text(), m_ui->ugyfelcim2->text(),
+                                        m_ui->ugyfelcim3->text()};
+    change([customer](QSqlDatabase db) { MasterData::saveCustomer(db, customer); }, [this, name] {
+        addIfAbsent(m_ui->ugyfelnev, name);
+        ugyfelnevChange();
+        m_kelvo->flashSaved(this);
+    });
+}
+
+void Tkezdesform::deleteRow(const char *table, qint64 rowId, QComboBox *box, void (Tkezdesform::*changed)())
+{
+    if (rowId == 0)
+        return;
+    const QString shown = box->currentText();
+    change([table, rowId, shown](QSqlDatabase db) { MasterData::remove(db, table, rowId, shown); },
+           [this, box, changed] {
+               removeSelected(box);
+               (this->*changed)();
+           });
 }
 
 void Tkezdesform::deleteVehicle()
 {
-    if (m_vehicleRow == 0)
-        return;
-    MasterData::remove(m_kelvo->database()->db(), "szallito", m_vehicleRow, m_ui->rendszam->currentText());
-    removeSelected(m_ui->rendszam);
-    rendszamChange();
+    deleteRow("szallito", m_vehicleRow, m_ui->rendszam, &Tkezdesform::rendszamChange);
 }
 
 void Tkezdesform::deleteProduct()
 {
-    if (m_productRow == 0)
-        return;
-    MasterData::remove(m_kelvo->database()->db(), "termek", m_productRow, m_ui->termeknev->currentText());
-    removeSelected(m_ui->termeknev);
-    termeknevChange();
+    deleteRow("termek", m_productRow, m_ui->termeknev, &Tkezdesform::termeknevChange);
 }
 
 void Tkezdesform::deleteCustomer()
 {
-    if (m_customerRow == 0)
-        return;
-    MasterData::remove(m_kelvo->database()->db(), "ugyfel", m_customerRow, m_ui->ugyfelnev->currentText());
-    removeSelected(m_ui->ugyfelnev);
-    ugyfelnevChange();
+    deleteRow("ugyfel", m_customerRow, m_ui->ugyfelnev, &Tkezdesform::ugyfelnevChange);
+}
+
+void Tkezdesform::change(std::function<void(QSqlDatabase)> work, std::function<void()> done)
+{
+    WorkerCall::then(m_kelvo->worker()->run(std::move(work)), this, std::move(done), busy());
 }
 
 void Tkezdesform::kezisulyClick()
@@ -300,15 +383,15 @@ void Tkezdesform::kezisulyClick()
 
 void Tkezdesform::saveTare()
 {
-    FieldHelpers::saveTare(*m_kelvo->database(), m_ui->rendszam->currentText(), *m_scale, m_ui->suly1,
+    FieldHelpers::saveTare(*m_kelvo->worker(), this, m_ui->rendszam->currentText(), *m_scale, m_ui->suly1,
                            kTareNeedsVehicle);
 }
 
 void Tkezdesform::recallTare()
 {
-    m_recalledTare = FieldHelpers::recallTare(*m_kelvo->database(), m_ui->rendszam->currentText(),
-                                            int(m_kelvo->config()->integer(Keys::taralejar)), m_ui->kezisuly,
-                                            m_ui->suly1);
+    FieldHelpers::recallTare(*m_kelvo->worker(), this, m_ui->rendszam->currentText(),
+                             int(m_kelvo->config()->integer(Keys::taralejar)), m_ui->kezisuly, m_ui->suly1,
+                             [this](const QString &text) { m_recalledTare = text; });
 }
 
 void Tkezdesform::record(int irany)
@@ -340,24 +423,34 @@ void Tkezdesform::record(int irany)
                           ? QString()
                           : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
 
-    homokora(true);
-    const auto outcome = FirstWeighing::record(m_kelvo->database()->db(), in, m_kelvo->settings().maxsuly,
-                                               [] {
-                                                   homokora(false);
-                                                   return feluliraskerdes();
-                                               },
-                                               QDateTime::currentDateTime());
-    homokora(false);
-    switch (outcome.status) {
-    case FirstWeighing::Outcome::Status::Refused:
-        uzenet(outcome.refusal.message);
-        focusField(outcome.refusal.field);
+    DatabaseWorker *worker = m_kelvo->worker();
+    const qint64 maxsuly = m_kelvo->settings().maxsuly;
+    const auto record = [worker, in, maxsuly](QSqlDatabase db) {
+        const auto ask = [worker] {
+            return worker->askOwner<OverwriteAnswer>([] { return feluliraskerdes(); }, OverwriteAnswer::Cancel);
+        };
+        return FirstWeighing::record(db, in, maxsuly, ask, QDateTime::currentDateTime());
+    };
+    WorkerCall::then(worker->run(record), this, [this](const FirstWeighing::Outcome &outcome) {
+        switch (outcome.status) {
+        case FirstWeighing::Outcome::Status::Refused:
+            uzenet(outcome.refusal.message);
+            focusField(outcome.refusal.field);
+            return;
+        case FirstWeighing::Outcome::Status::Cancelled:
+            return;
+        case FirstWeighing::Outcome::Status::Saved:
+            m_kelvo->flashSaved(this);
+            accept();
+            return;
+        }
+    }, busy());
+}
+
+void Tkezdesform::done(int result)
+{
+    // Closed while a command of the window runs, it would leave the operator guessing whether the truck was stored.
+    if (result == Rejected && WorkerCall::Busy::running(this))
         return;
-    case FirstWeighing::Outcome::Status::Cancelled:
-        return;
-    case FirstWeighing::Outcome::Status::Saved:
-        m_kelvo->flashSaved(this);
-        accept();
-        return;
-    }
+    QDialog::done(result);
 }

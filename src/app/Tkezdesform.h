@@ -1,10 +1,22 @@
 #pragma once
 
-#include <QDialog>
+#include "InProgress.h"
+#include "MasterData.h"
 
+#include <QDialog>
+#include <QHash>
+#include <QSqlDatabase>
+
+#include <functional>
 #include <memory>
+#include <optional>
 
 class Kelvo;
+class QComboBox;
+class QLineEdit;
+namespace WorkerCall {
+class Busy;
+}
 class ScaleWeightField;
 struct WeighingWindowOptions;
 
@@ -41,7 +53,24 @@ public:
 signals:
     void ewcRequested();
 
+protected:
+    void done(int result) override;
+
 private:
+    // The window's commands wait for each other: its buttons are off while one runs.
+    std::shared_ptr<WorkerCall::Busy> busy();
+    // A look-up while typing, on the worker; apply gets the answer if no newer look-up of the field was asked.
+    template <typename F, typename Apply>
+    void lookUp(int &generation, F read, Apply apply);
+    // The texts of every field, and the fill that leaves a field alone when the operator changed it meanwhile.
+    QHash<QObject *, QString> typedTexts() const;
+    void fill(QLineEdit *edit, const QString &text);
+    void fill(QComboBox *box, const QString &text);
+    void showVehicle(const std::optional<MasterData::Vehicle> &vehicle,
+                     const std::optional<InProgress::Row> &inProgress);
+    // A change of the master data on the worker; done runs on the window once it is stored.
+    void change(std::function<void(QSqlDatabase)> work, std::function<void()> done);
+    void deleteRow(const char *table, qint64 rowId, QComboBox *box, void (Tkezdesform::*changed)());
     void saveVehicle();
     void saveProduct();
     void saveCustomer();
@@ -62,4 +91,11 @@ private:
     qint64 m_vehicleRow = 0;
     qint64 m_productRow = 0;
     qint64 m_customerRow = 0;
+    // The newest look-up of each field; an older answer arriving later is not shown.
+    int m_plateLookups = 0;
+    int m_carrierLookups = 0;
+    int m_productLookups = 0;
+    int m_customerLookups = 0;
+    // While a look-up's answer is shown: the texts the fields had when it was asked.
+    QHash<QObject *, QString> m_typedBefore;
 };

@@ -154,6 +154,11 @@ private:
             PromiseProgress<R> progress(*promise);
             if (promise->isCanceled())
                 return;
+            // Given before the server was lost: refused now rather than each waiting for a connect attempt.
+            if (!online()) {
+                promise->setException(std::make_exception_ptr(DatabaseError(QString::fromUtf8(kOffline))));
+                return;
+            }
             try {
                 if constexpr (std::is_void_v<R>) {
                     work(db, progress);

@@ -49,9 +49,12 @@ bool shiftlenyomva()
 
 void listatoltes(QComboBox *box, const QSqlDatabase &db, const QString &table, const QString &field)
 {
-    const QStringList values = distinctColumnValues(db, table, field);
+    fillList(box, distinctColumnValues(db, table, field));
+}
+
+void fillList(QComboBox *box, const QStringList &values)
+{
     const QString editText = box->currentText();
-    homokora(true);
     box->setUpdatesEnabled(false);
     {
         const QSignalBlocker blocker(box);
@@ -63,5 +66,4 @@ void listatoltes(QComboBox *box, const QSqlDatabase &db, const QString &table, c
             box->setCurrentIndex(box->findText(editText, Qt::MatchFixedString));
     }
     box->setUpdatesEnabled(true);
-    homokora(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QStringList>
 #include <QString>
 
 class QComboBox;
@@ -27,3 +28,5 @@ bool shiftlenyomva();
 // Fills a drop-down list with distinctColumnValues; the text in the box's edit field stays as it was. A failed
 // query throws DatabaseError and leaves the list as it was.
 void listatoltes(QComboBox *box, const QSqlDatabase &db, const QString &table, const QString &field);
+// Its second half: the values read elsewhere (on the database worker) into the list.
+void fillList(QComboBox *box, const QStringList &values);

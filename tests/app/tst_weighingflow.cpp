@@ -122,6 +122,8 @@ private slots:
         QTimer::singleShot(0, this, [&] {
             Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
             QVERIFY(kelvo->kezdesform()->isVisible());
+            // The window opens at once; recording waits for its lists.
+            QTRY_VERIFY(k->Button1->isEnabled());
             k->rendszam->setEditText(QStringLiteral("ABC-123"));
             k->nev->setEditText(QStringLiteral("Agro Kft."));
             k->ugyfelnev->setEditText(QStringLiteral("Malom Zrt."));
@@ -147,9 +149,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(main->sulylabel1->text(), QStringLiteral("11 220"), 15000);
 
         bool secondDone = false;
-        QTimer::singleShot(0, this, [&] {
+        whenShown(kelvo->befejezesform(), [&] {
             Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
-            QVERIFY(kelvo->befejezesform()->isVisible());
             // The only transport in progress is preset.
             QCOMPARE(b->rendszam->currentText(), QStringLiteral("ABC-123"));
             b->raktar->setEditText(QStringLiteral("Fő raktár"));
@@ -276,7 +277,8 @@ private slots:
         Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
         Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
         kelvo->kezdesform()->show();
-        kelvo->befejezesform()->prepare(QString());
+        kelvo->befejezesform()->prepare(QString(), [](bool) {});
+        settle(*kelvo);
         kelvo->befejezesform()->show();
         WeightLink *link = kelvo->weightLink();
         link->decodeFrame("11220\r\n");
@@ -302,6 +304,7 @@ private slots:
             }
         };
         attempt();
+        settle(*kelvo);
         QCOMPARE(m_messages.value(0), kNoScaleWeight);
         QCOMPARE(InProgress::count(db), qint64(1));
         QCOMPARE(InProgress::find(db, QStringLiteral("ABC-123"))->suly1, qint64(24360));
@@ -311,6 +314,7 @@ private slots:
         m_messages.clear();
         link->decodeFrame("11220\r\n");
         attempt();
+        settle(*kelvo);
         QVERIFY2(!m_messages.contains(kNoScaleWeight), qPrintable(m_messages.join(u'|')));
         if (command == u"first")
             QCOMPARE(InProgress::find(db, QStringLiteral("XYZ-999"))->suly1, qint64(11220));
@@ -328,6 +332,7 @@ private slots:
         const QSqlDatabase db = kelvo->database()->db();
         Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
         kelvo->kezdesform()->prepare();
+        settle(*kelvo);
         kelvo->kezdesform()->show();
         k->rendszam->setEditText(QStringLiteral("ABC-123"));
         k->nev->setEditText(QStringLiteral("Agro Kft."));
@@ -336,6 +341,7 @@ private slots:
         k->termeknev->setFocus();
         QTest::keyClicks(k->termeknev, QStringLiteral("Buza"));
         QTest::keyClick(k->termeknev, Qt::Key_Return);
+        settle(*kelvo);
         QCOMPARE(InProgress::count(db), qint64(0));
         QVERIFY(kelvo->kezdesform()->isVisible());
         QCOMPARE(k->termeknev->count(), 0);
@@ -347,13 +353,17 @@ private slots:
         row.bedatum = QDateTime::currentDateTime();
         InProgress::write(db, row);
         Ui::Tbefejezesform *b = kelvo->befejezesform()->ui();
-        QVERIFY(kelvo->befejezesform()->prepare(QString()));
+        bool ready = false;
+        kelvo->befejezesform()->prepare(QString(), [&ready](bool r) { ready = r; });
+        settle(*kelvo);
+        QVERIFY(ready);
         kelvo->befejezesform()->show();
         b->raktar->setEditText(QStringLiteral("Fő raktár"));
         b->rendszam->setEditText(QString());
         b->rendszam->setFocus();
         QTest::keyClicks(b->rendszam, QStringLiteral("NINCS-1"));
         QTest::keyClick(b->rendszam, Qt::Key_Return);
+        settle(*kelvo);
         QCOMPARE(m_messages, QStringList{QStringLiteral("A rendszám nem megfelelő !\r\r")});
         QCOMPARE(b->rendszam->count(), 1);
         QVERIFY(!Transport::load(db, 1));
@@ -416,18 +426,22 @@ private slots:
         QVERIFY(!weight->isReadOnly());
         weight->setText(QStringLiteral("11220"));
         QTest::mouseClick(save, Qt::LeftButton);
+        settle(*kelvo);
         QCOMPARE(MasterData::vehicleByPlate(db, QStringLiteral("ABC-123"))->tarasuly, QStringLiteral("11220"));
         QTest::mouseClick(manual, Qt::LeftButton);
         QCOMPARE(weight->text(), QStringLiteral("0"));
         QVERIFY(weight->isReadOnly());
         QTest::mouseClick(recall, Qt::LeftButton);
+        settle(*kelvo);
         QVERIFY(manual->isChecked());
         QCOMPARE(weight->text(), QStringLiteral("11220"));
         QCOMPARE(m_messages, QStringList());
 
         plate->setEditText(QStringLiteral("NINCS-1"));
         QTest::mouseClick(save, Qt::LeftButton);
+        settle(*kelvo);
         QTest::mouseClick(recall, Qt::LeftButton);
+        settle(*kelvo);
         QCOMPARE(m_messages,
                  (QStringList{second ? QStringLiteral("Társúlyt csak rögzített rendszámhoz rendelhet !\r\r")
                                      : QStringLiteral("Tárasúlyt csak felvett rendszámhoz rendelhet !\r\r"),
