@@ -100,6 +100,7 @@ void Tbefejezesform::applyLayout(bool deductions, bool fieldData)
 bool Tbefejezesform::prepare(const QString &selectedPlate)
 {
     m_recalledTare.clear();
+    m_scale->followScale();
     Database *database = m_kelvo->database();
     for (const char *table : {"raktar", "szallitasok", "folyamatban"})
         database->refresh(QLatin1String(table));

@@ -107,6 +107,7 @@ void Tkezdesform::prepare()
 {
     homokora(true);
     m_recalledTare.clear();
+    m_scale->followScale();
     Database *database = m_kelvo->database();
     for (const char *table : {"szallito", "termek", "ugyfel", "folyamatban"})
         database->refresh(QLatin1String(table));
