@@ -39,6 +39,7 @@ QString InProgressModel::fill(const QSqlDatabase &db)
             r.irany = query.value(6).toInt();
             rows.append(r);
         }
+        error = Sql::readFailure(query, db);
     } else {
         error = Sql::errorText(query.lastError(), db);
     }

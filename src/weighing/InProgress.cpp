@@ -19,8 +19,10 @@ std::optional<Row> select(const QSqlDatabase &db, const QString &rendszam, const
                                           "bedatum, egysegar, kezi, jel1 FROM folyamatban WHERE rendszam = :r LIMIT 1") +
                                lock,
                            {{":r", rendszam}});
-    if (!q.next())
+    if (!q.next()) {
+        Sql::checkRead(q, db);
         return std::nullopt;
+    }
     const auto s = [&](int i) { return q.value(i).toString(); };
     Row r;
     r.rowId = q.value(0).toLongLong();
@@ -69,6 +71,7 @@ qint64 removeRows(const QSqlDatabase &db, const QString &where, const QString &r
             values.append({kShown.at(i), q.value(i + 1).toString()});
         rows.append({q.value(0), values});
     }
+    Sql::checkRead(q, db);
     qint64 removed = 0;
     for (const auto &[id, values] : std::as_const(rows)) {
         removed += Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id"), {{":id", id}})
