@@ -442,8 +442,12 @@ void TSzallitasokform::modifySelected()
         uzenet(QString::fromUtf8(kNoneToModify));
         return;
     }
-    if (located(serial) && m_modify)
-        m_modify(serial);
+    if (!located(serial) || !m_modify)
+        return;
+    const int row = m_ui->lista->selectionModel()->selectedRows().first().row();
+    m_modify(serial);
+    // The row shows what was stored at once, not only after the next search.
+    m_model->reloadRow(row);
 }
 
 void TSzallitasokform::printList()

@@ -32,6 +32,11 @@ const TransportList::Row &TransportList::row(const QSqlDatabase &db, qint64 inde
     return m_pages[page].at(index % m_pageSize);
 }
 
+void TransportList::reload(const QSqlDatabase &db, qint64 index)
+{
+    fetch(db, int(index / m_pageSize));
+}
+
 void TransportList::fetch(const QSqlDatabase &db, int page)
 {
     const qint64 first = qint64(page) * m_pageSize;
