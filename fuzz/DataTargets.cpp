@@ -5,6 +5,7 @@
 #include "TextCodec.h"
 
 #include <QFile>
+#include <QSet>
 
 namespace {
 
@@ -29,6 +30,14 @@ QStringList sectionNames(const QByteArray &bytes)
     return names;
 }
 
+QSet<QString> lowerCase(const QStringList &names)
+{
+    QSet<QString> set;
+    for (const QString &name : names)
+        set.insert(name.toLower());
+    return set;
+}
+
 QString withoutLineBreaks(QString text)
 {
     text.remove(u'\r');
@@ -36,8 +45,22 @@ QString withoutLineBreaks(QString text)
     return text;
 }
 
-// A section, key and value the file can hold as written: no line breaks, no "]" in a section name, no "=" in a key
-// and no comment or section start in front of it, no blanks or enclosing quotes around the value.
+// What a value reads back as: the writer turns line breaks and other control characters into blanks, and the reader
+// trims.
+QString asRead(QString value)
+{
+    for (QChar &c : value) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph)
+            c = u' ';
+    }
+    return value.trimmed();
+}
+
+// A section and key the file can hold as written: no line breaks, no "]" in a section name, no "=" in a key and no
+// comment or section start in front of it. The value is any text (database names end up there), but not one that
+// reads back without its enclosing quotes.
 struct Entry {
     QString section, key, value;
 };
@@ -59,13 +82,15 @@ Entry entryFor(const QString &text, const QStringList &sections, const IniFile &
         e.key = keys.at((choice >> 6) % keys.size());
     if (e.key.isEmpty() || e.key.startsWith(u';') || e.key.startsWith(u'['))
         e.key.prepend(u'k');
-    e.value = withoutLineBreaks(parts.at(2)).trimmed();
-    if (e.value.size() >= 2 && (e.value.front() == u'"' || e.value.front() == u'\'') && e.value.back() == e.value.front())
+    e.value = parts.mid(2).join(u'|');
+    const QString read = asRead(e.value);
+    if (read.size() >= 2 && (read.front() == u'"' || read.front() == u'\'') && read.back() == read.front())
         e.value.append(u'x');
     return e;
 }
 
-// Kelvo.ini: everything readable before a write reads the same after it, and the written value reads back.
+// Kelvo.ini: everything readable before a write reads the same after it, no section gains or loses a key but the
+// one written, and the written value reads back on its own line.
 void runIni(const QByteArray &input, const QString &folder)
 {
     const quint8 choice = input.isEmpty() ? 0 : quint8(input[0]);
@@ -84,8 +109,10 @@ void runIni(const QByteArray &input, const QString &folder)
         QString section, key, value;
     };
     QList<Known> before;
+    QList<QSet<QString>> keysBefore;
     for (const QString &section : std::as_const(sections)) {
         const QStringList keys = ini.sectionKeys(section);
+        keysBefore.append(lowerCase(keys));
         for (qsizetype i = 0; i < keys.size() && i < 6; ++i)
             before.append({section, keys.at(i), ini.readString(section, keys.at(i))});
         if (!keys.isEmpty()) {
@@ -98,8 +125,16 @@ void runIni(const QByteArray &input, const QString &folder)
     if (!ini.writeString(e.section, e.key, e.value))
         propertyFailed(QStringLiteral("a write was refused"));
     const QString back = ini.readString(e.section, e.key, QStringLiteral("<absent>"));
-    if (back != e.value)
+    if (back != asRead(e.value))
         propertyFailed(QStringLiteral("[%1] %2 wrote \"%3\", read \"%4\"").arg(e.section, e.key, e.value, back));
+    for (qsizetype i = 0; i < sections.size(); ++i) {
+        QSet<QString> expected = keysBefore.at(i);
+        if (sections.at(i).compare(e.section, Qt::CaseInsensitive) == 0)
+            expected.insert(e.key.toLower());
+        if (lowerCase(ini.sectionKeys(sections.at(i))) != expected)
+            propertyFailed(
+                QStringLiteral("writing [%1] %2 changed the keys of [%3]").arg(e.section, e.key, sections.at(i)));
+    }
     for (const Known &k : std::as_const(before)) {
         if (k.section.compare(e.section, Qt::CaseInsensitive) == 0 && k.key.compare(e.key, Qt::CaseInsensitive) == 0)
             continue;
@@ -144,8 +179,10 @@ QList<FuzzTarget> dataTargets()
         ini.seeds.append(QByteArray("\x01", 1) + char(0) + file);
         ini.seeds.append(QByteArray("\x21", 1) + char(11) + file + "Opt|k|v a l");
         ini.seeds.append(QByteArray("\x00", 1) + char(16) + file + "Uj|kulcs|\xC3\xA9rt\xC3\xA9k");
+        ini.seeds.append(QByteArray("\x00", 1) + char(32) + file + "Opt|fszallito|Evil\nenablehand=0\r\n[x]");
     }
-    ini.dictionary = {"[", "]", "=", ";", "\r\n", "\"", "'", "[Opt]", "[ComPort1]", "0x", "$", "|"};
+    ini.dictionary = {"[", "]", "=", ";", "\r\n", "\r", "\n", "\t", "\xC2\x85", "\xE2\x80\xA8", "\"", "'", "[Opt]",
+                      "[ComPort1]", "0x", "$", "|"};
     ini.maxSize = 2048;
     ini.run = runIni;
     targets.append(ini);

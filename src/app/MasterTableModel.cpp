@@ -116,6 +116,7 @@ Trail::Values storedValues(const QSqlDatabase &db, const QString &table, const Q
         for (int i = 0; i < fields.size(); ++i)
             stored.append({fields.at(i), q.value(i + 1).toString()});
     }
+    Sql::checkRead(q, db);
     return stored;
 }
 

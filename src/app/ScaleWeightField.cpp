@@ -14,6 +14,7 @@ ScaleWeightField::ScaleWeightField(QCheckBox *manual, TNumEdit *weight)
 void ScaleWeightField::offer(const QString &text)
 {
     m_live = true;
+    m_last = text;
     if (m_weight->window()->isVisible() && !m_manual->isChecked())
         m_weight->setText(text);
 }
@@ -21,8 +22,16 @@ void ScaleWeightField::offer(const QString &text)
 void ScaleWeightField::lose()
 {
     m_live = false;
+    m_last.clear();
     if (!m_manual->isChecked())
         m_weight->clear();
+}
+
+void ScaleWeightField::followScale()
+{
+    m_manual->setChecked(false);
+    m_weight->setReadOnly(true);
+    m_weight->setText(m_last);
 }
 
 bool ScaleWeightField::usable() const

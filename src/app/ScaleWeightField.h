@@ -17,11 +17,15 @@ public:
 
     void offer(const QString &text);
     void lose();
+    // Manual weight off and the box showing the scale's current weight (empty while the link is silent): a window
+    // opened for the next truck never keeps the weight typed for the last one.
+    void followScale();
     // Whether the box holds a weight that may be recorded: typed by hand, or from a link that is alive.
     bool usable() const;
 
 private:
     QCheckBox *m_manual;
     TNumEdit *m_weight;
+    QString m_last; // the link's latest weight, also when it came while the window was hidden
     bool m_live = false;
 };

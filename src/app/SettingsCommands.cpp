@@ -24,6 +24,7 @@ namespace {
 
 constexpr char kWrongPassword[] = "A jelenlegi jelszó nem eggyezik a megadottal !";
 constexpr char kPasswordsDiffer[] = "Az új jelszavak nem eggyeznek !";
+constexpr char kTrustNotSaved[] = "A(z) \"%1\" beállítás nem menthető, ezért nem lép életbe.\n%2";
 
 QString dialogString(const Config &config, const ConfigKey &key)
 {
@@ -97,25 +98,37 @@ void SettingsCommands::accept()
 {
     Tbeallitasok *dialog = m_kelvo.beallitasok();
     Ui::Tbeallitasok *ui = dialog->ui();
-    // What the operator confirmed is in force for the run even when the file refuses to keep it.
+    // What the operator confirmed is in force for the run even when the file refuses to keep it; a trust setting
+    // only once stored (below).
     RunSettings &s = m_kelvo.settings();
     s.evelojel = ui->evelojelch->isChecked();
     s.merlegjegy = dialog->selectedTemplate();
     s.micraorden = ui->orden->isChecked();
     s.bilanciai = ui->bilanciai->isChecked();
     s.lekerdez = ui->lekerdez->isChecked();
-    s.stabilkell = ui->stabilkell->isChecked();
     m_kelvo.weightLink()->applyIndicatorFlags(s.micraorden, s.bilanciai, s.lekerdez);
     s.outtxt = ui->outcheck->isChecked();
     s.outbat = ui->outbatcheck->isChecked();
     s.hitlejar = dialog->calibrationDate();
     s.autobackup = dialog->backupMode();
-    if (writeSettings())
+    const bool stable = ui->stabilkell->isChecked();
+    const QString failure = writeSettings();
+    // A trust setting is in force only once the file holds it: the file and the trail must tell an inspector what
+    // was in force. Unstored, the old value stays and the dialog shows it again.
+    if (stable == m_kelvo.config()->boolean(Keys::stabilkell))
+        s.stabilkell = stable;
+    else
+        ui->stabilkell->setChecked(s.stabilkell);
+    if (stable != s.stabilkell)
+        uzenet(QString::fromUtf8(kTrustNotSaved).arg(ui->stabilkell->text(), failure));
+    else if (!failure.isEmpty())
+        uzenet(failure);
+    if (failure.isEmpty())
         m_kelvo.recordTrustSettings();
     dialog->done(QDialog::Accepted);
 }
 
-bool SettingsCommands::writeSettings()
+QString SettingsCommands::writeSettings()
 {
     Config &config = *m_kelvo.config();
     Tbeallitasok *dialog = m_kelvo.beallitasok();
@@ -130,14 +143,10 @@ bool SettingsCommands::writeSettings()
         config.setBoolean(Keys::lekerdez, ui->lekerdez->isChecked()) &&
         config.setBoolean(Keys::evelojel, ui->evelojelch->isChecked()) &&
         config.setString(Keys::merlegjegy, dialog->selectedTemplate());
-    if (!written) {
-        uzenet(QString::fromUtf8(kSaveFailedMessage));
-        return false;
-    }
-    if (!CompanyData::save(m_kelvo.programFolder(), dialog->companyLines())) {
-        uzenet(QString::fromUtf8(CompanyData::kSaveFailedMessage));
-        return false;
-    }
+    if (!written)
+        return QString::fromUtf8(kSaveFailedMessage);
+    if (!CompanyData::save(m_kelvo.programFolder(), dialog->companyLines()))
+        return QString::fromUtf8(CompanyData::kSaveFailedMessage);
     const bool rest = config.setBoolean(Keys::outtxt, ui->outcheck->isChecked()) &&
                       config.setBoolean(Keys::outbat, ui->outbatcheck->isChecked()) &&
                       config.setBoolean(Keys::karbantart, ui->karban->isChecked()) &&
@@ -146,9 +155,7 @@ bool SettingsCommands::writeSettings()
                       config.setString(Keys::hostip, ui->hostip->text()) &&
                       config.setDate(Keys::hitlejar, dialog->calibrationDate()) &&
                       config.setBoolean(Keys::stabilkell, ui->stabilkell->isChecked());
-    if (!rest)
-        uzenet(QString::fromUtf8(kSaveFailedMessage));
-    return rest;
+    return rest ? QString() : QString::fromUtf8(kSaveFailedMessage);
 }
 
 void SettingsCommands::cancel()

@@ -20,8 +20,9 @@ public:
     void changePassword();
 
 private:
-    // Each returns false at the first write the system refuses; the message has been shown.
-    bool writeSettings();
+    // Writes the dialog's values in order and stops at the first write the system refuses; that failure's message,
+    // empty when everything was written.
+    QString writeSettings();
 
     Kelvo &m_kelvo;
 };

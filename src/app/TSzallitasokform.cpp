@@ -314,7 +314,7 @@ void TSzallitasokform::run(Filter f, qint64 keepSerial)
         return;
     const QSqlDatabase db = m_database->db();
     std::optional<Refusal> refusal;
-    bool failed = false;
+    std::optional<QString> failure; // the database's text
     try {
         const auto built = build(db, f);
         if (const auto *r = std::get_if<Refusal>(&built)) {
@@ -324,8 +324,8 @@ void TSzallitasokform::run(Filter f, qint64 keepSerial)
             m_model->setList(db, TransportList::load(db, statement));
             m_listed = statement;
         }
-    } catch (const DatabaseError &) {
-        failed = true;
+    } catch (const DatabaseError &e) {
+        failure = QString::fromUtf8(e.what());
     }
     if (refusal) {
         if (QWidget *field = findChild<QWidget *>(refusal->field))
@@ -333,11 +333,11 @@ void TSzallitasokform::run(Filter f, qint64 keepSerial)
         uzenet(refusal->message);
         return;
     }
-    if (failed) {
+    if (failure) {
         m_listed.reset();
         m_model->setList({}, {});
         showTotals();
-        uzenet(QString::fromUtf8(kQueryFailed));
+        uzenet(QString::fromUtf8(kQueryFailed) + QLatin1Char('\n') + *failure);
         return;
     }
     showTotals();
@@ -442,8 +442,12 @@ void TSzallitasokform::modifySelected()
         uzenet(QString::fromUtf8(kNoneToModify));
         return;
     }
-    if (located(serial) && m_modify)
-        m_modify(serial);
+    if (!located(serial) || !m_modify)
+        return;
+    const int row = m_ui->lista->selectionModel()->selectedRows().first().row();
+    m_modify(serial);
+    // The row shows what was stored at once, not only after the next search.
+    m_model->reloadRow(row);
 }
 
 void TSzallitasokform::printList()

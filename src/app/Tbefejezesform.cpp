@@ -102,6 +102,7 @@ void Tbefejezesform::applyLayout(bool deductions, bool fieldData)
 void Tbefejezesform::prepare(const QString &selectedPlate, std::function<void(bool)> ready)
 {
     m_recalledTare.clear();
+    m_scale->followScale();
     struct Lists {
         qint64 inProgress = 0;
         QStringList plates, warehouses;

@@ -109,6 +109,7 @@ void Tkezdesform::setProductCode(const QString &code)
 void Tkezdesform::prepare()
 {
     m_recalledTare.clear();
+    m_scale->followScale();
     m_ui->rendszamtorol->setEnabled(false);
     m_ui->termektorol->setEnabled(false);
     m_ui->ugyfeltorol->setEnabled(false);

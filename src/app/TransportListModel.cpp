@@ -44,6 +44,14 @@ qint64 TransportListModel::serial(int row) const
     return row >= 0 && row < m_list.size() ? m_list.serial(row) : 0;
 }
 
+void TransportListModel::reloadRow(int row)
+{
+    if (row < 0 || row >= m_list.size())
+        return;
+    m_list.reload(m_db, row);
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
 int TransportListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_list.size());

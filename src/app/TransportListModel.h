@@ -20,6 +20,8 @@ public:
     const TransportList &list() const { return m_list; }
     // The serial number of a row of the list, 0 for none.
     qint64 serial(int row) const;
+    // Shows the row as it is stored now. Throws DatabaseError.
+    void reloadRow(int row);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -140,6 +140,7 @@ int searchCommand(Invocation &call)
         sums.add(rows.value(QStringLiteral("nettosuly")).toLongLong(),
                  rows.value(QStringLiteral("elszamolt")).toLongLong(), rows.value(QStringLiteral("osszeg")).toDouble());
     }
+    Sql::checkRead(rows, db);
     for (const QString &panel : sums.panels())
         call.out() << panel << '\n';
     return kDone;

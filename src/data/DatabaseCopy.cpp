@@ -146,6 +146,7 @@ bool needsSchema(const QSqlDatabase &out, const QString &name)
             throw DatabaseError(QStringLiteral("The database %1 is of version %2; it is not changed.")
                                     .arg(name, version.value(0).toString()));
     }
+    Sql::checkRead(version, out);
     QStringList holding;
     for (const QString &table : Schema::tablesInOpenOrder()) {
         if (rowCount(out, table) > 0)

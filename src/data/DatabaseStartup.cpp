@@ -5,6 +5,7 @@
 #include "DatabaseUri.h"
 #include "Dialect.h"
 #include "Schema.h"
+#include "Sql.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -114,8 +115,11 @@ VersionCheck checkVersion(const QString &path)
                 return VersionCheck{VersionCheck::Status::Error, query.lastError().text()};
             return VersionCheck{VersionCheck::Status::WrongDatabase, wrong};
         }
-        if (!query.next())
+        if (!query.next()) {
+            if (const QString failure = Sql::readFailure(query, db); !failure.isEmpty())
+                return VersionCheck{VersionCheck::Status::Error, failure};
             return VersionCheck{VersionCheck::Status::WrongDatabase, wrong};
+        }
         const QVariant value = query.value(0);
         bool ok = false;
         const double version = value.toDouble(&ok);

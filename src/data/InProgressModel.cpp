@@ -54,8 +54,7 @@ QList<InProgressModel::Row> InProgressModel::read(const QSqlDatabase &db)
         rows.append(r);
     }
     // A connection lost in the middle ends the rows early: that is a failure, not a shorter list.
-    if (query.lastError().isValid())
-        throw DatabaseError(Sql::errorText(query.lastError(), db));
+    Sql::checkRead(query, db);
     return rows;
 }
 

@@ -37,6 +37,19 @@ bool splitEntry(const QString &line, QString *key, QString *value)
     return true;
 }
 
+// A value as one line: line breaks and other control characters become blanks. Values come from the database (a
+// carrier's name), and a break would add a line of its own choosing, a key or a section, to the file.
+QString oneLine(QString value)
+{
+    for (QChar &c : value) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph)
+            c = u' ';
+    }
+    return value;
+}
+
 bool sameName(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -144,7 +157,7 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
 
     QString lineEnd;
     QStringList lines = readLines(&lineEnd);
-    const QString entry = key + QLatin1Char('=') + value;
+    const QString entry = key + QLatin1Char('=') + oneLine(value);
 
     qsizetype sectionStart = -1;
     qsizetype lastEntry = -1;

@@ -27,7 +27,8 @@ public:
     bool valueExists(const QString &section, const QString &key) const;
     QStringList sectionKeys(const QString &section) const;
 
-    // Writes return false when the system refuses the write (read-only file or folder, missing rights).
+    // Writes return false when the system refuses the write (read-only file or folder, missing rights). A value
+    // always stays on its line: line breaks and other control characters in it are written as blanks.
     bool writeString(const QString &section, const QString &key, const QString &value);
     bool writeInteger(const QString &section, const QString &key, qint64 value);
     bool writeBool(const QString &section, const QString &key, bool value);

@@ -34,6 +34,7 @@ QStringList distinctColumnValues(const QSqlDatabase &db, const QString &table, c
         throw DatabaseError(query.lastError().text());
     while (query.next())
         values.append(ertekszoveg(query.value(0)));
+    Sql::checkRead(query, db);
 
     QCollator collator(QLocale(QLocale::Hungarian, QLocale::Hungary));
     collator.setCaseSensitivity(Qt::CaseInsensitive);

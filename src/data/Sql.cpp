@@ -19,6 +19,17 @@ QString errorText(const QSqlError &error, const QSqlDatabase &db)
                             : QString::fromLatin1(kConnectionLost) + QLatin1Char(' ') + reason;
 }
 
+QString readFailure(const QSqlQuery &q, const QSqlDatabase &db)
+{
+    return q.lastError().type() == QSqlError::NoError ? QString() : errorText(q.lastError(), db);
+}
+
+void checkRead(const QSqlQuery &q, const QSqlDatabase &db)
+{
+    if (const QString failure = readFailure(q, db); !failure.isEmpty())
+        throw DatabaseError(failure);
+}
+
 QVariant bindable(const QVariant &v)
 {
     if (v.typeId() == QMetaType::QString && v.toString().isNull())
@@ -52,7 +63,10 @@ QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<
 QVariant value(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings)
 {
     QSqlQuery q = run(db, sql, bindings);
-    return q.next() ? q.value(0) : QVariant();
+    if (q.next())
+        return q.value(0);
+    checkRead(q, db);
+    return {};
 }
 
 QString lockClause(const QSqlDatabase &db)

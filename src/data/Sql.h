@@ -35,6 +35,12 @@ void bind(QSqlQuery &q, const QString &name, const QVariant &v);
 // it says so, with the reason the last attempt to connect gave.
 QString errorText(const QSqlError &error, const QSqlDatabase &db);
 
+// After a loop over q's rows: the system's text when the loop stopped on a failure rather than after the last row
+// (a server connection lost while the result streamed in), empty when every row was read.
+QString readFailure(const QSqlQuery &q, const QSqlDatabase &db);
+// The same as a DatabaseError: a result cut short must never pass for the whole of it.
+void checkRead(const QSqlQuery &q, const QSqlDatabase &db);
+
 // Prepares, binds (through bindable()) and runs one statement; throws DatabaseError on failure.
 QSqlQuery run(const QSqlDatabase &db, const QString &sql, std::initializer_list<Binding> bindings = {});
 

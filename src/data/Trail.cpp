@@ -159,6 +159,7 @@ Verdict verify(const QSqlDatabase &db)
         ++expectedId;
         ++verdict.rows;
     }
+    Sql::checkRead(q, db);
     // Rows cut off the end leave no broken link behind; the counter still remembers them.
     const qint64 counted = Sql::value(db, QStringLiteral("SELECT utolso FROM naploszamlalo WHERE id = 1")).toLongLong();
     if (counted > verdict.rows)
@@ -174,6 +175,7 @@ QList<Row> ofSerial(const QSqlDatabase &db, qint64 serial)
     QList<Row> rows;
     while (q.next())
         rows.append(rowOf(q));
+    Sql::checkRead(q, db);
     return rows;
 }
 

@@ -33,8 +33,11 @@ std::optional<Transport> Transport::load(const QSqlDatabase &db, qint64 sorszam,
             *error = q.lastError().text();
         return std::nullopt;
     }
-    if (!q.next())
+    if (!q.next()) {
+        if (error)
+            *error = Sql::readFailure(q, db);
         return std::nullopt;
+    }
     const QSqlRecord r = q.record();
     const auto s = [&](const char *f) { return r.value(QLatin1String(f)).toString(); };
     const auto i = [&](const char *f) { return r.value(QLatin1String(f)).toLongLong(); };
@@ -116,7 +119,10 @@ std::optional<int> Transport::countPrint(const QSqlDatabase &db, qint64 sorszam,
             *error = q.lastError().text();
         return std::nullopt;
     }
-    if (!q.next())
+    if (!q.next()) {
+        if (error)
+            *error = Sql::readFailure(q, db);
         return std::nullopt;
+    }
     return q.value(0).toInt();
 }

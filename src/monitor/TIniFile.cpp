@@ -39,6 +39,19 @@ QString valueOf(const QString &line)
     return v;
 }
 
+// A value as one line: line breaks and other control characters become blanks, so that no value can add a key or
+// a section to the file.
+QString oneLine(QString value)
+{
+    for (QChar &c : value) {
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph)
+            c = u' ';
+    }
+    return value;
+}
+
 } // namespace
 
 TIniFile::TIniFile(const QString &path) : m_path(path)
@@ -147,7 +160,7 @@ bool TIniFile::WriteString(const QString &section, const QString &key, const QSt
 {
     // Another program may have changed the file since it was read.
     load();
-    const QString entry = key + u'=' + value;
+    const QString entry = key + u'=' + oneLine(value);
     const int header = findSection(section);
     if (header < 0) {
         if (!m_lines.isEmpty() && !m_lines.last().trimmed().isEmpty())

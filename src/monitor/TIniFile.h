@@ -19,7 +19,8 @@ public:
     int ReadInteger(const QString &section, const QString &key, int defaultValue) const;
     bool ReadBool(const QString &section, const QString &key, bool defaultValue) const;
 
-    // False when the file cannot be written.
+    // False when the file cannot be written. Line breaks and other control characters in a value are written as
+    // blanks, so a value never spills onto a line of its own.
     bool WriteString(const QString &section, const QString &key, const QString &value);
     bool WriteInteger(const QString &section, const QString &key, int value);
     bool WriteBool(const QString &section, const QString &key, bool value);

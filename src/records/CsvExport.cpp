@@ -1,6 +1,7 @@
 #include "CsvExport.h"
 
 #include "RecordTexts.h"
+#include "Sql.h"
 
 #include <QSaveFile>
 #include <QSqlRecord>
@@ -68,6 +69,10 @@ Outcome exportCsv(QSqlQuery &query, QIODevice &device, const Progress &progress)
             return outcome;
         }
     }
+    // A result cut short (a lost server connection) is a failure: the file must not pass for the whole list.
+    outcome.error = Sql::readFailure(query, QSqlDatabase());
+    if (!outcome.error.isEmpty())
+        return outcome;
     if (progress && !progress(outcome.rows))
         outcome.cancelled = true;
     return outcome;

@@ -117,6 +117,7 @@ QList<Row> run(const QSqlDatabase &db, const Filter &filter)
     QList<Row> rows;
     while (q.next())
         rows.append({q.value(0).toString(), q.value(1).toLongLong()});
+    Sql::checkRead(q, db);
     // The engines order text by its bytes, which puts "Árpa" after "Zab"; names go in Hungarian order, as the
     // drop-down lists have them.
     QCollator collator(QLocale(QLocale::Hungarian, QLocale::Hungary));

@@ -20,6 +20,7 @@ TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch:
         list.m_serials.append(q.value(0).toLongLong());
         list.m_totals.add(q.value(1).toLongLong(), q.value(2).toLongLong(), q.value(3).toDouble());
     }
+    Sql::checkRead(q, db);
     return list;
 }
 
@@ -29,6 +30,11 @@ const TransportList::Row &TransportList::row(const QSqlDatabase &db, qint64 inde
     if (!m_pages.contains(page))
         fetch(db, page);
     return m_pages[page].at(index % m_pageSize);
+}
+
+void TransportList::reload(const QSqlDatabase &db, qint64 index)
+{
+    fetch(db, int(index / m_pageSize));
 }
 
 void TransportList::fetch(const QSqlDatabase &db, int page)
@@ -58,6 +64,8 @@ void TransportList::fetch(const QSqlDatabase &db, int page)
         r.found = true;
         bySerial.insert(q.value(QStringLiteral("sorszam")).toLongLong(), r);
     }
+    // A page cut short would show its missing rows as deleted.
+    Sql::checkRead(q, db);
     QList<Row> rows;
     rows.reserve(count);
     const int columns = int(TransportSearch::captions().size());

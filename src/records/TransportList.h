@@ -34,6 +34,9 @@ public:
     // The row at index, reading its page when it was not read yet. Throws DatabaseError.
     const Row &row(const QSqlDatabase &db, qint64 index);
     bool fetched(qint64 index) const { return m_pages.contains(int(index / m_pageSize)); }
+    // Reads the page of the row at index again, so that it shows what is stored now (after a change made through
+    // the list). Throws DatabaseError.
+    void reload(const QSqlDatabase &db, qint64 index);
     int pagesFetched() const { return int(m_pages.size()); }
 
 private:

@@ -247,6 +247,7 @@ Totals totals(const QSqlDatabase &db, const Statement &statement)
     Totals t;
     while (q.next())
         t.add(q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toDouble());
+    Sql::checkRead(q, db);
     return t;
 }
 

@@ -21,8 +21,10 @@ std::optional<Row> select(const QSqlDatabase &db, const QString &rendszam, const
                                           "bedatum, egysegar, kezi, jel1 FROM folyamatban WHERE rendszam = :r LIMIT 1") +
                                lock,
                            {{":r", rendszam}});
-    if (!q.next())
+    if (!q.next()) {
+        Sql::checkRead(q, db);
         return std::nullopt;
+    }
     const auto s = [&](int i) { return q.value(i).toString(); };
     Row r;
     r.rowId = q.value(0).toLongLong();
@@ -75,8 +77,10 @@ std::optional<Trail::Values> lockSeen(const QSqlDatabase &db, const Seen &seen)
         Sql::bind(q, QStringLiteral(":t"), Formats::dbDateTime(seen.bedatum));
     if (!q.exec())
         throw DatabaseError(Sql::errorText(q.lastError(), db));
-    if (!q.next())
+    if (!q.next()) {
+        Sql::checkRead(q, db);
         return std::nullopt;
+    }
     Trail::Values values;
     for (int i = 0; i < shownFields().size(); ++i)
         values.append({shownFields().at(i), q.value(i).toString()});

@@ -22,8 +22,10 @@ std::optional<Vehicle> vehicleWhere(const QSqlDatabase &db, const char *field, c
                                           "WHERE %1 = :k ORDER BY id LIMIT 1")
                                .arg(QLatin1String(field)),
                            {{":k", key}});
-    if (!q.next())
+    if (!q.next()) {
+        Sql::checkRead(q, db);
         return std::nullopt;
+    }
     return Vehicle{q.value(0).toLongLong(), text(q, "rendszam"), text(q, "nev"),
                    text(q, "cim1"),         text(q, "cim2"),     text(q, "cim3"),
                    text(q, "tarasuly"),     Formats::parseDbDateTime(text(q, "taradatum"))};
@@ -47,8 +49,10 @@ std::optional<Product> product(const QSqlDatabase &db, const QString &nev)
                            QStringLiteral("SELECT id, nev, kod, kiszereles, egysegar FROM termek WHERE nev = :k "
                                           "ORDER BY id LIMIT 1"),
                            {{":k", nev}});
-    if (!q.next())
+    if (!q.next()) {
+        Sql::checkRead(q, db);
         return std::nullopt;
+    }
     return Product{q.value(0).toLongLong(), text(q, "nev"), text(q, "kod"), text(q, "kiszereles"),
                    q.value(4).toDouble()};
 }
@@ -59,8 +63,10 @@ std::optional<Customer> customer(const QSqlDatabase &db, const QString &nev)
                            QStringLiteral("SELECT id, nev, cim1, cim2, cim3 FROM ugyfel WHERE nev = :k "
                                           "ORDER BY id LIMIT 1"),
                            {{":k", nev}});
-    if (!q.next())
+    if (!q.next()) {
+        Sql::checkRead(q, db);
         return std::nullopt;
+    }
     return Customer{q.value(0).toLongLong(), text(q, "nev"), text(q, "cim1"), text(q, "cim2"), text(q, "cim3")};
 }
 

@@ -27,6 +27,7 @@ std::optional<Refusal> apply(const QSqlDatabase &db, qint64 sorszam, const Field
             for (int i = 0; i < kFields.size(); ++i)
                 before.append({kFields.at(i), old.value(i).toString()});
         }
+        Sql::checkRead(old, db);
     }
     const QSqlQuery q =
         Sql::run(db,

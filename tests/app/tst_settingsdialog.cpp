@@ -194,14 +194,19 @@ private slots:
         // In force for the run either way.
         QCOMPARE(m_kelvo->printMode(), 3);
         QCOMPARE(m_kelvo->settings().evelojel, false);
-        QCOMPARE(m_kelvo->settings().stabilkell, true);
         QVERIFY(m_kelvo->weightLink()->pollIndicatorVisible());
         QCOMPARE(m_kelvo->weightLink()->pollTimerActive(), true);
+        // A trust setting only once stored, so that the file and the trail always tell what was in force.
+        QCOMPARE(m_kelvo->settings().stabilkell, !readOnlyIni);
+        QCOMPARE(ui()->stabilkell->isChecked(), !readOnlyIni);
         const QString companyFile = QString::fromUtf8(readFile(m_home + QStringLiteral("sajatceg.txt")));
         if (readOnlyIni) {
-            QCOMPARE(m_messages, QStringList{QString::fromUtf8(kSaveFailedMessage)});
+            const QString notInForce = QStringLiteral("A(z) \"Csak nyugalmi (stabil) tömeg vehető át\" beállítás nem "
+                                                      "menthető, ezért nem lép életbe.\n");
+            QCOMPARE(m_messages, QStringList{notInForce + QString::fromUtf8(kSaveFailedMessage)});
             QCOMPARE(readFile(ini()), iniBefore);
             QCOMPARE(companyFile, QStringLiteral("Teszt Kft.\r\nFő utca 1.\r\n"));
+            QCOMPARE(Trail::ofSerial(m_kelvo->database()->db(), 0).size(), TrustSettings::keys().size());
             return;
         }
         QCOMPARE(m_messages, QStringList{});

@@ -88,7 +88,8 @@ class TestStartup : public QObject
         QVERIFY(TestDatabase::writeIni(m_home, m_datapath, iniText));
     }
 
-    std::unique_ptr<Kelvo> start()
+    // settled: the database work start-up gave has run (none of its windows may be waiting to open then).
+    std::unique_ptr<Kelvo> start(bool settled = true)
     {
         auto kelvo = std::make_unique<Kelvo>(m_home);
         kelvo->setPrinterCheck([this] { return m_printer; });
@@ -97,7 +98,8 @@ class TestStartup : public QObject
             return kelvo;
         kelvo->firstShow();
         kelvo->initialise();
-        settle(*kelvo);
+        if (settled)
+            settle(*kelvo);
         return kelvo;
     }
 
@@ -263,7 +265,7 @@ private slots:
     void autostartOpensTheLogger()
     {
         prepare("[Opt]\nkarbantart=0\nautoindul=1\nautoido=2\n");
-        auto kelvo = start();
+        auto kelvo = start(false);
         QCOMPARE(kelvo->state(), Kelvo::State::Running);
         Tautomeresform *logger = kelvo->windows().automeresform();
         QVERIFY(!logger->isVisible());
@@ -384,7 +386,8 @@ private slots:
 
         // The next start restores what was kept.
         m_messages.clear();
-        auto again = start();
+        // Its logger opens by itself (autoindul was ticked): nothing here waits for the database.
+        auto again = start(false);
         QCOMPARE(again->kezdesform()->ui()->nev->currentText(), QString());
         QCOMPARE(again->kezdesform()->ui()->termeknev->currentText(), QStringLiteral("Kukorica"));
         QCOMPARE(again->befejezesform()->ui()->raktar->currentText(), QStringLiteral("Fő raktár"));

@@ -1,3 +1,4 @@
+#include "../support/Settle.h"
 #include "../support/TestDatabase.h"
 
 #include "Database.h"
@@ -58,6 +59,7 @@ private slots:
         QVERIFY(kelvo.createWindows());
         kelvo.firstShow();
         kelvo.initialise();
+        settle(kelvo);
         InProgress::Row row;
         row.rendszam = QStringLiteral("ABC-123");
         row.cegnev = QStringLiteral("Agro Kft.");
@@ -86,7 +88,7 @@ private slots:
             }
         });
         watcher.start();
-        QTimer::singleShot(0, this, [&] {
+        whenShown(kelvo.befejezesform(), [&] {
             Ui::Tbefejezesform *b = kelvo.befejezesform()->ui();
             b->raktar->setEditText(QStringLiteral("Fő raktár"));
             QTest::mouseClick(b->kezisuly, Qt::LeftButton);
@@ -95,6 +97,7 @@ private slots:
             QTest::mouseClick(b->Button1, Qt::LeftButton);
         });
         kelvo.commands().finishTransport(false);
+        settle(kelvo);
         watcher.stop();
         setMessageHook({});
 

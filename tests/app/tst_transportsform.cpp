@@ -7,6 +7,7 @@
 #include "Database.h"
 #include "IniFile.h"
 #include "MessageBoxes.h"
+#include "Modification.h"
 #include "TSzallitasokform.h"
 
 #include "ui_TSzallitasokform.h"
@@ -210,6 +211,31 @@ private slots:
         QCOMPARE(rows->rowCount(), 1);
         QCOMPARE(rows->index(0, 3).data().toString(), QStringLiteral("sztornó"));
         QCOMPARE(rows->index(0, 5).data().toString(), QStringLiteral("ervenyes=False"));
+    }
+
+    // The list row shows what the modification stored at once, not at the next search.
+    void modifiedRowShowsTheStoredValues()
+    {
+        auto w = opened();
+        w->setTicketCommands({}, [this](qint64 serial) {
+            Modification::Fields f;
+            f.rendszam = QStringLiteral("XYZ-9");
+            f.megjegyzes = QStringLiteral("új megjegyzés");
+            f.ugyirat = QStringLiteral("IKT-7");
+            f.termeknev = QStringLiteral("Árpa");
+            QVERIFY(!Modification::apply(m_database->db(), serial, f, false));
+        });
+        set(*w, QStringLiteral("nincsdatum"));
+        w->ui()->bkereses->click();
+        const QAbstractItemModel *model = w->ui()->lista->model();
+        w->ui()->lista->setCurrentIndex(model->index(1, 0));
+        QCOMPARE(w->selectedSerial(), 2);
+        QCOMPARE(model->index(1, 9).data().toString(), QStringLiteral("a\"b"));
+        w->ui()->bmodositas->click();
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(model->index(1, 9).data().toString(), QStringLiteral("új megjegyzés"));
+        QCOMPARE(model->index(1, 10).data().toString(), QStringLiteral("IKT-7"));
+        QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("00002"));
     }
 
     void saveAsksBeforeReplacing()

@@ -448,6 +448,70 @@ private slots:
                               QStringLiteral("A kiválasztott rendszámhoz nem tartozik rögzített tárasúly !\r\r")}));
     }
 
+    // A weight typed for one truck is never the next one's: each opening turns manual weight off and the box
+    // follows the scale again.
+    void nextTruckTakesTheScaleWeight_data() { tareMemoryThroughTheWindows_data(); }
+    void nextTruckTakesTheScaleWeight()
+    {
+        QFETCH(bool, second);
+        auto kelvo = start();
+        const QSqlDatabase db = kelvo->database()->db();
+        Tkezdesform *first = kelvo->kezdesform();
+        Tbefejezesform *finish = kelvo->befejezesform();
+        QDialog *window = second ? static_cast<QDialog *>(finish) : first;
+        QCheckBox *manual = second ? finish->ui()->kezisuly : first->ui()->kezisuly;
+        TNumEdit *weight = second ? finish->ui()->suly2 : first->ui()->suly1;
+        for (const char *plate : {"AAA-111", "BBB-222"}) {
+            InProgress::Row row;
+            row.rendszam = QLatin1String(plate);
+            row.suly1 = 24360;
+            row.bedatum = QDateTime::currentDateTime();
+            if (second)
+                InProgress::write(db, row);
+        }
+        const auto weigh = [&](const char *plate) {
+            if (second) {
+                bool ready = false;
+                finish->prepare(QLatin1String(plate), [&ready](bool r) { ready = r; });
+                settle(*kelvo);
+                QVERIFY(ready);
+                finish->ui()->raktar->setEditText(QStringLiteral("Fő raktár"));
+            } else {
+                first->prepare();
+                settle(*kelvo);
+                first->ui()->rendszam->setEditText(QLatin1String(plate));
+                first->ui()->nev->setEditText(QStringLiteral("Agro Kft."));
+                first->ui()->ugyfelnev->setEditText(QStringLiteral("Malom Zrt."));
+                first->ui()->termeknev->setEditText(QStringLiteral("Búza"));
+            }
+            window->show();
+            settle(*kelvo);
+        };
+        const auto stored = [&](int serial, const char *plate) {
+            return second ? Transport::load(db, serial)->suly2 : InProgress::find(db, QLatin1String(plate))->suly1;
+        };
+        kelvo->weightLink()->decodeFrame("11220\r\n");
+
+        weigh("AAA-111");
+        QTest::mouseClick(manual, Qt::LeftButton);
+        weight->setText(QStringLiteral("30000"));
+        (second ? finish->ui()->Button1 : first->ui()->Button1)->click();
+        settle(*kelvo);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(stored(1, "AAA-111"), qint64(30000));
+
+        weigh("BBB-222");
+        QVERIFY(!manual->isChecked());
+        QVERIFY(weight->isReadOnly());
+        QCOMPARE(weight->text(), QStringLiteral("11220"));
+        kelvo->weightLink()->decodeFrame("12340\r\n");
+        QCOMPARE(weight->text(), QStringLiteral("12340"));
+        (second ? finish->ui()->Button1 : first->ui()->Button1)->click();
+        settle(*kelvo);
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(stored(2, "BBB-222"), qint64(12340));
+    }
+
     // In network mode another station's first weighing shows in the list by itself, keeping the selected plate
     // selected, on a server and on a shared file alike; the refresh command reads it at once.
     void otherStationsWeighingIsListed()

@@ -124,6 +124,29 @@ private slots:
                                              "[ComPort1]\nlekerdez=1\n"));
     }
 
+    // Names written back at shutdown come from the database: whatever they hold, they stay on their own line.
+    void valueNeverBreaksItsLine_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("line feed") << "Evil\nenablehand=0" << "Evil enablehand=0";
+        QTest::newRow("carriage return") << "Evil\r[ComPort1]" << "Evil [ComPort1]";
+        QTest::newRow("CR LF at the end") << "Agro Kft.\r\nPort=COM9\r\n" << "Agro Kft.  Port=COM9";
+        QTest::newRow("tab, escape and C1 control") << QStringLiteral("a\tb\x1b" "c\u0085d") << "a b c d";
+    }
+    void valueNeverBreaksItsLine()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, readBack);
+        writeAll(m_path, "[Opt]\nenablehand=1\n\n[ComPort1]\nPort=COM3\n");
+        IniFile ini(m_path);
+        QVERIFY(ini.writeString(QStringLiteral("Opt"), QStringLiteral("fszallito"), value));
+        QCOMPARE(ini.readString(QStringLiteral("Opt"), QStringLiteral("fszallito")), readBack);
+        QCOMPARE(ini.sectionKeys(QStringLiteral("Opt")), (QStringList{"enablehand", "fszallito"}));
+        QCOMPARE(ini.sectionKeys(QStringLiteral("ComPort1")), QStringList{"Port"});
+        QCOMPARE(ini.readString(QStringLiteral("ComPort1"), QStringLiteral("Port")), QStringLiteral("COM3"));
+    }
+
     void writeChangesOneLineInPlace()
     {
         writeAll(m_path, "; kept comment\r\n[Opt]\r\nA=1\r\nmerlegjegy=old.htm\r\nB=2\r\n\r\n[Other]\r\nmerlegjegy=x\r\n");

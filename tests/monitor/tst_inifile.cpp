@@ -88,20 +88,26 @@ void TestIniFile::write_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("readBack"); // null: the value written
 
-    QTest::newRow("new file") << QByteArray() << "Config" << "Port" << "2" << QByteArray("[Config]\nPort=2\n");
+    QTest::newRow("new file") << QByteArray() << "Config" << "Port" << "2" << QByteArray("[Config]\nPort=2\n")
+                              << QString();
     QTest::newRow("changes the line in place, keeps the rest")
         << QByteArray("; note\n[config]\nPORT=1\nOther=x\n\n[Ports]\nCOM1=/dev/a\n") << "Config" << "Port" << "5"
-        << QByteArray("; note\n[config]\nPort=5\nOther=x\n\n[Ports]\nCOM1=/dev/a\n");
+        << QByteArray("; note\n[config]\nPort=5\nOther=x\n\n[Ports]\nCOM1=/dev/a\n") << QString();
     QTest::newRow("new key at the end of its section")
         << QByteArray("[Config]\nPort=1\n\n[Ports]\nCOM1=/dev/a\n") << "Config" << "Speed" << "6"
-        << QByteArray("[Config]\nPort=1\nSpeed=6\n\n[Ports]\nCOM1=/dev/a\n");
+        << QByteArray("[Config]\nPort=1\nSpeed=6\n\n[Ports]\nCOM1=/dev/a\n") << QString();
     QTest::newRow("new section appended") << QByteArray("[Ports]\nCOM1=/dev/a\n") << "Config" << "Opened" << "1"
-                                          << QByteArray("[Ports]\nCOM1=/dev/a\n\n[Config]\nOpened=1\n");
+                                          << QByteArray("[Ports]\nCOM1=/dev/a\n\n[Config]\nOpened=1\n") << QString();
     QTest::newRow("CR LF file stays CR LF") << QByteArray("[Config]\r\nPort=1\r\n") << "Config" << "Port" << "0"
-                                            << QByteArray("[Config]\r\nPort=0\r\n");
+                                            << QByteArray("[Config]\r\nPort=0\r\n") << QString();
     QTest::newRow("commented key is not the key")
-        << QByteArray("[Config]\n;Port=9\n") << "Config" << "Port" << "1" << QByteArray("[Config]\n;Port=9\nPort=1\n");
+        << QByteArray("[Config]\n;Port=9\n") << "Config" << "Port" << "1" << QByteArray("[Config]\n;Port=9\nPort=1\n")
+        << QString();
+    QTest::newRow("line breaks in a value stay on its line")
+        << QByteArray("[Config]\nPort=1\n") << "Config" << "Name" << "a\nPort=9\r\n[x]\tb"
+        << QByteArray("[Config]\nPort=1\nName=a Port=9  [x] b\n") << "a Port=9  [x] b";
 }
 
 void TestIniFile::write()
@@ -111,6 +117,7 @@ void TestIniFile::write()
     QFETCH(QString, key);
     QFETCH(QString, value);
     QFETCH(QByteArray, after);
+    QFETCH(QString, readBack);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Sorvikmon.ini"));
     if (!before.isNull())
@@ -118,7 +125,7 @@ void TestIniFile::write()
     TIniFile ini(path);
     QVERIFY(ini.WriteString(section, key, value));
     QCOMPARE(contents(path), after);
-    QCOMPARE(TIniFile(path).ReadString(section, key, QString()), value);
+    QCOMPARE(TIniFile(path).ReadString(section, key, QString()), readBack.isNull() ? value : readBack);
 }
 
 void TestIniFile::fullDiskKeepsTheFile()
