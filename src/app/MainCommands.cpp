@@ -189,7 +189,7 @@ void MainCommands::exportTable(const QString &table)
 void MainCommands::showStock()
 {
     Tkeszletform *window = m_kelvo.windows().keszletform();
-    window->prepare(m_kelvo.database(), QDate::currentDate(), m_kelvo.settings().minusznapok, m_kelvo.programFolder());
+    window->prepare(m_kelvo.worker(), QDate::currentDate(), m_kelvo.settings().minusznapok, m_kelvo.programFolder());
     window->exec();
     window->release();
 }

@@ -1,7 +1,9 @@
 #include "Tkeszletform.h"
 
 #include "CompanyData.h"
-#include "Database.h"
+#include "DatabaseWorker.h"
+#include "Listatoltes.h"
+#include "WorkerCall.h"
 #include "ListReports.h"
 #include "MessageBoxes.h"
 #include "CsvExport.h"
@@ -73,12 +75,14 @@ StockQuery::Box box(const QComboBox *combo)
     return {text, combo->findText(text, Qt::MatchFixedString)};
 }
 
-void fill(QComboBox *combo, const QSqlDatabase &db, const QString &field)
+void fill(QComboBox *combo, const QStringList &values)
 {
-    listatoltes(combo, db, QStringLiteral("szallitasok"), field);
+    fillList(combo, values);
     combo->insertItem(0, QString::fromUtf8(StockQuery::kAny));
     combo->setCurrentIndex(0);
 }
+
+constexpr char kRunning[] = "Készlet számítása...";
 
 StockListModel *stockModel(QAbstractTableModel *model)
 {
@@ -160,27 +164,41 @@ Tkeszletform::Tkeszletform(QWidget *parent)
 
 Tkeszletform::~Tkeszletform() = default;
 
-void Tkeszletform::prepare(Database *database, const QDate &today, qint64 minusznapok, const QString &programFolder)
+void Tkeszletform::prepare(DatabaseWorker *worker, const QDate &today, qint64 minusznapok,
+                           const QString &programFolder)
 {
-    m_database = database;
+    m_worker = worker;
     m_programFolder = programFolder;
-    const WaitCursor wait;
     m_ui->d1->setDate(today.addDays(-minusznapok));
     m_ui->d2->setDate(today);
     stockModel(m_model)->setRows({});
     m_status->showMessage(QString());
-    if (m_database) {
-        const QSqlDatabase db = m_database->db();
-        fill(m_ui->termeknev, db, QStringLiteral("termeknev"));
-        fill(m_ui->raktar, db, QStringLiteral("raktar"));
-        fill(m_ui->cegnev, db, QStringLiteral("cegnev"));
-        fill(m_ui->ugyfel, db, QStringLiteral("ugyfelnev"));
-    }
+    if (!m_worker)
+        return;
+    const QList<QComboBox *> boxes{m_ui->termeknev, m_ui->raktar, m_ui->cegnev, m_ui->ugyfel};
+    const auto read = [](QSqlDatabase db) {
+        QList<QStringList> lists;
+        for (const char *field : {"termeknev", "raktar", "cegnev", "ugyfelnev"})
+            lists.append(distinctColumnValues(db, QStringLiteral("szallitasok"), QLatin1String(field)));
+        return lists;
+    };
+    WorkerCall::then(m_worker->run(read), this, [boxes](const QList<QStringList> &lists) {
+        for (int i = 0; i < boxes.size(); ++i)
+            fill(boxes.at(i), lists.value(i));
+    }, busy());
 }
 
 void Tkeszletform::release()
 {
-    m_database = nullptr;
+    m_worker = nullptr;
+}
+
+std::shared_ptr<WorkerCall::Busy> Tkeszletform::busy()
+{
+    QList<QWidget *> controls{m_ui->lista};
+    for (QToolBar *bar : findChildren<QToolBar *>())
+        controls.append(bar);
+    return std::make_shared<WorkerCall::Busy>(this, controls);
 }
 
 StockQuery::Filter Tkeszletform::filter() const
@@ -206,11 +224,17 @@ void Tkeszletform::runQuery()
         uzenet(refusal->message);
         return;
     }
-    if (!m_database)
+    if (!m_worker || WorkerCall::Busy::running(this))
         return;
-    const WaitCursor wait;
-    stockModel(m_model)->setRows(StockQuery::run(m_database->db(), f));
-    m_status->showMessage(StockQuery::statusText(m_model->rowCount()));
+    // The figures come from every ticket of the period: on a big database that takes a while, and the operator
+    // may give up on it.
+    const auto stock = [f](QSqlDatabase db, DatabaseWorker::Progress &) { return StockQuery::run(db, f); };
+    WorkerCall::withProgress(m_worker->runWithProgress(stock), this, QString::fromUtf8(kRunning),
+                             [this](QList<StockQuery::Row> rows) {
+                                 stockModel(m_model)->setRows(std::move(rows));
+                                 m_status->showMessage(StockQuery::statusText(m_model->rowCount()));
+                             },
+                             busy());
 }
 
 void Tkeszletform::headerClicked(int column)

@@ -8,7 +8,10 @@
 #include <functional>
 #include <memory>
 
-class Database;
+class DatabaseWorker;
+namespace WorkerCall {
+class Busy;
+}
 class PagedDocument;
 class QAction;
 class QStatusBar;
@@ -31,7 +34,8 @@ public:
 
     // Before each opening: the period from today minus minusznapok days to today, an empty list, the filter lists
     // read again with "<mindegy>" selected. The direction, the period check box and the sort order stay.
-    void prepare(Database *database, const QDate &today, qint64 minusznapok, const QString &programFolder);
+    // Its lists are read on the worker; the figures too, with a progress dialog.
+    void prepare(DatabaseWorker *worker, const QDate &today, qint64 minusznapok, const QString &programFolder);
     // Where a printed list goes (the preview).
     void setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer);
     // After the window closed: the database is let go.
@@ -49,12 +53,13 @@ public:
     void saveList();
 
 private:
+    std::shared_ptr<WorkerCall::Busy> busy();
     void showSortIndicator();
 
     std::unique_ptr<Ui::Tkeszletform> m_ui;
     QAbstractTableModel *m_model = nullptr;
     QStatusBar *m_status = nullptr;
-    Database *m_database = nullptr;
+    DatabaseWorker *m_worker = nullptr;
     std::function<void(std::unique_ptr<PagedDocument>)> m_reportViewer;
     QString m_programFolder;
     StockQuery::SortColumn m_sortColumn = StockQuery::SortColumn::Product;

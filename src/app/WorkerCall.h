@@ -71,9 +71,11 @@ void then(QFuture<R> future, QObject *context, Done done, std::shared_ptr<Busy> 
 }
 
 // A long read with a progress dialog over parent, shown once it has run for a second; its cancel button cancels
-// the command. done runs only for a command that ran to its end.
+// the command. done runs only for a command that ran to its end. busy (by default the parent's busy cursor) lives
+// until then.
 template <typename R, typename Done>
-void withProgress(QFuture<R> future, QWidget *parent, const QString &label, Done done)
+void withProgress(QFuture<R> future, QWidget *parent, const QString &label, Done done,
+                  std::shared_ptr<Busy> busy = {})
 {
     auto *dialog = new QProgressDialog(label, QStringLiteral("Mégse"), 0, 0, parent);
     dialog->setWindowModality(Qt::WindowModal);
@@ -86,8 +88,7 @@ void withProgress(QFuture<R> future, QWidget *parent, const QString &label, Done
     QObject::connect(progress, &QFutureWatcherBase::progressValueChanged, dialog, &QProgressDialog::setValue);
     QObject::connect(dialog, &QProgressDialog::canceled, progress, [progress] { progress->cancel(); });
     progress->setFuture(future);
-    then(future, parent, std::move(done), std::make_shared<Busy>(parent, QList<QWidget *>{}),
-         [](const std::exception &e) { showFailure(e); });
+    then(future, parent, std::move(done), busy ? std::move(busy) : std::make_shared<Busy>(parent, QList<QWidget *>{}));
     QObject::connect(progress, &QFutureWatcherBase::finished, dialog, &QObject::deleteLater);
 }
 

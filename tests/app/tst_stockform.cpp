@@ -1,4 +1,5 @@
 #include "../records/StockFixture.h"
+#include "../support/Settle.h"
 
 #include "Database.h"
 #include "MessageBoxes.h"
@@ -22,6 +23,7 @@ class TestStockform : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_databases;
+    std::unique_ptr<DatabaseWorker> m_worker;
     std::unique_ptr<Database> m_database;
     QStringList m_messages;
 
@@ -59,9 +61,12 @@ private slots:
         QVERIFY(StockFixture::fill(path));
         m_database = std::make_unique<Database>(path);
         QCOMPARE(m_database->open(), QString());
+        m_worker = std::make_unique<DatabaseWorker>();
+        QCOMPARE(m_worker->open(path).result(), QString());
     }
     void cleanup()
     {
+        m_worker.reset();
         m_database.reset();
         m_databases.reset();
     }
@@ -69,7 +74,8 @@ private slots:
     void listsWhatTheCoreLists()
     {
         Tkeszletform w;
-        w.prepare(m_database.get(), QDate(2026, 3, 4), 3, m_databases->dir().path());
+        w.prepare(m_worker.get(), QDate(2026, 3, 4), 3, m_databases->dir().path());
+        settle(m_worker.get());
         QCOMPARE(w.ui()->termeknev->itemText(0), QStringLiteral("<mindegy>"));
         QCOMPARE(w.ui()->d1->date(), QDate(2026, 3, 1));
         w.ui()->irany->setCurrentIndex(1);
@@ -77,16 +83,19 @@ private slots:
         QVERIFY(w.ui()->d1->isEnabled());
         w.ui()->cegnev->setEditText(QStringLiteral("Gamma")); // typed, no entry: no filter
         w.findChild<QAction *>(QStringLiteral("mKereses"))->trigger();
+        settle(m_worker.get());
         QCOMPARE(shown(w), QStringLiteral("corn=3 000 wheat=10 000"));
         QCOMPARE(shown(w), listed(StockQuery::run(m_database->db(), w.filter())));
         QCOMPARE(w.findChild<QStatusBar *>()->currentMessage(), QStringLiteral(" 2 találat."));
 
         // The quantity header of a fresh sort state sorts descending, and the report runs again.
         emit w.ui()->lista->header()->sectionClicked(1);
+        settle(m_worker.get());
         QCOMPARE(shown(w), QStringLiteral("wheat=10 000 corn=3 000"));
 
         w.ui()->d2->setDate(QDate(2026, 2, 1));
         w.findChild<QAction *>(QStringLiteral("mKereses"))->trigger();
+        settle(m_worker.get());
         QCOMPARE(m_messages, QStringList{QStringLiteral("Hibás időintervallumok !\r\r")});
     }
 
@@ -94,13 +103,15 @@ private slots:
     void printHandsTheListToThePreview()
     {
         Tkeszletform w;
-        w.prepare(m_database.get(), QDate(2026, 3, 4), 3, m_databases->dir().path());
+        w.prepare(m_worker.get(), QDate(2026, 3, 4), 3, m_databases->dir().path());
+        settle(m_worker.get());
         int pages = 0;
         w.setReportViewer([&pages](std::unique_ptr<PagedDocument> report) { pages = report->pageCount(); });
         w.printList();
         QCOMPARE(pages, 0);
         QCOMPARE(m_messages.size(), 1);
         w.findChild<QAction *>(QStringLiteral("mKereses"))->trigger();
+        settle(m_worker.get());
         w.printList();
         QCOMPARE(pages, 1);
     }

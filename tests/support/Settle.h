@@ -11,13 +11,18 @@
 
 // Lets the window program's database commands given so far, and what their outcomes start in turn, run to their end,
 // so that a test looks at the windows as the operator sees them once the station is quiet.
-inline void settle(Kelvo &kelvo)
+inline void settle(DatabaseWorker *worker)
 {
     for (int round = 0; round < 10; ++round) {
-        if (DatabaseWorker *worker = kelvo.worker())
+        if (worker)
             worker->drain();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
+}
+
+inline void settle(Kelvo &kelvo)
+{
+    settle(kelvo.worker());
 }
 
 // Acts on a window once it shows (a dialog a command's outcome opens), from inside its modal loop.
