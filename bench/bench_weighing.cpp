@@ -92,6 +92,9 @@ int main(int argc, char *argv[])
     kelvo.createWindows();
     kelvo.firstShow();
     kelvo.initialise();
+    // Start-up finishes once the database checks on its worker have run.
+    while (kelvo.state() == Kelvo::State::Starting)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const QSqlDatabase db = kelvo.database()->db();
 
     constexpr int kRuns = 15;

@@ -22,6 +22,7 @@
 #include "Sql.h"
 #include "WeighingWindowOptions.h"
 #include "WeightLink.h"
+#include "WorkerCall.h"
 
 #include "T_previewform.h"
 #include "TFoform.h"
@@ -50,6 +51,8 @@
 namespace {
 
 constexpr char kNoPrinterMessage[] = "Nincs telepített nyomtató a rendszerben !";
+constexpr char kMaintaining[] = "Az adatbázis ellenőrzése...";
+constexpr char kUpgrading[] = "Az adatbázis frissítése...";
 
 } // namespace
 
@@ -103,13 +106,10 @@ void StartupSequence::initialise()
         return;
     Config &config = *m_kelvo.m_config;
     RunSettings &s = m_kelvo.m_settings;
-    homokora(true);
-    m_kelvo.Foform()->repaint();
     QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
 
     const QString path = DatabaseStartup::databasePath(config);
     if (const auto missing = DatabaseStartup::checkExists(path)) {
-        homokora(false);
         uzenet(*missing);
         m_kelvo.end(1);
         return;
@@ -121,11 +121,76 @@ void StartupSequence::initialise()
     s.autobackuppath = config.string(Keys::autobackuppath);
     DataBackup::automatic(m_kelvo);
 
-    if (const auto outcome = DatabaseStartup::maintain(config, path))
-        uzenet(*outcome);
-    if (!openDatabase())
-        return;
+    // The commands of the main window wait for the database: none may start on a half-opened one.
+    Ui::TFoform *ui = m_kelvo.Foform()->ui();
+    m_busy = std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(),
+                                                QList<QWidget *>{ui->ToolBar1, ui->MainMenu1, ui->lista});
+    // Compaction and the check of the version run on the worker before it opens the database: compacting replaces
+    // the file under any connection open on it.
+    const bool compactNow = config.boolean(Keys::karbantart);
+    if (compactNow)
+        config.setBoolean(Keys::karbantart, false);
+    m_kelvo.m_worker = std::make_unique<DatabaseWorker>();
+    struct Checked {
+        std::optional<QString> compacted;
+        DatabaseStartup::VersionCheck version;
+    };
+    const auto check = [compactNow, path](QSqlDatabase) {
+        Checked checked;
+        if (compactNow)
+            checked.compacted = QString::fromUtf8(DatabaseStartup::compact(path, path)
+                                                      ? DatabaseStartup::kCompactOkMessage
+                                                      : DatabaseStartup::kCompactFailedMessage);
+        checked.version = DatabaseStartup::checkVersion(path);
+        return checked;
+    };
+    WorkerCall::withProgress(m_kelvo.m_worker->runWithProgress([check](QSqlDatabase db, DatabaseWorker::Progress &) {
+        return check(db);
+    }), m_kelvo.Foform(), QString::fromUtf8(kMaintaining), [this, path](const Checked &checked) {
+        if (checked.compacted)
+            uzenet(*checked.compacted);
+        if (checked.version.status != DatabaseStartup::VersionCheck::Status::Ok) {
+            uzenet(checked.version.message);
+            m_kelvo.end(1);
+            return;
+        }
+        openDatabase(path);
+    }, m_busy);
+}
 
+void StartupSequence::openDatabase(const QString &path)
+{
+    DatabaseWorker *worker = m_kelvo.m_worker.get();
+    worker->open(path);
+    worker->setNetworkMode(m_kelvo.m_settings.halozati);
+    // An older file gets what it lacks here: on a big database that takes minutes, with the window alive.
+    const auto upgrade = [](QSqlDatabase db, DatabaseWorker::Progress &) { return Database::openTables(db); };
+    WorkerCall::withProgress(worker->runWithProgress(upgrade), m_kelvo.Foform(), QString::fromUtf8(kUpgrading),
+                             [this, path](const QString &error) {
+                                 if (!error.isEmpty()) {
+                                     // Running on without its tables the program could lose weighings: end instead.
+                                     uzenet(error);
+                                     m_kelvo.end(1);
+                                     return;
+                                 }
+                                 auto database = std::make_unique<Database>(path);
+                                 if (const QString failed = database->open(); !failed.isEmpty()) {
+                                     uzenet(failed);
+                                     m_kelvo.end(1);
+                                     return;
+                                 }
+                                 m_kelvo.m_database = std::move(database);
+                                 m_kelvo.commands().followChanges(*m_kelvo.m_worker);
+                                 m_busy.reset();
+                                 carryOn();
+                             },
+                             m_busy);
+}
+
+void StartupSequence::carryOn()
+{
+    Config &config = *m_kelvo.m_config;
+    RunSettings &s = m_kelvo.m_settings;
     applyIndicatorSettings();
     recordTrustSettings();
     const KelvoWindows &w = m_kelvo.windows();
@@ -137,7 +202,6 @@ void StartupSequence::initialise()
     m_kelvo.commands().fillInProgressList();
     s.outtxt = config.boolean(Keys::outtxt);
     s.outbat = config.boolean(Keys::outbat);
-    homokora(false);
 
     if (!m_kelvo.m_printerInstalled()) {
         uzenet(QString::fromUtf8(kNoPrinterMessage));
@@ -168,37 +232,6 @@ void StartupSequence::initialise()
     // Opened once start-up has returned, as the toolbar button opens it: its modal loop must not hold start-up.
     if (m_kelvo.Foform()->ui()->autoindul->isChecked())
         QTimer::singleShot(0, m_kelvo.Foform(), guarded([this] { m_kelvo.commands().showAutoWeighing(); }));
-}
-
-bool StartupSequence::openDatabase()
-{
-    const QString path = DatabaseStartup::databasePath(*m_kelvo.m_config);
-    const DatabaseStartup::VersionCheck check = DatabaseStartup::checkVersion(path);
-    if (check.status != DatabaseStartup::VersionCheck::Status::Ok) {
-        homokora(false);
-        uzenet(check.message);
-        m_kelvo.end(1);
-        return false;
-    }
-    auto database = std::make_unique<Database>(path);
-    database->setNetworkMode(m_kelvo.m_settings.halozati);
-    QString error = database->open();
-    if (error.isEmpty())
-        error = database->openTables();
-    if (!error.isEmpty()) {
-        // Running on without its tables the program could lose weighings: end instead.
-        homokora(false);
-        uzenet(error);
-        m_kelvo.end(1);
-        return false;
-    }
-    m_kelvo.m_database = std::move(database);
-    // Its connection opens on the worker; the commands given meanwhile wait for it.
-    m_kelvo.m_worker = std::make_unique<DatabaseWorker>();
-    m_kelvo.m_worker->open(path);
-    m_kelvo.m_worker->setNetworkMode(m_kelvo.m_settings.halozati);
-    m_kelvo.commands().followChanges(*m_kelvo.m_worker);
-    return true;
 }
 
 void StartupSequence::applyIndicatorSettings()

@@ -1,7 +1,14 @@
 #pragma once
 
+#include <QString>
+
+#include <memory>
+
 class ControlSettings;
 class Kelvo;
+namespace WorkerCall {
+class Busy;
+}
 
 // The start-up of the program: the steps when the main window is first shown, and the initialisation it posts
 // itself (database checks, settings into the windows, the weight link, the start password).
@@ -24,11 +31,15 @@ public:
     void recordTrustSettings();
 
 private:
-    bool openDatabase();
+    // The steps after the database checks, each once the one before has run on the worker.
+    void openDatabase(const QString &path);
+    void carryOn();
     void applyIndicatorSettings();
     void applyWindowOptions();
     bool passStartPassword();
 
     Kelvo &m_kelvo;
     ControlSettings &m_controls;
+    // The main window's commands are off until the database is open.
+    std::shared_ptr<WorkerCall::Busy> m_busy;
 };

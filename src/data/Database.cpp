@@ -126,13 +126,18 @@ bool Database::isOpen() const
 
 QString Database::openTables()
 {
-    QSqlQuery query(db());
+    return openTables(db());
+}
+
+QString Database::openTables(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
     for (const QString &table : Schema::tablesInOpenOrder()) {
         if (!query.exec(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(table)))
             return query.lastError().text();
     }
     // A file made before the serial number counter gets it here, started after its largest serial number.
-    return Schema::upgrade(db());
+    return Schema::upgrade(db);
 }
 
 void Database::setNetworkMode(bool on)

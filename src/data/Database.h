@@ -41,6 +41,8 @@ public:
     // Opens each table in the start-up order, then adds what an older file lacks (Schema::upgrade); returns the
     // first error text, empty when every table is there.
     QString openTables();
+    // The same on a connection of another owner (the window program's worker).
+    static QString openTables(const QSqlDatabase &db);
 
     // In network mode several stations share the file: the windows call refresh before they read or change a
     // shared table, and the views of that table read it again. Off, the call does nothing. Network mode also

@@ -90,6 +90,7 @@ QFuture<QString> DatabaseWorker::open(const QString &datapath)
 
 void DatabaseWorker::setNetworkMode(bool on)
 {
+    m_networkMode = on;
     QMetaObject::invokeMethod(m_workerContext, [this, on] {
         if (m_database)
             m_database->setNetworkMode(on);
@@ -110,9 +111,10 @@ void DatabaseWorker::postJob(std::function<void(QSqlDatabase)> job, CancelCheck 
 void DatabaseWorker::runJob(const std::function<void(QSqlDatabase)> &job, const CancelCheck &cancelled, Limit limit)
 {
     // Dropped unrun, the command's promise reports it cancelled.
-    if (!m_database || (m_stopping.load() && limit == Limit::None))
+    if (m_stopping.load() && limit == Limit::None)
         return;
-    QSqlDatabase db = m_database->db();
+    // Before the database is opened a command runs without a connection (start-up checks with their own).
+    QSqlDatabase db = m_database ? m_database->db() : QSqlDatabase();
     {
         const QMutexLocker lock(&m_currentMutex);
         m_currentCancelled = cancelled;

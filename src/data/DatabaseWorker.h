@@ -115,6 +115,7 @@ public:
 
     // In network mode the station follows the changes other stations commit (changedElsewhere).
     void setNetworkMode(bool on);
+    bool networkMode() const { return m_networkMode; }
 
     // Blocks until every command given so far has run. For tests and for the end of the run.
     void drain();
@@ -206,6 +207,7 @@ private:
 
     QString m_path;
     bool m_server = false;
+    bool m_networkMode = false;
     std::atomic<bool> m_online{true};
     std::atomic<bool> m_stopping{false};
     QThread m_thread;

@@ -1,3 +1,4 @@
+#include "../support/Settle.h"
 #include "../support/TestDatabase.h"
 
 #include "CompanyData.h"
@@ -60,6 +61,7 @@ class TestSettingsDialog : public QObject
         QVERIFY(m_kelvo->createWindows());
         m_kelvo->firstShow();
         m_kelvo->initialise();
+        settle(*m_kelvo);
         QCOMPARE(m_kelvo->state(), Kelvo::State::Running);
     }
 

@@ -89,13 +89,15 @@ class TestStartup : public QObject
     }
 
     // settled: the database work start-up gave has run (none of its windows may be waiting to open then).
-    std::unique_ptr<Kelvo> start(bool settled = true)
+    std::unique_ptr<Kelvo> start(bool settled = true, const std::function<void(Kelvo &)> &beforeStart = {})
     {
         auto kelvo = std::make_unique<Kelvo>(m_home);
         kelvo->setPrinterCheck([this] { return m_printer; });
         kelvo->setToday([] { return kToday; });
         if (!kelvo->createWindows())
             return kelvo;
+        if (beforeStart)
+            beforeStart(*kelvo);
         kelvo->firstShow();
         kelvo->initialise();
         if (settled)
@@ -236,20 +238,19 @@ private slots:
         prepare("[Opt]\nkarbantart=0\nhitlejar=2026.12.29\nPass=" + kodol(QStringLiteral("Titok")).toUtf8() + "\n");
         QFile::remove(m_home + QStringLiteral("sajatceg.txt"));
         QStringList seenWhenPasswordShown;
-        std::unique_ptr<Kelvo> kelvo;
-        QTimer::singleShot(0, this, [&] {
-            Tjelszoform *form = kelvo->jelszoform();
-            QVERIFY(form->isVisible());
+        auto kelvo = std::make_unique<Kelvo>(m_home);
+        kelvo->setPrinterCheck([] { return true; });
+        kelvo->setToday([] { return kToday; });
+        QVERIFY(kelvo->createWindows());
+        Tjelszoform *form = kelvo->jelszoform();
+        whenShown(form, [&] {
             seenWhenPasswordShown = m_messages;
             QTest::keyClicks(form->ui()->jelszob, QStringLiteral("Titok"));
             QTest::mouseClick(form->ui()->okbtn, Qt::LeftButton);
         });
-        kelvo = std::make_unique<Kelvo>(m_home);
-        kelvo->setPrinterCheck([] { return true; });
-        kelvo->setToday([] { return kToday; });
-        QVERIFY(kelvo->createWindows());
         kelvo->firstShow();
         kelvo->initialise();
+        settle(*kelvo);
         const QStringList expected{QStringLiteral("Állítsa be a \"Saját Cég\" adatait !"),
                                    QStringLiteral("A mérleg hitelesítése 2026.12.29 napon le fog járni !")};
         QCOMPARE(seenWhenPasswordShown, expected);
@@ -265,19 +266,20 @@ private slots:
     void autostartOpensTheLogger()
     {
         prepare("[Opt]\nkarbantart=0\nautoindul=1\nautoido=2\n");
-        auto kelvo = start(false);
-        QCOMPARE(kelvo->state(), Kelvo::State::Running);
-        Tautomeresform *logger = kelvo->windows().automeresform();
-        QVERIFY(!logger->isVisible());
         bool shown = false, running = false;
         int duration = -1;
-        QTimer::singleShot(50, this, [&] {
-            shown = logger->isVisible();
-            running = logger->run()->running();
-            duration = logger->ui()->idobox->currentIndex();
-            logger->reject();
+        Tautomeresform *logger = nullptr;
+        auto kelvo = start(false, [&](Kelvo &k) {
+            logger = k.windows().automeresform();
+            whenShown(logger, [&] {
+                shown = true;
+                running = logger->run()->running();
+                duration = logger->ui()->idobox->currentIndex();
+                logger->reject();
+            });
         });
         QTRY_VERIFY(shown);
+        QCOMPARE(kelvo->state(), Kelvo::State::Running);
         QVERIFY(running);
         QCOMPARE(duration, 2);
         QVERIFY(!logger->run()->running());
@@ -287,13 +289,13 @@ private slots:
     void cancelledPasswordEndsTheProgram()
     {
         prepare("[Opt]\nkarbantart=0\nPass=" + kodol(QStringLiteral("Titok")).toUtf8() + "\n");
-        std::unique_ptr<Kelvo> kelvo;
-        QTimer::singleShot(0, this, [&] { QTest::mouseClick(kelvo->jelszoform()->ui()->megsebtn, Qt::LeftButton); });
-        kelvo = std::make_unique<Kelvo>(m_home);
+        auto kelvo = std::make_unique<Kelvo>(m_home);
         kelvo->setPrinterCheck([] { return true; });
         QVERIFY(kelvo->createWindows());
+        whenShown(kelvo->jelszoform(), [&] { QTest::mouseClick(kelvo->jelszoform()->ui()->megsebtn, Qt::LeftButton); });
         kelvo->firstShow();
         kelvo->initialise();
+        settle(*kelvo);
         QCOMPARE(kelvo->state(), Kelvo::State::Ended);
         QCOMPARE(kelvo->exitCode(), 0);
         QCOMPARE(m_messages, QStringList());
@@ -338,7 +340,7 @@ private slots:
         QVERIFY(!mod->tablasorszam->isEnabled());
         QVERIFY(mod->raktar->isEnabled());
         QVERIFY(mod->megjegyzes->isEnabled());
-        QVERIFY(kelvo->database()->networkMode());
+        QVERIFY(kelvo->worker()->networkMode());
     }
 
     void shutdownWritesTheRememberedValues()
@@ -386,8 +388,11 @@ private slots:
 
         // The next start restores what was kept.
         m_messages.clear();
-        // Its logger opens by itself (autoindul was ticked): nothing here waits for the database.
-        auto again = start(false);
+        // Its logger opens by itself (autoindul was ticked) and is closed again.
+        auto again = start(true, [](Kelvo &k) {
+            Tautomeresform *logger = k.windows().automeresform();
+            whenShown(logger, [logger] { logger->reject(); });
+        });
         QCOMPARE(again->kezdesform()->ui()->nev->currentText(), QString());
         QCOMPARE(again->kezdesform()->ui()->termeknev->currentText(), QStringLiteral("Kukorica"));
         QCOMPARE(again->befejezesform()->ui()->raktar->currentText(), QStringLiteral("Fő raktár"));
