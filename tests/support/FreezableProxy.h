@@ -48,6 +48,14 @@ public:
         url.setQuery(query);
         return url.toString();
     }
+    // The server goes away: every connection is cut and no new one is taken.
+    void stop()
+    {
+        m_server.close();
+        for (const auto &pair : m_pairs)
+            pair->client->abort();
+        m_pairs.clear();
+    }
     void setFrozen(bool frozen)
     {
         m_frozen = frozen;

@@ -1,0 +1,207 @@
+// How long the window thread of kelvo is kept from its events while slow things happen: a 10 ms heartbeat timer
+// runs on it, and its worst lateness is the longest stall an operator would see (live weight frozen, nothing
+// repainted). Run by hand:
+//   bench_stalls [--rows N] [--server URI]
+// --rows: finished transports for the stock report and the start-up upgrade (default 1000000, SQLite files).
+// --server: an empty PostgreSQL database (postgresql://…, the test server's URI form) for the cases of a server that
+// freezes or goes away; it is reached through a loopback relay that can freeze. Prints one line a case.
+
+#include "../tests/scale/UiHeartbeat.h"
+#include "../tests/support/FreezableProxy.h"
+#include "BenchTickets.h"
+#include "DataBackup.h"
+#include "Database.h"
+#include "Kelvo.h"
+#include "MessageBoxes.h"
+#include "Schema.h"
+#include "Sql.h"
+#include "Tkeszletform.h"
+#include "Tkezdesform.h"
+
+#include "WorkerCall.h"
+
+#include "ui_Tkeszletform.h"
+#include "ui_Tkezdesform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// A program folder of its own for each kelvo run.
+class ProgramFolder
+{
+public:
+    explicit ProgramFolder(const QString &datapath, const QByteArray &extra = {})
+    {
+        QFile ini(home() + QStringLiteral("Kelvo.ini"));
+        ini.open(QIODevice::WriteOnly);
+        ini.write("[Opt]\nkarbantart=0\nPrintmode=0\ndatapath=" + datapath.toUtf8() + "\n" + extra +
+                  "[ComPort1]\nPort=/nonexistent\n");
+        QFile(home() + QStringLiteral("sajatceg.txt")).open(QIODevice::WriteOnly);
+    }
+    QString home() const { return m_dir.path() + QLatin1Char('/'); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Starts kelvo as the program does and runs its events until it runs (or ends).
+std::unique_ptr<Kelvo> startKelvo(const ProgramFolder &folder)
+{
+    auto kelvo = std::make_unique<Kelvo>(folder.home());
+    kelvo->setPrinterCheck([] { return true; });
+    kelvo->createWindows();
+    kelvo->firstShow();
+    kelvo->initialise();
+    runEvents(600000, [&] { return kelvo->state() != Kelvo::State::Starting; });
+    return kelvo;
+}
+
+// Runs work on the window thread's event loop with the heartbeat going, until done() or the time is up.
+void measure(const char *name, const std::function<void()> &work, const std::function<bool()> &done, int maxMs)
+{
+    UiHeartbeat heartbeat([] { return qsizetype(0); });
+    QElapsedTimer clock;
+    clock.start();
+    heartbeat.start();
+    work();
+    runEvents(maxMs, done);
+    heartbeat.stop();
+    std::printf("%-58s worst stall %5lld ms   (ran %.1f s)\n", name, heartbeat.worstLateMs(), clock.elapsed() / 1000.0);
+    std::fflush(stdout);
+}
+
+QString filledFile(const QString &folder, qint64 rows)
+{
+    const QString path = folder + QStringLiteral("/tickets.mdb");
+    if (const QString error = Schema::createDatabase(path); !error.isEmpty())
+        qFatal("%s", qPrintable(error));
+    Database db(path);
+    db.open();
+    fillTickets(db.db(), rows);
+    return path;
+}
+
+// The first weighing window opened and a plate typed, key by key, while the server does not answer.
+void typePlate(Kelvo &kelvo)
+{
+    Tkezdesform *window = kelvo.kezdesform();
+    window->prepare();
+    window->show();
+    QTest::keyClicks(window->ui()->rendszam, QStringLiteral("ABC-123"));
+}
+
+void serverCases(const QString &uri)
+{
+    FreezableProxy proxy;
+    if (!proxy.start(uri))
+        qFatal("no loopback port for the relay");
+    if (const QString error = Schema::createDatabase(uri); !error.isEmpty())
+        std::fprintf(stderr, "(database kept: %s)\n", qPrintable(error));
+    ProgramFolder folder(proxy.uriFor(uri));
+    auto kelvo = startKelvo(folder);
+    if (kelvo->state() != Kelvo::State::Running)
+        qFatal("kelvo did not start on the server");
+
+    QElapsedTimer typed;
+    measure("server frozen: first weighing window opened, plate typed", [&] {
+        proxy.setFrozen(true);
+        typed.start();
+        typePlate(*kelvo);
+    }, [&] { return typed.elapsed() > 12000; }, 13000);
+    kelvo->kezdesform()->hide();
+    proxy.setFrozen(false);
+    runEvents(15000, [&] { return kelvo->worker()->online(); });
+
+    QElapsedTimer gone;
+    measure("server gone: first weighing window opened, plate typed", [&] {
+        proxy.stop();
+        gone.start();
+        typePlate(*kelvo);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClicks(kelvo->kezdesform()->ui()->rendszam, QStringLiteral("X"));
+    }, [&] { return gone.elapsed() > 12000; }, 13000);
+    kelvo->kezdesform()->hide();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption rowsOption(QStringLiteral("rows"), QStringLiteral("tickets"), QStringLiteral("N"),
+                                       QStringLiteral("1000000"));
+    const QCommandLineOption serverOption(QStringLiteral("server"), QStringLiteral("PostgreSQL URI"),
+                                          QStringLiteral("URI"));
+    parser.addOptions({rowsOption, serverOption});
+    parser.process(app);
+    const qint64 rows = parser.value(rowsOption).toLongLong();
+    setMessageHook([](const MessageRequest &r) {
+        std::printf("  (message: %s)\n", qPrintable(r.text.simplified()));
+        return 1;
+    });
+
+    if (parser.isSet(serverOption))
+        serverCases(parser.value(serverOption));
+
+    QTemporaryDir data;
+    QElapsedTimer clock;
+    clock.start();
+    const QString tickets = filledFile(data.path(), rows);
+    std::printf("(%lld tickets made in %.1f s)\n", rows, clock.elapsed() / 1000.0);
+
+    {
+        ProgramFolder folder(tickets);
+        auto kelvo = startKelvo(folder);
+        Tkeszletform *stock = kelvo->windows().keszletform();
+        stock->prepare(kelvo->worker(), QDate(2026, 12, 31), 3650, folder.home());
+        runEvents(60000, [&] { return !WorkerCall::Busy::running(stock); });
+        stock->ui()->datumkozt->setChecked(false);
+        measure("stock report", [&] { stock->findChild<QAction *>(QStringLiteral("mKereses"))->trigger(); },
+                [&] { return !WorkerCall::Busy::running(stock); }, 600000);
+
+        DataBackup::setPathQuestion([&data](QWidget *, const QString &, const QString &) {
+            return data.filePath(QStringLiteral("backup.zip"));
+        });
+        bool backedUp = false;
+        measure("backup (menu)", [&] {
+            DataBackup::manual(*kelvo);
+            backedUp = true;
+        }, [&] { return backedUp; }, 600000);
+    }
+
+    {
+        // An older database: the indexes the upgrade adds are not there yet.
+        Database db(tickets);
+        db.open();
+        QSqlQuery names(db.db());
+        names.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
+        QStringList indexes;
+        while (names.next())
+            indexes.append(names.value(0).toString());
+        for (const QString &index : indexes)
+            Sql::run(db.db(), QStringLiteral("DROP INDEX %1").arg(index));
+    }
+    {
+        ProgramFolder folder(tickets);
+        auto kelvo = std::make_unique<Kelvo>(folder.home());
+        kelvo->setPrinterCheck([] { return true; });
+        kelvo->createWindows();
+        kelvo->firstShow();
+        measure("start-up upgrade of an older database", [&] { kelvo->initialise(); },
+                [&] { return kelvo->state() != Kelvo::State::Starting; }, 900000);
+    }
+    return 0;
+}
