@@ -31,6 +31,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <cstdio>
 #include <memory>
@@ -92,6 +93,47 @@ QString filledFile(const QString &folder, qint64 rows)
     return path;
 }
 
+// The relay on a thread of its own: start-up still checks the database from the window thread, and a relay there
+// could not pass those bytes on.
+class RelayThread
+{
+public:
+    explicit RelayThread(const QString &uri)
+    {
+        m_thread.start();
+        m_context.moveToThread(&m_thread);
+        call([this, uri] {
+            m_proxy = std::make_unique<FreezableProxy>();
+            if (!m_proxy->start(uri))
+                qFatal("no loopback port for the relay");
+            m_uri = m_proxy->uriFor(uri);
+        });
+    }
+    ~RelayThread()
+    {
+        call([this] { m_proxy.reset(); });
+        m_thread.quit();
+        m_thread.wait();
+    }
+    const QString &uri() const { return m_uri; }
+    void setFrozen(bool frozen)
+    {
+        call([this, frozen] { m_proxy->setFrozen(frozen); });
+    }
+    void stop()
+    {
+        call([this] { m_proxy->stop(); });
+    }
+
+private:
+    void call(std::function<void()> f) { QMetaObject::invokeMethod(&m_context, f, Qt::BlockingQueuedConnection); }
+
+    QThread m_thread;
+    QObject m_context;
+    std::unique_ptr<FreezableProxy> m_proxy;
+    QString m_uri;
+};
+
 // The first weighing window opened and a plate typed, key by key, while the server does not answer.
 void typePlate(Kelvo &kelvo)
 {
@@ -103,12 +145,10 @@ void typePlate(Kelvo &kelvo)
 
 void serverCases(const QString &uri)
 {
-    FreezableProxy proxy;
-    if (!proxy.start(uri))
-        qFatal("no loopback port for the relay");
     if (const QString error = Schema::createDatabase(uri); !error.isEmpty())
         std::fprintf(stderr, "(database kept: %s)\n", qPrintable(error));
-    ProgramFolder folder(proxy.uriFor(uri));
+    RelayThread proxy(uri);
+    ProgramFolder folder(proxy.uri());
     auto kelvo = startKelvo(folder);
     if (kelvo->state() != Kelvo::State::Running)
         qFatal("kelvo did not start on the server");

@@ -52,8 +52,11 @@ public:
     void stop()
     {
         m_server.close();
-        for (const auto &pair : m_pairs)
+        // The sockets go with their pairs: a signal still on its way must find no pair to pump.
+        for (const auto &pair : m_pairs) {
             pair->client->abort();
+            delete pair->client;
+        }
         m_pairs.clear();
     }
     void setFrozen(bool frozen)
