@@ -11,7 +11,7 @@
 #include "SettingsCommands.h"
 #include "ShutdownSequence.h"
 #include "StartupSequence.h"
-#include "TicketRouting.h"
+#include "TicketPrintQueue.h"
 #include "WindowHelpers.h"
 #include "WeightLink.h"
 
@@ -66,7 +66,7 @@ bool Kelvo::createWindows()
     m_settingsCommands = std::make_unique<SettingsCommands>(*this);
     m_commands = std::make_unique<MainCommands>(*this);
     m_scale = std::make_unique<ScaleWiring>(*this);
-    m_tickets = std::make_unique<TicketRouting>(*this);
+    m_tickets = std::make_unique<TicketPrintQueue>(*this);
 
     connect(main, &TFoform::shown, this, [this](bool first) {
         if (first)
@@ -114,6 +114,8 @@ void Kelvo::shutdown()
     if (m_config)
         ShutdownSequence(*this, *m_controlSettings).run();
     m_scale->close();
+    // A print still going ends here (a ticket the printer took is still counted); the waiting ones are dropped.
+    m_tickets->stop();
     // What was given to the database runs to its end (a ticket being stored is stored); long reads stop.
     if (m_worker)
         m_worker->stop();
@@ -130,9 +132,9 @@ void Kelvo::flashSaved(QWidget *over)
     m_windows.okform()->flash(over ? over : m_windows.Foform());
 }
 
-void Kelvo::printTicket(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode)
+void Kelvo::printTicket(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode, PrintKind kind)
 {
-    m_tickets->print(sorszam, templateName, mode);
+    m_tickets->print(sorszam, templateName, mode, kind == PrintKind::Reprint);
 }
 
 QString Kelvo::reprintTemplate() const

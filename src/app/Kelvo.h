@@ -20,7 +20,7 @@ class MainCommands;
 class ScaleWiring;
 class SettingsCommands;
 class StartupSequence;
-class TicketRouting;
+class TicketPrintQueue;
 class WeightLink;
 
 // The settings the program holds in memory for the run (the rest live in the controls of their windows).
@@ -105,9 +105,13 @@ public:
 
     // Services the windows use.
     void flashSaved(QWidget *over);
-    // Fills and prints the ticket of the serial number with the template chosen, as the printing mode says (or as
-    // mode says, for this print only).
-    void printTicket(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode = std::nullopt);
+    // Whether a ticket print is the first one after "Befejezés" or a reprint (which leaves a row in the trail).
+    enum class PrintKind { Finished, Reprint };
+    // Queues the print of the ticket of the serial number with the template chosen, as the printing mode says (or
+    // as mode says, for this print only); returns at once. Prints go out one at a time in the order asked.
+    void printTicket(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode = std::nullopt,
+                     PrintKind kind = PrintKind::Finished);
+    TicketPrintQueue &printQueue() const { return *m_tickets; }
     // The template reprints use: the default template setting, else the one chosen in the settings dialog.
     QString reprintTemplate() const;
     QStringList templateNames() const;
@@ -150,5 +154,5 @@ private:
     std::unique_ptr<SettingsCommands> m_settingsCommands;
     std::unique_ptr<MainCommands> m_commands;
     std::unique_ptr<ScaleWiring> m_scale;
-    std::unique_ptr<TicketRouting> m_tickets;
+    std::unique_ptr<TicketPrintQueue> m_tickets;
 };

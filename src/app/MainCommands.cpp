@@ -102,8 +102,7 @@ void MainCommands::connectCommands()
     on(ui->mUgyfelExport, [this] { exportTable(QStringLiteral("ugyfel")); });
     w.Szallitasokform()->setTicketCommands(
         [this](qint64 sorszam) {
-            Trail::reprinted(m_kelvo.database()->db(), sorszam);
-            m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate());
+            m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), std::nullopt, Kelvo::PrintKind::Reprint);
         },
         [this](qint64 sorszam) {
             Tmodosit *window = m_kelvo.modosit();
@@ -134,8 +133,8 @@ void MainCommands::connectCommands()
     w.nyomtatasismetel()->setActions(
         [this](qint64 sorszam) { return Transport::load(m_kelvo.database()->db(), sorszam).has_value(); },
         [this](qint64 sorszam, int mode) {
-            Trail::reprinted(m_kelvo.database()->db(), sorszam);
-            m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), static_cast<PrintMode>(mode));
+            m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), static_cast<PrintMode>(mode),
+                                Kelvo::PrintKind::Reprint);
         });
     on(ui->mBeallitasok, [this] { m_kelvo.settingsCommands().open(); });
 

@@ -35,7 +35,11 @@ int ticketCommand(Invocation &call)
             call.out() << message << '\n';
         if (!outcome.messages.isEmpty())
             return kRefused;
-        Trail::reprinted(call.database(), serial);
+        // A printed ticket was counted when the printer took it; a PDF handed out counts once it is written.
+        if (outcome.print.printed)
+            Trail::reprinted(call.database(), serial);
+        else
+            recordPrint(call.database(), serial, true);
         call.out() << WordTicket::filledCopyPath(settings.wordDocument) << '\n';
         if (!outcome.print.pdfPath.isEmpty())
             call.out() << outcome.print.pdfPath << '\n';
@@ -52,7 +56,8 @@ int ticketCommand(Invocation &call)
         call.out() << message << '\n';
     if (!outcome.messages.isEmpty())
         return kRefused;
-    Trail::reprinted(call.database(), serial);
+    // The page this command hands out is its print: counted once it was written whole.
+    recordPrint(call.database(), serial, true);
     call.out() << settings.outputPath() << '\n';
     return kDone;
 }

@@ -1,25 +1,12 @@
 #include "HtmlPdfRenderer.h"
 
-#include "TextCodec.h"
+#include "PageRenderer.h"
 
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QMarginsF>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QTimer>
-#include <QUrl>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
 
 #include <unistd.h>
 
 namespace {
-
-// QWebEnginePage::setContent takes at most this much; larger pages are loaded from the file.
-constexpr qsizetype kSetContentLimit = 2 * 1024 * 1024 - 4096;
 
 void addChromiumFlag(const char *flag)
 {
@@ -29,21 +16,6 @@ void addChromiumFlag(const char *flag)
     if (!flags.isEmpty())
         flags += ' ';
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + flag);
-}
-
-// Waits until done() or the timeout; false on timeout.
-template <typename Done>
-bool waitFor(QEventLoop &loop, int timeoutMs, Done done)
-{
-    if (done())
-        return true;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(timeoutMs);
-    while (!done() && timer.isActive())
-        loop.exec();
-    return done();
 }
 
 } // namespace
@@ -60,55 +32,16 @@ void prepareEnvironment()
 
 QString render(const QString &htmlPath, const QString &pdfPath, int timeoutMs)
 {
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        return QStringLiteral("A nyomtatási kép készítéséhez grafikus felület kell.");
-    QFile file(htmlPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    const QByteArray bytes = file.readAll();
-    file.close();
-    QFile::remove(pdfPath);
-
-    // An off-the-record profile: printing a ticket leaves no cache or cookies behind.
-    QWebEngineProfile profile;
-    QWebEnginePage page(&profile);
+    PageRenderer renderer;
     QEventLoop loop;
-
-    bool loaded = false;
-    bool loadOk = false;
-    QObject::connect(&page, &QWebEnginePage::loadFinished, &loop, [&](bool ok) {
-        loaded = true;
-        loadOk = ok;
+    QString error;
+    QObject::connect(&renderer, &PageRenderer::finished, &loop, [&](const QString &text) {
+        error = text;
         loop.quit();
     });
-    const QUrl url = QUrl::fromLocalFile(QFileInfo(htmlPath).absoluteFilePath());
-    if (bytes.size() <= kSetContentLimit) {
-        const char *charset =
-            TextCodec::detect(bytes) == TextCodec::Encoding::Utf8 ? "UTF-8" : "windows-1250";
-        page.setContent(bytes, QStringLiteral("text/html;charset=%1").arg(QLatin1String(charset)), url);
-    } else {
-        page.load(url);
-    }
-    if (!waitFor(loop, timeoutMs, [&] { return loaded; }))
-        return QStringLiteral("A nyomtatási kép betöltése nem fejeződött be időben.");
-    if (!loadOk)
-        return QStringLiteral("A nyomtatási kép nem tölthető be: %1").arg(htmlPath);
-
-    bool printed = false;
-    bool printOk = false;
-    QObject::connect(&page, &QWebEnginePage::pdfPrintingFinished, &loop, [&](const QString &, bool ok) {
-        printed = true;
-        printOk = ok;
-        loop.quit();
-    });
-    const QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(10, 10, 10, 10),
-                             QPageLayout::Millimeter);
-    page.printToPdf(pdfPath, layout);
-    if (!waitFor(loop, timeoutMs, [&] { return printed; }))
-        return QStringLiteral("A PDF készítése nem fejeződött be időben.");
-    if (!printOk || !QFileInfo(pdfPath).isFile())
-        return QStringLiteral("A PDF nem írható: %1").arg(pdfPath);
-    return {};
+    renderer.start(htmlPath, pdfPath, timeoutMs);
+    loop.exec();
+    return error;
 }
 
 } // namespace HtmlPdfRenderer

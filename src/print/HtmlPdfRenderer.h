@@ -10,9 +10,8 @@ namespace HtmlPdfRenderer {
 // made alone.
 void prepareEnvironment();
 
-// Renders htmlPath into pdfPath (A4 portrait), waiting for the engine with a nested event loop. The page is read
-// with the character set its bytes are in (UTF-8 when valid, Windows-1250 otherwise); relative links resolve
-// against its folder. Needs a QGuiApplication. Returns the error text, empty on success.
+// Renders htmlPath into pdfPath as PageRenderer does, waiting for it in a local event loop: for command-line use
+// and tests only. The window program drives a PageRenderer by its signal. Returns the error text, empty on success.
 QString render(const QString &htmlPath, const QString &pdfPath, int timeoutMs = 60000);
 
 } // namespace HtmlPdfRenderer

@@ -10,11 +10,6 @@
 
 namespace {
 
-QString program()
-{
-    return QStandardPaths::findExecutable(QStringLiteral("soffice"));
-}
-
 // One profile for every run: building a fresh one costs several seconds of every ticket.
 QString profileUrl()
 {
@@ -26,52 +21,80 @@ QString profileUrl()
     return QUrl::fromLocalFile(path).toString();
 }
 
+QString format(const QString &targetPath)
+{
+    return QFileInfo(targetPath).suffix().toLower();
+}
+
 } // namespace
 
 namespace OfficeConverter {
+
+QString program()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("soffice"));
+}
 
 bool available()
 {
     return !program().isEmpty();
 }
 
-QString convert(const QString &sourcePath, const QString &targetPath, int timeoutMs)
+QString notInstalledMessage()
 {
-    const QString soffice = program();
-    if (soffice.isEmpty())
-        return QStringLiteral("A LibreOffice (soffice) nincs telepítve.");
+    return QStringLiteral("A LibreOffice (soffice) nincs telepítve.");
+}
 
-    // LibreOffice names its output after the source; a private folder keeps it from meeting other files.
-    QTemporaryDir outDir(QFileInfo(targetPath).absolutePath() + QStringLiteral("/.kelvo-office-XXXXXX"));
-    if (!outDir.isValid())
-        return QStringLiteral("Ideiglenes mappa nem hozható létre: %1").arg(QFileInfo(targetPath).absolutePath());
-    const QString format = QFileInfo(targetPath).suffix().toLower();
+QString timedOutMessage(int timeoutMs)
+{
+    return QStringLiteral("A LibreOffice %1 másodperc alatt sem készült el.").arg(timeoutMs / 1000);
+}
 
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(soffice, {QStringLiteral("-env:UserInstallation=") + profileUrl(), QStringLiteral("--headless"),
-                            QStringLiteral("--norestore"), QStringLiteral("--nolockcheck"),
-                            QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), outDir.path(),
-                            QFileInfo(sourcePath).absoluteFilePath()});
-    if (!process.waitForStarted())
-        return QStringLiteral("A LibreOffice nem indítható: %1").arg(process.errorString());
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return QStringLiteral("A LibreOffice %1 másodperc alatt sem készült el.").arg(timeoutMs / 1000);
-    }
+QStringList arguments(const QString &sourcePath, const QString &outDir, const QString &targetPath)
+{
+    return {QStringLiteral("-env:UserInstallation=") + profileUrl(), QStringLiteral("--headless"),
+            QStringLiteral("--norestore"), QStringLiteral("--nolockcheck"), QStringLiteral("--convert-to"),
+            format(targetPath), QStringLiteral("--outdir"), outDir, QFileInfo(sourcePath).absoluteFilePath()};
+}
 
-    const QString produced = outDir.path() + QLatin1Char('/') + QFileInfo(sourcePath).completeBaseName() +
-                             QLatin1Char('.') + format;
+QString takeResult(const QString &outDir, const QString &sourcePath, const QString &targetPath,
+                   const QByteArray &output)
+{
+    const QString produced =
+        outDir + QLatin1Char('/') + QFileInfo(sourcePath).completeBaseName() + QLatin1Char('.') + format(targetPath);
     if (!QFileInfo(produced).isFile() || QFileInfo(produced).size() == 0) {
-        const QString output = QString::fromLocal8Bit(process.readAll()).trimmed();
-        return QStringLiteral("A LibreOffice nem készítette el a(z) %1 fájlt.").arg(format.toUpper()) +
-               (output.isEmpty() ? QString() : QLatin1Char('\n') + output);
+        const QString text = QString::fromLocal8Bit(output).trimmed();
+        return QStringLiteral("A LibreOffice nem készítette el a(z) %1 fájlt.").arg(format(targetPath).toUpper()) +
+               (text.isEmpty() ? QString() : QLatin1Char('\n') + text);
     }
     QFile::remove(targetPath);
     if (!QFile::rename(produced, targetPath))
         return QStringLiteral("A fájl nem írható: %1").arg(QDir::toNativeSeparators(targetPath));
     return {};
+}
+
+QString convert(const QString &sourcePath, const QString &targetPath, int timeoutMs)
+{
+    const QString soffice = program();
+    if (soffice.isEmpty())
+        return notInstalledMessage();
+
+    // LibreOffice names its output after the source; a private folder keeps it from meeting other files.
+    QTemporaryDir outDir(QFileInfo(targetPath).absolutePath() + QStringLiteral("/.kelvo-office-XXXXXX"));
+    if (!outDir.isValid())
+        return QStringLiteral("Ideiglenes mappa nem hozható létre: %1").arg(QFileInfo(targetPath).absolutePath());
+
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(soffice, arguments(sourcePath, outDir.path(), targetPath));
+    if (!process.waitForStarted())
+        return QStringLiteral("A LibreOffice nem indítható: %1").arg(process.errorString());
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return timedOutMessage(timeoutMs);
+    }
+    return takeResult(outDir.path(), sourcePath, targetPath, process.readAll());
 }
 
 } // namespace OfficeConverter

@@ -19,6 +19,6 @@ public:
     // The printer dialog: the chosen printer, or nothing when the user cancelled.
     virtual std::optional<PrinterChoice> choosePrinter() = 0;
     // The print preview of the rendered ticket; printing from the preview is the preview's business
-    // (CupsPrinter::printPdf). Returns when the preview is closed.
-    virtual void showPreview(const QString &pdfPath) = 0;
+    // (CupsPrinter::printPdf). Returns when the preview is closed: true when the ticket was printed from it.
+    virtual bool showPreview(const QString &pdfPath) = 0;
 };

@@ -3,12 +3,13 @@
 #include "CupsPrinter.h"
 #include "HandOverScript.h"
 #include "HtmlPdfRenderer.h"
+#include "OfficeConverter.h"
+#include "Sql.h"
 #include "TicketData.h"
 #include "TicketMessages.h"
 #include "TicketPrintUi.h"
 #include "TicketTemplate.h"
-#include "Transport.h"
-#include "OfficeConverter.h"
+#include "Trail.h"
 #include "WordTicket.h"
 
 #include <QFile>
@@ -22,31 +23,16 @@ QString message(const char *text)
     return QString::fromUtf8(text);
 }
 
-QString printFailed(const QString &reason)
+// out.txt when switched on; false when it was asked for and could not be written.
+bool writeData(const Transport &transport, const TicketSettings &settings, TicketFiles &files)
 {
-    return message(TicketMessages::kPrintFailed) + QLatin1Char('\n') + reason;
-}
-
-// out.txt and the hand-over script, each when switched on.
-void handOver(const Transport &transport, const TicketSettings &settings, TicketOutcome &outcome)
-{
-    if (settings.outtxt) {
-        const QString error = WriteTicketData(settings.ticketDataPath(), transport);
-        if (!error.isEmpty())
-            outcome.messages.append(error);
-    }
-    if (settings.outbat)
-        outcome.handedOver = HandOverScript::start(settings.handOverScriptPath());
-}
-
-// Loads the ticket's row; a missing row or a database error becomes the message to show.
-std::optional<Transport> loadTicket(qint64 serial, const QSqlDatabase &db, TicketOutcome &outcome)
-{
-    QString error;
-    std::optional<Transport> transport = Transport::load(db, serial, &error);
-    if (!transport)
-        outcome.messages.append(error.isEmpty() ? message(TicketMessages::kTicketNotFound) : error);
-    return transport;
+    if (!settings.outtxt)
+        return true;
+    const QString error = WriteTicketData(settings.ticketDataPath(), transport);
+    if (error.isEmpty())
+        return true;
+    files.messages.append(error);
+    return false;
 }
 
 // The filled word-processor copy to PDF, then to the printer unless only the PDF is wanted. The copy stays saved
@@ -59,7 +45,7 @@ PrintOutcome printWordCopy(const QString &filledPath, const TicketSettings &sett
     TicketPrintUi::PrinterChoice choice;
     if (printing && !settings.wordDirectPrint) {
         if (!ui) {
-            outcome.message = printFailed(QStringLiteral("Ehhez a nyomtatási módhoz ablak kell."));
+            outcome.message = printFailedMessage(QStringLiteral("Ehhez a nyomtatási módhoz ablak kell."));
             return outcome;
         }
         const std::optional<TicketPrintUi::PrinterChoice> chosen = ui->choosePrinter();
@@ -68,13 +54,10 @@ PrintOutcome printWordCopy(const QString &filledPath, const TicketSettings &sett
         choice = *chosen;
     }
 
-    const QFileInfo filled(filledPath);
-    const QString target =
-        printing ? filled.absolutePath() + QLatin1Char('/') + filled.completeBaseName() + QLatin1String(".pdf")
-                 : pdfPath;
+    const QString target = printing ? pdfBeside(filledPath) : pdfPath;
     const QString error = OfficeConverter::convert(filledPath, target);
     if (!error.isEmpty()) {
-        outcome.message = printFailed(error);
+        outcome.message = printFailedMessage(error);
         return outcome;
     }
     outcome.pdfPath = target;
@@ -82,73 +65,144 @@ PrintOutcome printWordCopy(const QString &filledPath, const TicketSettings &sett
         return outcome;
     const CupsPrinter::Job job = CupsPrinter::printPdf(target, choice.printer, jobTitle, choice.copies);
     outcome.jobId = job.id;
+    outcome.printed = job.error.isEmpty();
     if (!job.error.isEmpty())
-        outcome.message = printFailed(job.error);
+        outcome.message = printFailedMessage(job.error);
     return outcome;
 }
 
-// Every ticket document made counts as a print, and the count goes onto it before it is filled: a copy never
-// leaves unmarked, even when two stations print the same ticket at once.
-bool countPrint(Transport &transport, const QSqlDatabase &db, TicketOutcome &outcome)
+// The synchronous path counts a print that went to the printer; a failure to count is shown after the print.
+void countIfPrinted(const Transport &transport, const QSqlDatabase &db, TicketOutcome &outcome)
 {
-    QString error;
-    const std::optional<int> count = Transport::countPrint(db, transport.sorszam, &error);
-    if (!count) {
-        outcome.messages.append(error.isEmpty() ? message(TicketMessages::kTicketNotFound) : error);
-        return false;
+    if (!outcome.print.printed)
+        return;
+    try {
+        recordPrint(db, transport.sorszam, false);
+    } catch (const DatabaseError &e) {
+        outcome.messages.append(QString::fromUtf8(e.what()));
     }
-    transport.nyomtatva = *count;
-    return true;
 }
 
 } // namespace
+
+QString ticketJobTitle(qint64 serial)
+{
+    return QStringLiteral("Mérlegjegy %1").arg(serial);
+}
+
+QString pdfBeside(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QLatin1String(".pdf");
+}
+
+QString printFailedMessage(const QString &reason)
+{
+    return message(TicketMessages::kPrintFailed) + QLatin1Char('\n') + reason;
+}
+
+LoadedTicket loadTicketForPrint(qint64 serial, const QSqlDatabase &db)
+{
+    LoadedTicket loaded;
+    QString error;
+    loaded.transport = Transport::load(db, serial, &error);
+    if (loaded.transport)
+        ++loaded.transport->nyomtatva;
+    else
+        loaded.message = error.isEmpty() ? message(TicketMessages::kTicketNotFound) : error;
+    return loaded;
+}
+
+TicketFiles writeTemplateFiles(const LoadedTicket &loaded, const QString &templatePath, const QString &outputPath,
+                               const TicketSettings &settings, const QDate &printDate)
+{
+    TicketFiles files;
+    if (!QFileInfo(templatePath).isFile()) {
+        files.messages.append(message(TicketMessages::kTemplateMissing));
+        return files;
+    }
+
+    // The page is written whole or not at all (a full disk, a read-only folder): a failed write leaves the earlier
+    // page as it was and prints nothing, since that page is another truck's ticket.
+    QSaveFile output(outputPath);
+    const bool outputOpen = output.open(QIODevice::WriteOnly);
+    if (!loaded.transport) {
+        files.messages.append(loaded.message);
+        if (outputOpen)
+            output.commit(); // empty
+        return files;
+    }
+    files.transport = loaded.transport;
+
+    QFile templateFile(templatePath);
+    if (outputOpen && templateFile.open(QIODevice::ReadOnly)) {
+        const QByteArray templateBytes = templateFile.readAll();
+        if (templateFile.error() == QFileDevice::NoError) {
+            const QByteArray page = TicketTemplate::fill(
+                templateBytes, TicketTemplate::replacements(*files.transport, settings, printDate));
+            files.pageWritten = output.write(page) == page.size() && output.flush() && output.commit();
+        }
+    }
+    if (!files.pageWritten)
+        files.messages.append(message(TicketMessages::kOutputWriteError));
+    const bool dataWritten = writeData(*files.transport, settings, files);
+    // The script passes out.htm and out.txt on as this ticket's: the previous truck's must never go in their place.
+    files.handOverReady = files.pageWritten && dataWritten;
+    return files;
+}
+
+TicketFiles writeWordFiles(const LoadedTicket &loaded, const TicketSettings &settings)
+{
+    TicketFiles files;
+    if (!loaded.transport) {
+        files.messages.append(loaded.message);
+        return files;
+    }
+    files.transport = loaded.transport;
+    const QString document = settings.wordDocument;
+    if (!QFileInfo(document).isFile()) {
+        files.messages.append(message(TicketMessages::kWordDocumentMissing) + QLatin1Char('\r') + document);
+    } else if (const QString error = WordTicket::fill(*files.transport, settings, document); !error.isEmpty()) {
+        files.messages.append(printFailedMessage(error));
+    } else {
+        files.pageWritten = true;
+    }
+    // The word path hands over out.txt alone; the document's fate does not hold it back.
+    files.handOverReady = writeData(*files.transport, settings, files);
+    return files;
+}
+
+bool startHandOver(const TicketFiles &files, const TicketSettings &settings)
+{
+    return settings.outbat && files.handOverReady && HandOverScript::start(settings.handOverScriptPath());
+}
+
+void recordPrint(const QSqlDatabase &db, qint64 serial, bool reprint)
+{
+    QString error;
+    if (!Transport::countPrint(db, serial, &error))
+        throw DatabaseError(error.isEmpty() ? message(TicketMessages::kTicketNotFound) : error);
+    if (reprint)
+        Trail::reprinted(db, serial);
+}
 
 TicketOutcome FillTicketTemplate(qint64 serial, const QSqlDatabase &db, const QString &templatePath,
                                  const QString &outputPath, const TicketSettings &settings, TicketPrintUi *ui,
                                  const QDate &printDate)
 {
+    // A missing template stops before the database is asked.
+    const LoadedTicket loaded = QFileInfo(templatePath).isFile() ? loadTicketForPrint(serial, db) : LoadedTicket{};
+    const TicketFiles files = writeTemplateFiles(loaded, templatePath, outputPath, settings, printDate);
     TicketOutcome outcome;
-    if (!QFileInfo(templatePath).isFile()) {
-        outcome.messages.append(message(TicketMessages::kTemplateMissing));
-        return outcome;
-    }
-
-    QFile templateFile(templatePath);
-    // The page is written whole or not at all (a full disk, a read-only folder): a failed write leaves the earlier
-    // page as it was and prints nothing, since that page is another truck's ticket.
-    QSaveFile output(outputPath);
-    const bool outputOpen = output.open(QIODevice::WriteOnly);
-    // A ticket that cannot be filled empties the previous ticket's page, so it is never printed again in its place.
-    const auto emptyPage = [&] {
-        if (outputOpen)
-            output.commit();
-        return outcome;
-    };
-
-    std::optional<Transport> transport = loadTicket(serial, db, outcome);
-    if (!transport || (outputOpen && !countPrint(*transport, db, outcome)))
-        return emptyPage();
-
-    bool written = false;
-    if (outputOpen && templateFile.open(QIODevice::ReadOnly)) {
-        const QByteArray templateBytes = templateFile.readAll();
-        if (templateFile.error() == QFileDevice::NoError) {
-            const QByteArray page = TicketTemplate::fill(
-                templateBytes, TicketTemplate::replacements(*transport, settings, printDate));
-            written = output.write(page) == page.size() && output.flush() && output.commit();
-        }
-    }
-    if (!written)
-        outcome.messages.append(message(TicketMessages::kOutputWriteError));
-    outcome.ok = written;
-
-    if (written) {
-        outcome.print = PrintHtmlTicket(outputPath, settings.printMode, ui,
-                                        QStringLiteral("Mérlegjegy %1").arg(transport->sorszam));
+    outcome.messages = files.messages;
+    outcome.ok = files.pageWritten;
+    if (files.pageWritten) {
+        outcome.print = PrintHtmlTicket(outputPath, settings.printMode, ui, ticketJobTitle(serial));
         if (!outcome.print.message.isEmpty())
             outcome.messages.append(outcome.print.message);
+        countIfPrinted(*files.transport, db, outcome);
     }
-    handOver(*transport, settings, outcome);
+    outcome.handedOver = startHandOver(files, settings);
     return outcome;
 }
 
@@ -158,7 +212,7 @@ PrintOutcome PrintHtmlTicket(const QString &outputPath, PrintMode mode, TicketPr
     if (mode == PrintMode::None || mode == PrintMode::WordDocument)
         return outcome;
     if (mode != PrintMode::DefaultPrinter && !ui) {
-        outcome.message = printFailed(QStringLiteral("Ehhez a nyomtatási módhoz ablak kell."));
+        outcome.message = printFailedMessage(QStringLiteral("Ehhez a nyomtatási módhoz ablak kell."));
         return outcome;
     }
 
@@ -171,48 +225,43 @@ PrintOutcome PrintHtmlTicket(const QString &outputPath, PrintMode mode, TicketPr
         choice = *chosen;
     }
 
-    const QFileInfo page(outputPath);
-    const QString pdfPath = page.absolutePath() + QLatin1Char('/') + page.completeBaseName() + QLatin1String(".pdf");
+    const QString pdfPath = pdfBeside(outputPath);
     const QString renderError = HtmlPdfRenderer::render(outputPath, pdfPath);
     if (!renderError.isEmpty()) {
-        outcome.message = printFailed(renderError);
+        outcome.message = printFailedMessage(renderError);
         return outcome;
     }
     outcome.pdfPath = pdfPath;
 
     if (mode == PrintMode::Preview) {
-        ui->showPreview(pdfPath);
+        outcome.printed = ui->showPreview(pdfPath);
         return outcome;
     }
     const CupsPrinter::Job job = CupsPrinter::printPdf(pdfPath, choice.printer, jobTitle, choice.copies);
     outcome.jobId = job.id;
+    outcome.printed = job.error.isEmpty();
     if (!job.error.isEmpty())
-        outcome.message = printFailed(job.error);
+        outcome.message = printFailedMessage(job.error);
     return outcome;
 }
 
 TicketOutcome PrintWordTicket(qint64 serial, const QSqlDatabase &db, const TicketSettings &settings,
                               TicketPrintUi *ui, const QString &pdfPath)
 {
+    const TicketFiles files = writeWordFiles(loadTicketForPrint(serial, db), settings);
     TicketOutcome outcome;
-    std::optional<Transport> transport = loadTicket(serial, db, outcome);
-    if (!transport)
+    outcome.messages = files.messages;
+    if (!files.transport)
         return outcome;
-    const QString document = settings.wordDocument;
-    if (!QFileInfo(document).isFile()) {
-        outcome.messages.append(message(TicketMessages::kWordDocumentMissing) + QLatin1Char('\r') + document);
-    } else if (!countPrint(*transport, db, outcome)) {
-        // The ticket went away meanwhile; the message says so.
-    } else if (const QString error = WordTicket::fill(*transport, settings, document); !error.isEmpty()) {
-        outcome.messages.append(printFailed(error));
-    } else {
+    if (files.pageWritten) {
         outcome.ok = true;
-        outcome.print = printWordCopy(WordTicket::filledCopyPath(document), settings, ui, pdfPath,
-                                      QStringLiteral("Mérlegjegy %1").arg(transport->sorszam));
+        outcome.print = printWordCopy(WordTicket::filledCopyPath(settings.wordDocument), settings, ui, pdfPath,
+                                      ticketJobTitle(serial));
         if (!outcome.print.message.isEmpty())
             outcome.messages.append(outcome.print.message);
+        countIfPrinted(*files.transport, db, outcome);
     }
-    handOver(*transport, settings, outcome);
+    outcome.handedOver = startHandOver(files, settings);
     return outcome;
 }
 

@@ -30,19 +30,28 @@ QString fillableDocument(const QString &documentPath, QString &error)
 {
     if (!isLegacyDoc(documentPath))
         return documentPath;
-    const QString converted = convertedCopyPath(documentPath);
-    const QFileInfo cached(converted);
-    if (!cached.isFile() || cached.lastModified() < QFileInfo(documentPath).lastModified()) {
+    if (const QString converted = WordTicket::conversionNeeded(documentPath); !converted.isEmpty()) {
         error = OfficeConverter::convert(documentPath, converted);
         if (!error.isEmpty())
             return {};
     }
-    return converted;
+    return convertedCopyPath(documentPath);
 }
 
 } // namespace
 
 namespace WordTicket {
+
+QString conversionNeeded(const QString &documentPath)
+{
+    if (!isLegacyDoc(documentPath))
+        return {};
+    const QString converted = convertedCopyPath(documentPath);
+    const QFileInfo cached(converted);
+    if (cached.isFile() && cached.lastModified() >= QFileInfo(documentPath).lastModified())
+        return {};
+    return converted;
+}
 
 QList<WordDocument::Replacement> replacements(const Transport &t, const TicketSettings &s)
 {

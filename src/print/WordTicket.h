@@ -19,6 +19,10 @@ QList<WordDocument::Replacement> replacements(const Transport &transport, const 
 // ("merlegjegy.docx" gives "merlegjegy.docx.docx"). A .doc is filled as .docx ("merlegjegy.doc.docx").
 QString filledCopyPath(const QString &documentPath);
 
+// A .doc is filled through a .docx made from it and kept beside it: the copy still to be made (converted from
+// documentPath before fill), empty when there is none to make.
+QString conversionNeeded(const QString &documentPath);
+
 // Fills the document for the transport and saves the filled copy (never the document itself). Returns the
 // message to show, empty on success.
 QString fill(const Transport &transport, const TicketSettings &settings, const QString &documentPath);

@@ -13,6 +13,7 @@
 #include "TNumEdit.h"
 #include "MessageBoxes.h"
 #include "Sql.h"
+#include "TicketPrintQueue.h"
 #include "Transport.h"
 #include "WeightLink.h"
 
@@ -176,6 +177,7 @@ private slots:
         QCOMPARE(t->osszeg, 639496.0);
         QCOMPARE(t->raktar, QStringLiteral("Fő raktár"));
         QCOMPARE(t->kezi, false);
+        QTRY_VERIFY(kelvo->printQueue().idle());
         QFile ticket(m_home + QStringLiteral("out.htm"));
         QVERIFY(ticket.open(QIODevice::ReadOnly));
         const QString html = QString::fromUtf8(ticket.readAll());

@@ -25,6 +25,7 @@ class FakeUi : public TicketPrintUi
 {
 public:
     std::optional<PrinterChoice> choice;
+    bool printFromPreview = false;
     int choosePrinterCalls = 0;
     QStringList previews;
     bool previewFileExisted = false;
@@ -34,10 +35,11 @@ public:
         ++choosePrinterCalls;
         return choice;
     }
-    void showPreview(const QString &pdfPath) override
+    bool showPreview(const QString &pdfPath) override
     {
         previews.append(pdfPath);
         previewFileExisted = QFileInfo(pdfPath).isFile();
+        return printFromPreview;
     }
 };
 
