@@ -66,10 +66,8 @@ private slots:
                 if (auto *view = w->findChild<QPdfView *>())
                     pages = view->document()->pageCount();
                 for (QPushButton *b : w->findChildren<QPushButton *>()) {
-                    if (b->text() == QStringLiteral("Bezárás")) {
+                    if (b->text() == QStringLiteral("Bezárás"))
                         b->click();
-                        finishing = false; // the ticket is out: the main window takes commands again
-                    }
                 }
             }
         });
