@@ -3,6 +3,7 @@
 #include "Database.h"
 #include "DatabaseUri.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -191,8 +192,14 @@ void DatabaseWorker::ping()
 
 void DatabaseWorker::drain()
 {
-    while (m_pending.load() > 0 && m_thread.isRunning())
-        QThread::msleep(5);
+    // On the owner's thread its events go on meanwhile: a command may be waiting for the operator's answer there.
+    const bool owner = QThread::currentThread() == thread();
+    while (m_pending.load() > 0 && m_thread.isRunning()) {
+        if (owner)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        else
+            QThread::msleep(5);
+    }
 }
 
 void DatabaseWorker::stop()

@@ -27,7 +27,7 @@ class Database;
 // answering or a connect attempt waiting for its timeout never holds the window thread.
 //
 // Commands are functions of the connection. They run one at a time, in the order given; the caller gets a QFuture
-// and continues on its own thread (QFuture::then with a context object). An exception a command throws reaches the
+// and continues on its own thread (a watcher or a continuation with a context object). An exception a command throws reaches the
 // future. The worker keeps the connection state: onlineChanged tells the owner's thread at once when the server is
 // lost and when it is back, and a command given while the server is away is refused without waiting for it.
 //
@@ -117,7 +117,7 @@ public:
     void setNetworkMode(bool on);
     bool networkMode() const { return m_networkMode; }
 
-    // Blocks until every command given so far has run. For tests and for the end of the run.
+    // Returns once every command given so far has run (the owner's events go on meanwhile). For tests.
     void drain();
     // Takes no more commands and ends the thread after closing the connection. Commands already given run to
     // their end (each within its time limit: a station closed right after "Befejezés" still stores the ticket);
