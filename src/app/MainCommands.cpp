@@ -19,7 +19,6 @@
 #include "Seged.h"
 #include "SettingsCommands.h"
 #include "Sql.h"
-#include "Trail.h"
 #include "Transport.h"
 #include "WindowHelpers.h"
 #include "WordTicket.h"
