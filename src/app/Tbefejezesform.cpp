@@ -155,14 +155,14 @@ void Tbefejezesform::prepare(const QString &selectedPlate, std::function<void(bo
 std::shared_ptr<WorkerCall::Busy> Tbefejezesform::busy()
 {
     return std::make_shared<WorkerCall::Busy>(
-        this, QList<QWidget *>{m_ui->Button1, m_ui->Button2, m_ui->Button9, m_ui->raktartorol, m_ui->tarament,
+        this, QList<QWidget *>{m_ui->Button1, m_ui->Button9, m_ui->raktartorol, m_ui->tarament,
                                m_ui->tarabe});
 }
 
 void Tbefejezesform::done(int result)
 {
     // Closed while "Befejezés" is being stored, it would leave the operator guessing whether the ticket exists.
-    if (result == Rejected && WorkerCall::Busy::running(this))
+    if (result == Rejected && !m_storing.expired())
         return;
     QDialog::done(result);
 }
@@ -305,6 +305,8 @@ void Tbefejezesform::finish()
         };
         return Finishing::finish(db, in, plates, maxsuly, askZero, [] { return QDateTime::currentDateTime(); });
     };
+    const auto storing = busy();
+    m_storing = storing;
     WorkerCall::then(worker->run(finish), this, [this](const Finishing::Outcome &outcome) {
         switch (outcome.status) {
         case Finishing::Outcome::Status::Refused:
@@ -321,5 +323,5 @@ void Tbefejezesform::finish()
         m_kelvo->flashSaved(this);
         accept();
         m_kelvo->printTicket(outcome.sorszam, m_ui->printfilename->currentText());
-    }, busy());
+    }, storing);
 }

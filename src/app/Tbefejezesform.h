@@ -60,5 +60,6 @@ private:
     Kelvo *m_kelvo = nullptr;
     qint64 m_warehouseRow = 0;
     qint64 m_lastSerial = 0;
-    int m_warehouseLookups = 0; // the newest look-up of the warehouse; an older answer is not shown
+    int m_warehouseLookups = 0;
+    std::weak_ptr<WorkerCall::Busy> m_storing; // while the ticket is being stored; the window does not close meanwhile // the newest look-up of the warehouse; an older answer is not shown
 };

@@ -149,7 +149,7 @@ void Tkezdesform::prepare()
 std::shared_ptr<WorkerCall::Busy> Tkezdesform::busy()
 {
     return std::make_shared<WorkerCall::Busy>(
-        this, QList<QWidget *>{m_ui->Button1, m_ui->Button7, m_ui->Button2, m_ui->Button3, m_ui->Button5,
+        this, QList<QWidget *>{m_ui->Button1, m_ui->Button7, m_ui->Button3, m_ui->Button5,
                                m_ui->Button9, m_ui->rendszamtorol, m_ui->termektorol, m_ui->ugyfeltorol,
                                m_ui->tarament, m_ui->tarabe});
 }
@@ -432,6 +432,8 @@ void Tkezdesform::record(int irany)
         };
         return FirstWeighing::record(db, in, maxsuly, ask, QDateTime::currentDateTime());
     };
+    const auto storing = busy();
+    m_storing = storing;
     WorkerCall::then(worker->run(record), this, [this](const FirstWeighing::Outcome &outcome) {
         switch (outcome.status) {
         case FirstWeighing::Outcome::Status::Refused:
@@ -445,13 +447,13 @@ void Tkezdesform::record(int irany)
             accept();
             return;
         }
-    }, busy());
+    }, storing);
 }
 
 void Tkezdesform::done(int result)
 {
-    // Closed while a command of the window runs, it would leave the operator guessing whether the truck was stored.
-    if (result == Rejected && WorkerCall::Busy::running(this))
+    // Closed while the truck is being stored, it would leave the operator guessing whether it was.
+    if (result == Rejected && !m_storing.expired())
         return;
     QDialog::done(result);
 }

@@ -96,6 +96,8 @@ private:
     int m_carrierLookups = 0;
     int m_productLookups = 0;
     int m_customerLookups = 0;
+    // While the truck is being stored; the window does not close meanwhile.
+    std::weak_ptr<WorkerCall::Busy> m_storing;
     // While a look-up's answer is shown: the texts the fields had when it was asked.
     QHash<QObject *, QString> m_typedBefore;
 };
