@@ -16,7 +16,7 @@ if(KELVO_SANITIZE)
   string(APPEND KELVO_TEST_ASAN_OPTIONS ":strict_init_order=1:check_initialization_order=1")
   # QtWebEngine's own code deletes objects through a base of another size (sized delete inside Chromium). ASan
   # cannot suppress that report by library, so the check is off only in the tests that render with QtWebEngine.
-  set(KELVO_WEBENGINE_TESTS tst_print_ticketprint tst_app_ticketpreview)
+  set(KELVO_WEBENGINE_TESTS tst_print_ticketprint tst_app_ticketpreview tst_app_reprint)
   set(KELVO_TEST_WEBENGINE_ASAN_OPTIONS "${KELVO_TEST_ASAN_OPTIONS}:new_delete_type_mismatch=0")
   list(APPEND KELVO_TEST_ENVIRONMENT
     "UBSAN_OPTIONS=${_sanitizer_common}:halt_on_error=1"
