@@ -223,9 +223,13 @@ int main(int argc, char *argv[])
     }
 
     {
-        // An older database: the indexes the upgrade adds are not there yet.
+        // An older database: the quick search's texts and the indexes the upgrade adds are not there yet.
         Database db(tickets);
         db.open();
+        for (const char *sql : {"DROP TRIGGER szallitasok_szoveg_insert", "DROP TRIGGER szallitasok_szoveg_update",
+                                "DROP TRIGGER szallitasok_szoveg_delete", "DROP TABLE szallitasok_szoveg_trigram",
+                                "DROP TABLE szallitasok_szoveg"})
+            Sql::run(db.db(), QLatin1String(sql));
         QSqlQuery names(db.db());
         names.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
         QStringList indexes;
