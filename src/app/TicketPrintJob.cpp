@@ -65,18 +65,8 @@ void TicketPrintJob::loaded(const LoadedTicket &ticket)
     if (converted.isEmpty())
         return writeFiles(ticket);
     // A .doc is filled through a .docx LibreOffice makes from it first.
-    m_conversion = new OfficeConversion(this);
-    QProgressDialog *dialog = progress(QStringLiteral("A szövegszerkesztő dokumentum átalakítása..."));
-    connect(m_conversion, &OfficeConversion::finished, this, [this, dialog, ticket](const QString &error) {
-        dialog->disconnect(this);
-        dialog->deleteLater();
-        m_conversion->deleteLater();
-        m_conversion = nullptr;
-        if (!error.isEmpty())
-            return fail(printFailedMessage(error));
-        writeFiles(ticket);
-    });
-    m_conversion->start(document, converted);
+    convert(document, converted, QStringLiteral("A szövegszerkesztő dokumentum átalakítása..."),
+            [this, ticket] { writeFiles(ticket); });
 }
 
 void TicketPrintJob::writeFiles(const LoadedTicket &ticket)
@@ -159,18 +149,26 @@ void TicketPrintJob::convertWord(const TicketPrintUi::PrinterChoice &choice)
 {
     const QString filled = WordTicket::filledCopyPath(m_request.settings.wordDocument);
     const QString pdf = pdfBeside(filled);
+    convert(filled, pdf, QStringLiteral("A mérlegjegy nyomtatási képe készül..."),
+            [this, pdf, choice] { submit(pdf, choice); });
+}
+
+void TicketPrintJob::convert(const QString &source, const QString &target, const QString &label,
+                             std::function<void()> done)
+{
     m_conversion = new OfficeConversion(this);
-    QProgressDialog *dialog = progress(QStringLiteral("A mérlegjegy nyomtatási képe készül..."));
-    connect(m_conversion, &OfficeConversion::finished, this, [this, dialog, choice, pdf](const QString &error) {
-        dialog->disconnect(this);
-        dialog->deleteLater();
-        m_conversion->deleteLater();
-        m_conversion = nullptr;
-        if (!error.isEmpty())
-            return fail(printFailedMessage(error));
-        submit(pdf, choice);
-    });
-    m_conversion->start(filled, pdf);
+    QProgressDialog *dialog = progress(label);
+    connect(m_conversion, &OfficeConversion::finished, this,
+            [this, dialog, done = std::move(done)](const QString &error) {
+                dialog->disconnect(this);
+                dialog->deleteLater();
+                m_conversion->deleteLater();
+                m_conversion = nullptr;
+                if (!error.isEmpty())
+                    return fail(printFailedMessage(error));
+                done();
+            });
+    m_conversion->start(source, target);
 }
 
 QProgressDialog *TicketPrintJob::progress(const QString &label)

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class DatabaseWorker;
 class OfficeConversion;
 class PageRenderer;
@@ -55,6 +57,8 @@ private:
     void choosePrinter(const std::function<void(const TicketPrintUi::PrinterChoice &)> &then);
     void render(const TicketPrintUi::PrinterChoice &choice);
     void convertWord(const TicketPrintUi::PrinterChoice &choice);
+    // LibreOffice from source to target with a progress dialog that can cancel; done runs when it went through.
+    void convert(const QString &source, const QString &target, const QString &label, std::function<void()> done);
     void submit(const QString &pdfPath, const TicketPrintUi::PrinterChoice &choice);
     void submitted(const CupsPrinter::Job &job);
     void count();

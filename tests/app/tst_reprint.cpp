@@ -260,16 +260,7 @@ private:
         return home;
     }
 
-    static bool startKelvo(Kelvo &kelvo)
-    {
-        kelvo.setPrinterCheck([] { return true; });
-        if (!kelvo.createWindows())
-            return false;
-        kelvo.firstShow();
-        kelvo.initialise();
-        settle(kelvo);
-        return kelvo.worker() != nullptr;
-    }
+    static bool startKelvo(Kelvo &kelvo) { return startSettled(kelvo) && kelvo.worker() != nullptr; }
 
     // A finished ticket under a serial no other print on this machine's printer has, so its output is found.
     static qint64 insertTicket(Kelvo &kelvo)

@@ -151,12 +151,8 @@ private:
 
     static bool startKelvo(Kelvo &kelvo)
     {
-        kelvo.setPrinterCheck([] { return true; });
-        if (!kelvo.createWindows())
+        if (!startSettled(kelvo))
             return false;
-        kelvo.firstShow();
-        kelvo.initialise();
-        settle(kelvo);
         InProgress::Row row;
         row.rendszam = QStringLiteral("ABC-123");
         row.cegnev = QStringLiteral("Agro Kft.");

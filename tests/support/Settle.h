@@ -25,6 +25,19 @@ inline void settle(Kelvo &kelvo)
     settle(kelvo.worker());
 }
 
+// Starts the window program as at a real start, with a printer, and lets start-up run to its end; false when its
+// windows could not be made.
+inline bool startSettled(Kelvo &kelvo)
+{
+    kelvo.setPrinterCheck([] { return true; });
+    if (!kelvo.createWindows())
+        return false;
+    kelvo.firstShow();
+    kelvo.initialise();
+    settle(kelvo);
+    return true;
+}
+
 // Acts on a window once it shows (a dialog a command's outcome opens), from inside its modal loop.
 inline void whenShown(QWidget *window, std::function<void()> act)
 {
