@@ -135,7 +135,7 @@ void StartupSequence::initialise()
         std::optional<QString> compacted;
         DatabaseStartup::VersionCheck version;
     };
-    const auto check = [compactNow, path](QSqlDatabase) {
+    const auto check = [compactNow, path](QSqlDatabase, DatabaseWorker::Progress &) {
         Checked checked;
         if (compactNow)
             checked.compacted = QString::fromUtf8(DatabaseStartup::compact(path, path)
@@ -144,9 +144,7 @@ void StartupSequence::initialise()
         checked.version = DatabaseStartup::checkVersion(path);
         return checked;
     };
-    WorkerCall::withProgress(m_kelvo.m_worker->runWithProgress([check](QSqlDatabase db, DatabaseWorker::Progress &) {
-        return check(db);
-    }), m_kelvo.Foform(), QString::fromUtf8(kMaintaining), [this, path](const Checked &checked) {
+    WorkerCall::withProgress(m_kelvo.m_worker->runWithProgress(check), m_kelvo.Foform(), QString::fromUtf8(kMaintaining), [this, path](const Checked &checked) {
         if (checked.compacted)
             uzenet(*checked.compacted);
         if (checked.version.status != DatabaseStartup::VersionCheck::Status::Ok) {

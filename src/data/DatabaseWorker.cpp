@@ -60,11 +60,6 @@ DatabaseWorker::~DatabaseWorker()
     stop();
 }
 
-bool DatabaseWorker::isServer() const
-{
-    return m_server;
-}
-
 QFuture<QString> DatabaseWorker::open(const QString &datapath)
 {
     m_path = datapath;

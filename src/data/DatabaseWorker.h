@@ -65,7 +65,6 @@ public:
     // error text, empty on success. Given before any command; commands wait for it.
     QFuture<QString> open(const QString &datapath);
     const QString &path() const { return m_path; }
-    bool isServer() const;
 
     // Whether the last thing the worker heard of the server was good. Read on any thread.
     bool online() const { return m_online.load(); }
