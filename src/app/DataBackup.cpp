@@ -5,17 +5,16 @@
 #include "Config.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
-#include "WindowHelpers.h"
+#include "WorkerCall.h"
 
 #include "TFoform.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QProgressDialog>
-#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <memory>
 
@@ -68,28 +67,26 @@ protected:
     }
 };
 
-BackupRunner::Result makeBehindProgress(QWidget *parent, const BackupRunner &runner, const QString &path)
+// Makes the archive on a pool thread behind an application-modal progress dialog and calls done with the result on
+// the window thread. Should the program end meanwhile, the pool waits for the archive to be whole.
+void makeBehindProgress(QWidget *parent, const BackupRunner &runner, const QString &path,
+                        std::function<void(const BackupRunner::Result &)> done)
 {
-    QProgressDialog progress(QStringLiteral("Biztonsági másolat készül:\n%1").arg(QDir::toNativeSeparators(path)),
-                             QString(), 0, 0, parent);
-    progress.setObjectName(QStringLiteral("backupProgress"));
-    progress.setWindowTitle(QStringLiteral("Biztonsági mentés"));
-    progress.setCancelButton(nullptr);
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(0);
-    KeepOpen keepOpen;
-    progress.installEventFilter(&keepOpen);
-    progress.show();
-
-    BackupRunner::Result result;
-    QEventLoop loop;
-    const std::unique_ptr<QThread> worker(QThread::create([&] { result = runner.make(path); }));
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    // Input meant for other windows is dropped while the modal dialog is up, not kept for afterwards.
-    loop.exec();
-    worker->wait();
-    return result;
+    auto *progress = new QProgressDialog(
+        QStringLiteral("Biztonsági másolat készül:\n%1").arg(QDir::toNativeSeparators(path)), QString(), 0, 0, parent);
+    progress->setObjectName(QStringLiteral("backupProgress"));
+    progress->setWindowTitle(QStringLiteral("Biztonsági mentés"));
+    progress->setCancelButton(nullptr);
+    progress->setWindowModality(Qt::ApplicationModal);
+    progress->setMinimumDuration(0);
+    progress->installEventFilter(new KeepOpen(progress));
+    progress->show();
+    WorkerCall::then(QtConcurrent::run([runner, path] { return runner.make(path); }), progress,
+                     [progress, done = std::move(done)](const BackupRunner::Result &result) {
+                         // Input meant for other windows was dropped while the dialog was up, not kept for now.
+                         delete progress;
+                         done(result);
+                     });
 }
 
 struct RunningFlag {
@@ -110,45 +107,49 @@ void manual(Kelvo &kelvo)
 {
     if (running)
         return;
-    const RunningFlag flag;
-    Config &config = *kelvo.config();
+    auto flag = std::make_shared<RunningFlag>();
+    Config *config = kelvo.config();
     QWidget *main = kelvo.Foform();
-    const QString path = askPath(main, config.string(Keys::backuppath), BackupSchedule::archiveName(kelvo.today()));
+    const QString path = askPath(main, config->string(Keys::backuppath), BackupSchedule::archiveName(kelvo.today()));
     if (path.isEmpty())
         return;
     if (QFileInfo::exists(path) &&
         !kerdes(QStringLiteral("A(z) %1 fájl már létezik. Felülírja ?").arg(QFileInfo(path).fileName())))
         return;
-
-    homokora(true);
-    const BackupRunner::Result result = makeBehindProgress(main, BackupRunner(config), path);
-    homokora(false);
-    uzenet(result.ok ? QString::fromUtf8(BackupRunner::kDoneMessage) : result.failureText());
-    if (!config.setString(Keys::backuppath, QFileInfo(path).absolutePath()))
-        uzenet(QString::fromUtf8(kSaveFailedMessage));
+    makeBehindProgress(main, BackupRunner(*config), path, [flag, config, path](const BackupRunner::Result &result) {
+        uzenet(result.ok ? QString::fromUtf8(BackupRunner::kDoneMessage) : result.failureText());
+        if (!config->setString(Keys::backuppath, QFileInfo(path).absolutePath()))
+            uzenet(QString::fromUtf8(kSaveFailedMessage));
+    });
 }
 
-void automatic(Kelvo &kelvo)
+void automatic(Kelvo &kelvo, std::function<void()> then)
 {
-    const RunningFlag flag;
-    QWidget *main = kelvo.Foform();
-    Config &config = *kelvo.config();
-    const BackupRunner runner(config);
-    const BackupRunner::AutoOutcome outcome = runner.automatic(config, kelvo.today(), [&](const QString &path) {
-        return makeBehindProgress(main, runner, path);
-    });
-    switch (outcome.status) {
-    case BackupRunner::AutoOutcome::Status::NotDue:
-        break;
-    case BackupRunner::AutoOutcome::Status::Made:
-        kelvo.flashSaved(main);
-        if (!outcome.warning.isEmpty())
-            uzenet(outcome.warning);
-        break;
-    case BackupRunner::AutoOutcome::Status::Failed:
-        uzenet(BackupRunner::Result{false, outcome.error}.failureText());
-        break;
+    const std::optional<BackupSchedule::Due> due = BackupSchedule::due(*kelvo.config(), kelvo.today());
+    if (!due) {
+        then();
+        return;
     }
+    auto flag = std::make_shared<RunningFlag>();
+    QWidget *main = kelvo.Foform();
+    makeBehindProgress(main, BackupRunner(*kelvo.config()), due->path,
+                       [flag, &kelvo, main, due = *due, then = std::move(then)](const BackupRunner::Result &result) {
+                           const BackupRunner::AutoOutcome outcome =
+                               BackupRunner::settled(*kelvo.config(), due, result);
+                           switch (outcome.status) {
+                           case BackupRunner::AutoOutcome::Status::NotDue:
+                               break;
+                           case BackupRunner::AutoOutcome::Status::Made:
+                               kelvo.flashSaved(main);
+                               if (!outcome.warning.isEmpty())
+                                   uzenet(outcome.warning);
+                               break;
+                           case BackupRunner::AutoOutcome::Status::Failed:
+                               uzenet(BackupRunner::Result{false, outcome.error}.failureText());
+                               break;
+                           }
+                           then();
+                       });
 }
 
 } // namespace DataBackup

@@ -130,7 +130,10 @@ void MainCommands::connectCommands()
         });
     on(ui->mIsmetles, [this] { reprintTicket(); });
     w.nyomtatasismetel()->setActions(
-        [this](qint64 sorszam) { return Transport::load(m_kelvo.database()->db(), sorszam).has_value(); },
+        [this](qint64 sorszam) {
+            return m_kelvo.worker()->run(
+                [sorszam](QSqlDatabase db) { return Transport::load(db, sorszam).has_value(); });
+        },
         [this](qint64 sorszam, int mode) {
             m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), static_cast<PrintMode>(mode),
                                 Kelvo::PrintKind::Reprint);

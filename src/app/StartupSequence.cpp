@@ -119,12 +119,18 @@ void StartupSequence::initialise()
     s.autobackup = config.integer(Keys::Autobackup);
     s.utolsomentes = config.integer(Keys::utolsomentes);
     s.autobackuppath = config.string(Keys::autobackuppath);
-    DataBackup::automatic(m_kelvo);
 
     // The commands of the main window wait for the database: none may start on a half-opened one.
     Ui::TFoform *ui = m_kelvo.Foform()->ui();
     m_busy = std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(),
                                                 QList<QWidget *>{ui->ToolBar1, ui->MainMenu1, ui->lista});
+    // A due backup is whole before compaction may replace the file it copies.
+    DataBackup::automatic(m_kelvo, [this, path] { maintain(path); });
+}
+
+void StartupSequence::maintain(const QString &path)
+{
+    Config &config = *m_kelvo.m_config;
     // Compaction and the check of the version run on the worker before it opens the database: compacting replaces
     // the file under any connection open on it.
     const bool compactNow = config.boolean(Keys::karbantart);
@@ -252,12 +258,10 @@ void StartupSequence::applyIndicatorSettings()
 
 void StartupSequence::recordTrustSettings()
 {
-    try {
-        TrustSettings::record(m_kelvo.m_database->db(), *m_kelvo.m_config);
-    } catch (const DatabaseError &e) {
-        // The program can weigh on; the operator learns that the trail could not follow.
-        uzenet(QString::fromUtf8(e.what()));
-    }
+    // The program can weigh on when this fails; the operator learns that the trail could not follow.
+    WorkerCall::then(m_kelvo.m_worker->run([config = *m_kelvo.m_config](QSqlDatabase db) {
+        TrustSettings::record(db, config);
+    }), m_kelvo.Foform(), [] {});
 }
 
 void StartupSequence::applyWindowOptions()

@@ -32,6 +32,7 @@ public:
 
 private:
     // The steps after the database checks, each once the one before has run on the worker.
+    void maintain(const QString &path);
     void openDatabase(const QString &path);
     void carryOn();
     void applyIndicatorSettings();

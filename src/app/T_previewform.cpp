@@ -4,6 +4,7 @@
 
 #include "MessageBoxes.h"
 #include "PagedDocument.h"
+#include "WorkerCall.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -15,6 +16,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -237,29 +239,34 @@ void T_previewform::choosePrinter()
     }
 }
 
-CupsPrinter::Job T_previewform::printDocument()
+QFuture<CupsPrinter::Job> T_previewform::printDocument()
 {
     if (!m_document)
-        return {0, QStringLiteral("Nincs nyomtatandó oldal.")};
-    QTemporaryDir dir;
-    if (!dir.isValid())
-        return {0, dir.errorString()};
-    const QString pdf = dir.filePath(QStringLiteral("lista.pdf"));
-    const bool turned = m_choice.orientation && *m_choice.orientation != m_document->pageLayout().orientation();
-    const TurnedDocument turnedDocument(*m_document);
-    const PagedDocument &source = turned ? static_cast<const PagedDocument &>(turnedDocument) : *m_document;
-    const int first = m_choice.fromPage > 0 ? m_choice.fromPage - 1 : 0;
-    const int last = m_choice.toPage > 0 ? m_choice.toPage - 1 : -1;
-    const QString error = PagedDocuments::writePdf(source, pdf, first, last);
-    if (!error.isEmpty())
-        return {0, error};
-    // CUPS has the file's contents once the job is queued, so the folder may go right after.
-    return CupsPrinter::printPdf(pdf, m_choice.printer, m_jobTitle, m_choice.copies);
+        return QtFuture::makeReadyFuture(CupsPrinter::Job{0, QStringLiteral("Nincs nyomtatandó oldal.")});
+    return QtConcurrent::run([document = m_document, choice = m_choice, title = m_jobTitle]() -> CupsPrinter::Job {
+        QTemporaryDir dir;
+        if (!dir.isValid())
+            return {0, dir.errorString()};
+        const QString pdf = dir.filePath(QStringLiteral("lista.pdf"));
+        const bool turned = choice.orientation && *choice.orientation != document->pageLayout().orientation();
+        const TurnedDocument turnedDocument(*document);
+        const PagedDocument &source = turned ? static_cast<const PagedDocument &>(turnedDocument) : *document;
+        const int first = choice.fromPage > 0 ? choice.fromPage - 1 : 0;
+        const int last = choice.toPage > 0 ? choice.toPage - 1 : -1;
+        const QString error = PagedDocuments::writePdf(source, pdf, first, last);
+        if (!error.isEmpty())
+            return {0, error};
+        // CUPS has the file's contents once the job is queued, so the folder may go right after.
+        return CupsPrinter::printPdf(pdf, choice.printer, title, choice.copies);
+    });
 }
 
 void T_previewform::print()
 {
-    const CupsPrinter::Job job = printDocument();
-    if (!job.error.isEmpty())
-        uzenet(job.error);
+    if (WorkerCall::Busy::running(this))
+        return;
+    WorkerCall::then(printDocument(), this, [](const CupsPrinter::Job &job) {
+        if (!job.error.isEmpty())
+            uzenet(job.error);
+    }, std::make_shared<WorkerCall::Busy>(this, QList<QWidget *>{m_ui->Nyomtatas, m_ui->Nyomtato}));
 }

@@ -3,6 +3,7 @@
 #include "CupsPrinter.h"
 
 #include <QDialog>
+#include <QFuture>
 #include <QPageLayout>
 
 #include <memory>
@@ -56,8 +57,9 @@ public:
     const PrintChoice &printChoice() const { return m_choice; }
     void setPrintChoice(const PrintChoice &choice) { m_choice = choice; }
 
-    // Prints the document with the current choice; the job, or why there is none.
-    CupsPrinter::Job printDocument();
+    // Prints the document with the current choice on a pool thread (writing the PDF of a long list takes a while);
+    // the job, or why there is none.
+    QFuture<CupsPrinter::Job> printDocument();
 
 public slots:
     void firstPage();
@@ -78,7 +80,8 @@ private:
 
     std::unique_ptr<Ui::T_previewform> m_ui;
     QLabel *m_status = nullptr;
-    std::unique_ptr<PagedDocument> m_document;
+    // Shared with a print still being written after the window closed.
+    std::shared_ptr<const PagedDocument> m_document;
     QString m_jobTitle;
     int m_page = 0;
     int m_zoom = 100;

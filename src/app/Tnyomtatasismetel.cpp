@@ -3,6 +3,7 @@
 #include "ui_Tnyomtatasismetel.h"
 
 #include "MessageBoxes.h"
+#include "WorkerCall.h"
 
 #include <QRadioButton>
 
@@ -62,14 +63,18 @@ void Tnyomtatasismetel::printTicket()
     if (text.isEmpty())
         return;
     const qint64 serial = text.toLongLong();
-    if (!m_exists || !m_exists(serial)) {
-        uzenet(QStringLiteral("Nincs ilyen sorszámú mérlegjegy !"));
-        m_ui->NumEdit1->setFocus();
+    if (!m_exists || WorkerCall::Busy::running(this))
         return;
-    }
-    // The ticket is printed once the dialog is gone, so that a printer dialog or preview is not stacked on it.
     const int mode = chosenMode();
-    accept();
-    if (m_print)
-        m_print(serial, mode);
+    WorkerCall::then(m_exists(serial), this, [this, serial, mode](bool found) {
+        if (!found) {
+            uzenet(QStringLiteral("Nincs ilyen sorszámú mérlegjegy !"));
+            m_ui->NumEdit1->setFocus();
+            return;
+        }
+        // The ticket is printed once the dialog is gone, so that a printer dialog or preview is not stacked on it.
+        accept();
+        if (m_print)
+            m_print(serial, mode);
+    }, std::make_shared<WorkerCall::Busy>(this, QList<QWidget *>{m_ui->Nyomtat, m_ui->Megse}));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QFuture>
 #include <QPointer>
 
 #include <functional>
@@ -18,8 +19,8 @@ class Tnyomtatasismetel : public QDialog
     Q_OBJECT
 
 public:
-    // Whether a finished ticket has this serial number.
-    using Exists = std::function<bool(qint64 serial)>;
+    // Whether a finished ticket has this serial number; answered by the database worker.
+    using Exists = std::function<QFuture<bool>(qint64 serial)>;
     // Prints the ticket in the given mode (the values of the Printmode setting).
     using Print = std::function<void(qint64 serial, int mode)>;
 

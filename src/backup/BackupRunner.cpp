@@ -62,19 +62,23 @@ BackupRunner::Result BackupRunner::make(const QString &target) const
 
 BackupRunner::AutoOutcome BackupRunner::automatic(Config &config, const QDate &today, const Maker &make) const
 {
-    AutoOutcome outcome;
     const std::optional<BackupSchedule::Due> due = BackupSchedule::due(config, today);
     if (!due)
-        return outcome;
-    outcome.path = due->path;
-    const Result result = make ? make(due->path) : this->make(due->path);
+        return {};
+    return settled(config, *due, make ? make(due->path) : this->make(due->path));
+}
+
+BackupRunner::AutoOutcome BackupRunner::settled(Config &config, const BackupSchedule::Due &due, const Result &result)
+{
+    AutoOutcome outcome;
+    outcome.path = due.path;
     if (!result.ok) {
         outcome.status = AutoOutcome::Status::Failed;
         outcome.error = result.error;
         return outcome;
     }
     outcome.status = AutoOutcome::Status::Made;
-    if (!config.setInteger(Keys::utolsomentes, due->period))
+    if (!config.setInteger(Keys::utolsomentes, due.period))
         outcome.warning = QString::fromUtf8(kPeriodNotSaved);
     return outcome;
 }

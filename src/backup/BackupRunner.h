@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BackupArchive.h"
+#include "BackupSchedule.h"
 
 #include <QDate>
 #include <QString>
@@ -49,6 +50,8 @@ public:
     // The start-up backup: when one is due, makes it with make (this runner's own by default) and only then stores
     // the period, so a failed one is tried again at the next start.
     AutoOutcome automatic(Config &config, const QDate &today, const Maker &make = {}) const;
+    // The second half of automatic, for a caller that made the due backup itself (on a worker thread).
+    static AutoOutcome settled(Config &config, const BackupSchedule::Due &due, const Result &result);
 
 private:
     QString m_programFolder;

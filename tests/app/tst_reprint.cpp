@@ -16,6 +16,7 @@
 #include "TFoform.h"
 #include "TicketRouting.h"
 #include "Tnyomtatasismetel.h"
+#include "WorkerCall.h"
 #include "ui_Tnyomtatasismetel.h"
 
 #include <QApplication>
@@ -129,6 +130,7 @@ private slots:
             ui->NumEdit1->setText(typed);
             ui->nyommod_0->setChecked(true); // fill only: nothing reaches a printer
             QTest::mouseClick(ui->Nyomtat, Qt::LeftButton);
+            QTRY_VERIFY(!WorkerCall::Busy::running(dialog));
             stayedOpen = dialog->isVisible();
             if (stayedOpen)
                 dialog->reject();

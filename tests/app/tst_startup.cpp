@@ -485,6 +485,7 @@ private slots:
             return chosen;
         });
         command->trigger();
+        settle(*kelvo);
         QCOMPARE(asked, (QStringList{m_home, QStringLiteral("2026.12.08_backup.zip")}));
         QCOMPARE(m_messages, QStringList{QStringLiteral("A biztonsági másolat elkészült.")});
         QVERIFY(QFileInfo(chosen).size() > 0);
@@ -492,6 +493,7 @@ private slots:
 
         asked.clear();
         command->trigger();
+        settle(*kelvo);
         DataBackup::setPathQuestion({});
         QCOMPARE(asked.value(0), m_home + QStringLiteral("mentes"));
         QCOMPARE(m_messages.size(), 3);

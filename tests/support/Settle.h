@@ -4,6 +4,7 @@
 #include "Kelvo.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 
@@ -20,9 +21,15 @@ inline void settle(DatabaseWorker *worker)
     }
 }
 
+// Pool work (a backup, a printer submission) counts too; start-up makes the worker only after the backup.
 inline void settle(Kelvo &kelvo)
 {
-    settle(kelvo.worker());
+    for (int round = 0; round < 10; ++round) {
+        QThreadPool::globalInstance()->waitForDone();
+        if (DatabaseWorker *worker = kelvo.worker())
+            worker->drain();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
 }
 
 // Starts the window program as at a real start, with a printer, and lets start-up run to its end; false when its
