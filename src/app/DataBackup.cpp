@@ -22,7 +22,7 @@ namespace DataBackup {
 
 namespace {
 
-bool running = false;
+bool backupRunning = false;
 
 PathQuestion &pathQuestion()
 {
@@ -90,8 +90,8 @@ void makeBehindProgress(QWidget *parent, const BackupRunner &runner, const QStri
 }
 
 struct RunningFlag {
-    RunningFlag() { running = true; }
-    ~RunningFlag() { running = false; }
+    RunningFlag() { backupRunning = true; }
+    ~RunningFlag() { backupRunning = false; }
     RunningFlag(const RunningFlag &) = delete;
     RunningFlag &operator=(const RunningFlag &) = delete;
 };
@@ -103,9 +103,14 @@ void setPathQuestion(PathQuestion question)
     pathQuestion() = std::move(question);
 }
 
+bool running()
+{
+    return backupRunning;
+}
+
 void manual(Kelvo &kelvo)
 {
-    if (running)
+    if (backupRunning)
         return;
     auto flag = std::make_shared<RunningFlag>();
     Config *config = kelvo.config();

@@ -17,6 +17,9 @@ namespace DataBackup {
 using PathQuestion = std::function<QString(QWidget *parent, const QString &folder, const QString &proposed)>;
 void setPathQuestion(PathQuestion question);
 
+// Whether a backup is being made.
+bool running();
+
 // The menu command; a second call while one runs does nothing.
 void manual(Kelvo &kelvo);
 // At start-up, before the database is opened: makes the backup when one is due this week or month, then calls
