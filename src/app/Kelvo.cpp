@@ -103,7 +103,7 @@ void Kelvo::loadDialogValues()
 
 void Kelvo::recordTrustSettings()
 {
-    if (m_database)
+    if (m_state == State::Running)
         m_startup->recordTrustSettings();
 }
 

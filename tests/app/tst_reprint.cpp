@@ -116,7 +116,7 @@ private slots:
             t.suly1 = 24000;
             t.suly2 = 11000;
             t.bedatum = t.kidatum = QDateTime::currentDateTime();
-            QCOMPARE(t.insert(kelvo.database()->db()), QString());
+            QCOMPARE(t.insert(ownConnection(kelvo)->db()), QString());
         }
 
         Tnyomtatasismetel *dialog = kelvo.windows().nyomtatasismetel();
@@ -198,7 +198,7 @@ private slots:
         QCOMPARE(messages, QStringList());
         // The page said what the paper says: the original.
         QCOMPARE(readFile(home + QStringLiteral("out.htm")), QByteArray("é[]\r\n"));
-        QCOMPARE(Transport::load(kelvo.database()->db(), serial)->nyomtatva, printed ? 1 : 0);
+        QCOMPARE(Transport::load(ownConnection(kelvo)->db(), serial)->nyomtatva, printed ? 1 : 0);
         QCOMPARE(reprintRows(kelvo), printed ? QList<qint64>{serial} : QList<qint64>{});
         if (printed)
             QTRY_VERIFY_WITH_TIMEOUT(!CupsPdf::findPrinted(printedToken(serial)).isEmpty(), 60000);
@@ -273,7 +273,7 @@ private:
         t.suly1 = 24000;
         t.suly2 = 11000;
         t.bedatum = t.kidatum = QDateTime::currentDateTime();
-        return t.insert(kelvo.database()->db()).isEmpty() ? t.sorszam : 0;
+        return t.insert(ownConnection(kelvo)->db()).isEmpty() ? t.sorszam : 0;
     }
 
     // What the PDF printer's file name holds of a ticket's job title ("Mérlegjegy 123456").
@@ -288,7 +288,8 @@ private:
     static QList<qint64> reprintRows(Kelvo &kelvo)
     {
         QList<qint64> serials;
-        QSqlQuery q = Sql::run(kelvo.database()->db(),
+        const auto own = ownConnection(kelvo);
+        QSqlQuery q = Sql::run(own->db(),
                                QStringLiteral("SELECT sorszam FROM naplo WHERE esemeny = :e ORDER BY id"),
                                {{":e", QString::fromUtf8(Trail::kReprint)}});
         while (q.next())

@@ -208,7 +208,7 @@ private slots:
             QCOMPARE(m_messages, QStringList{notInForce + QString::fromUtf8(kSaveFailedMessage)});
             QCOMPARE(readFile(ini()), iniBefore);
             QCOMPARE(companyFile, QStringLiteral("Teszt Kft.\r\nFő utca 1.\r\n"));
-            QCOMPARE(Trail::ofSerial(m_kelvo->database()->db(), 0).size(), TrustSettings::keys().size());
+            QCOMPARE(Trail::ofSerial(ownConnection(*m_kelvo)->db(), 0).size(), TrustSettings::keys().size());
             return;
         }
         QCOMPARE(m_messages, QStringList{});
@@ -221,14 +221,14 @@ private slots:
         QCOMPARE(config.string(Keys::hitlejar), QStringLiteral("2099.12.30"));
         QCOMPARE(config.boolean(Keys::stabilkell), true);
         // The trail holds each trust setting as the start found it, then the one OK changed.
-        const QList<Trail::Row> rows = Trail::ofSerial(m_kelvo->database()->db(), 0);
+        const QList<Trail::Row> rows = Trail::ofSerial(ownConnection(*m_kelvo)->db(), 0);
         QCOMPARE(rows.size(), TrustSettings::keys().size() + 1);
         QCOMPARE(rows.last().regi, QStringLiteral("stabilkell=0"));
         QCOMPARE(rows.last().uj, QStringLiteral("stabilkell=1"));
-        QVERIFY(Trail::verify(m_kelvo->database()->db()).ok());
+        QVERIFY(Trail::verify(ownConnection(*m_kelvo)->db()).ok());
         // Nothing new when nothing changed.
         m_kelvo->recordTrustSettings();
-        QCOMPARE(Trail::ofSerial(m_kelvo->database()->db(), 0).size(), rows.size());
+        QCOMPARE(Trail::ofSerial(ownConnection(*m_kelvo)->db(), 0).size(), rows.size());
         QCOMPARE(companyFile, QStringLiteral("Új Kft.\r\nKapu út 2.\r\n"));
     }
 

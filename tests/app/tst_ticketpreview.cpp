@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(pages, 1);
         QVERIFY(beatsDuringRender > 0);
         QVERIFY(kelvo.Foform()->ui()->lista->isEnabled());
-        const std::optional<Transport> stored = Transport::load(kelvo.database()->db(), 1);
+        const std::optional<Transport> stored = Transport::load(ownConnection(kelvo)->db(), 1);
         QVERIFY(stored);
         QVERIFY(stored->kezi);
         QCOMPARE(stored->nyomtatva, 0); // closed without printing
@@ -111,7 +111,7 @@ private slots:
         t.suly1 = 24360;
         t.suly2 = 11220;
         t.bedatum = t.kidatum = QDateTime::currentDateTime();
-        QCOMPARE(t.insert(kelvo.database()->db()), QString());
+        QCOMPARE(t.insert(ownConnection(kelvo)->db()), QString());
         bool ended = false;
         connect(&kelvo, &Kelvo::ended, this, [&] { ended = true; });
 
@@ -159,7 +159,7 @@ private:
         row.suly1 = 24360;
         row.egysegar = 52000;
         row.bedatum = QDateTime::currentDateTime();
-        InProgress::write(kelvo.database()->db(), row);
+        InProgress::write(ownConnection(kelvo)->db(), row);
         return true;
     }
 };

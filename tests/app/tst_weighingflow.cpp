@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(m_messages, QStringList());
         QCOMPARE(kelvo->Foform()->statusPanel(0)->text(), QStringLiteral(" Folyamatban lévő szállítások: 0"));
 
-        const auto t = Transport::load(kelvo->database()->db(), 1);
+        const auto t = Transport::load(ownConnection(*kelvo)->db(), 1);
         QVERIFY(t);
         QCOMPARE(t->suly1, qint64(24360));
         QCOMPARE(t->suly2, qint64(11220));
@@ -189,7 +189,8 @@ private slots:
     void rowCommands()
     {
         auto kelvo = start();
-        const QSqlDatabase db = kelvo->database()->db();
+        const auto own = ownConnection(*kelvo);
+        const QSqlDatabase db = own->db();
         for (const char *plate : {"AAA-111", "BBB-222"}) {
             InProgress::Row row;
             row.rendszam = QLatin1String(plate);
@@ -267,7 +268,8 @@ private slots:
     {
         QFETCH(QString, command);
         auto kelvo = start();
-        const QSqlDatabase db = kelvo->database()->db();
+        const auto own = ownConnection(*kelvo);
+        const QSqlDatabase db = own->db();
         InProgress::Row row;
         row.rendszam = QStringLiteral("ABC-123");
         row.cegnev = QStringLiteral("Agro Kft.");
@@ -331,7 +333,8 @@ private slots:
     void enterRecordsNothing()
     {
         auto kelvo = start("[Opt]\nenablehand=1\n");
-        const QSqlDatabase db = kelvo->database()->db();
+        const auto own = ownConnection(*kelvo);
+        const QSqlDatabase db = own->db();
         Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
         kelvo->kezdesform()->prepare();
         settle(*kelvo);
@@ -388,7 +391,7 @@ private slots:
             QSKIP("a file has no server connection to lose");
         auto kelvo = start();
         if (failure == u"drop")
-            QVERIFY(QSqlQuery(kelvo->database()->db()).exec(QStringLiteral("DROP TABLE folyamatban")));
+            QVERIFY(QSqlQuery(ownConnection(*kelvo)->db()).exec(QStringLiteral("DROP TABLE folyamatban")));
         else
             QVERIFY(TestDatabase::exec(m_datapath, QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
                                                                   "WHERE datname = current_database() "
@@ -415,7 +418,8 @@ private slots:
     {
         QFETCH(bool, second);
         auto kelvo = start();
-        const QSqlDatabase db = kelvo->database()->db();
+        const auto own = ownConnection(*kelvo);
+        const QSqlDatabase db = own->db();
         MasterData::saveVehicle(db, {0, QStringLiteral("ABC-123"), QStringLiteral("Agro Kft."), {}, {}, {}, {}, {}});
         QComboBox *plate = second ? kelvo->befejezesform()->ui()->rendszam : kelvo->kezdesform()->ui()->rendszam;
         QCheckBox *manual = second ? kelvo->befejezesform()->ui()->kezisuly : kelvo->kezdesform()->ui()->kezisuly;
@@ -457,7 +461,8 @@ private slots:
     {
         QFETCH(bool, second);
         auto kelvo = start();
-        const QSqlDatabase db = kelvo->database()->db();
+        const auto own = ownConnection(*kelvo);
+        const QSqlDatabase db = own->db();
         Tkezdesform *first = kelvo->kezdesform();
         Tbefejezesform *finish = kelvo->befejezesform();
         QDialog *window = second ? static_cast<QDialog *>(finish) : first;
@@ -525,7 +530,7 @@ private slots:
         InProgress::Row row;
         row.rendszam = QStringLiteral("MMM-500");
         row.bedatum = QDateTime::currentDateTime();
-        InProgress::write(kelvo->database()->db(), row);
+        InProgress::write(ownConnection(*kelvo)->db(), row);
         kelvo->commands().fillInProgressList();
         settle(*kelvo);
         ui->lista->setCurrentIndex(kelvo->inProgress()->index(0, 0));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Database.h"
 #include "DatabaseWorker.h"
 #include "Kelvo.h"
 
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 // Lets the window program's database commands given so far, and what their outcomes start in turn, run to their end,
 // so that a test looks at the windows as the operator sees them once the station is quiet.
@@ -43,6 +45,15 @@ inline bool startSettled(Kelvo &kelvo)
     kelvo.initialise();
     settle(kelvo);
     return true;
+}
+
+// The window program's database through a connection of the test's own, as another program on the station sees it.
+inline std::unique_ptr<Database> ownConnection(const Kelvo &kelvo)
+{
+    auto database = std::make_unique<Database>(kelvo.worker()->path());
+    if (const QString error = database->open(); !error.isEmpty())
+        qWarning("%s", qPrintable(error));
+    return database;
 }
 
 // Acts on a window once it shows (a dialog a command's outcome opens), from inside its modal loop.
