@@ -108,13 +108,6 @@ void StartupSequence::initialise()
     RunSettings &s = m_kelvo.m_settings;
     QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
 
-    const QString path = DatabaseStartup::databasePath(config);
-    if (const auto missing = DatabaseStartup::checkExists(path)) {
-        uzenet(*missing);
-        m_kelvo.end(1);
-        return;
-    }
-
     m_controls.load(config, ControlSettings::Group::Backup);
     s.autobackup = config.integer(Keys::Autobackup);
     s.utolsomentes = config.integer(Keys::utolsomentes);
@@ -124,8 +117,20 @@ void StartupSequence::initialise()
     Ui::TFoform *ui = m_kelvo.Foform()->ui();
     m_busy = std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(),
                                                 QList<QWidget *>{ui->ToolBar1, ui->MainMenu1, ui->lista});
-    // A due backup is whole before compaction may replace the file it copies.
-    DataBackup::automatic(m_kelvo, [this, path] { maintain(path); });
+    // Whether a server database is there takes a connect attempt, which may wait for its timeout.
+    m_kelvo.m_worker = std::make_unique<DatabaseWorker>();
+    const QString path = DatabaseStartup::databasePath(config);
+    const auto exists = [path](QSqlDatabase) { return DatabaseStartup::checkExists(path); };
+    WorkerCall::then(m_kelvo.m_worker->run(exists, DatabaseWorker::Limit::None), m_kelvo.Foform(),
+                     [this, path](const std::optional<QString> &missing) {
+                         if (missing) {
+                             uzenet(*missing);
+                             m_kelvo.end(1);
+                             return;
+                         }
+                         // A due backup is whole before compaction may replace the file it copies.
+                         DataBackup::automatic(m_kelvo, [this, path] { maintain(path); });
+                     }, m_busy);
 }
 
 void StartupSequence::maintain(const QString &path)
@@ -136,7 +141,6 @@ void StartupSequence::maintain(const QString &path)
     const bool compactNow = config.boolean(Keys::karbantart);
     if (compactNow)
         config.setBoolean(Keys::karbantart, false);
-    m_kelvo.m_worker = std::make_unique<DatabaseWorker>();
     struct Checked {
         std::optional<QString> compacted;
         DatabaseStartup::VersionCheck version;

@@ -193,6 +193,7 @@ private slots:
             QTest::mouseClick(ui()->Button1, Qt::LeftButton);
         });
         QVERIFY(!dialog()->isVisible());
+        settle(*m_kelvo);
         // In force for the run either way.
         QCOMPARE(m_kelvo->printMode(), 3);
         QCOMPARE(m_kelvo->settings().evelojel, false);
@@ -228,6 +229,7 @@ private slots:
         QVERIFY(Trail::verify(ownConnection(*m_kelvo)->db()).ok());
         // Nothing new when nothing changed.
         m_kelvo->recordTrustSettings();
+        settle(*m_kelvo);
         QCOMPARE(Trail::ofSerial(ownConnection(*m_kelvo)->db(), 0).size(), rows.size());
         QCOMPARE(companyFile, QStringLiteral("Új Kft.\r\nKapu út 2.\r\n"));
     }
