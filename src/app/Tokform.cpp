@@ -3,7 +3,7 @@
 #include "ui_Tokform.h"
 
 #include <QStyle>
-#include <QThread>
+#include <QTimer>
 
 Tokform::Tokform(QWidget *parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
@@ -12,6 +12,11 @@ Tokform::Tokform(QWidget *parent)
     m_ui->setupUi(this);
     setFixedSize(270, 75);
     m_ui->Image1->setPixmap(style()->standardIcon(QStyle::SP_DialogApplyButton).pixmap(64, 64));
+    // The notice never takes the keyboard from the window the operator works in.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    m_hide = new QTimer(this);
+    m_hide->setSingleShot(true);
+    connect(m_hide, &QTimer::timeout, this, &QWidget::hide);
 }
 
 Tokform::~Tokform() = default;
@@ -21,8 +26,7 @@ void Tokform::flash(const QWidget *over, int milliseconds)
     if (over)
         move(over->geometry().center() - rect().center());
     show();
-    repaint();
-    // The pause is deliberate: the operator sees the notice before anything else happens.
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
-    hide();
+    raise();
+    // A second save while the notice shows keeps it up for the full time again.
+    m_hide->start(milliseconds);
 }

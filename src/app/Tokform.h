@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class QTimer;
+
 namespace Ui {
 class Tokform;
 }
@@ -17,9 +19,10 @@ public:
     explicit Tokform(QWidget *parent = nullptr);
     ~Tokform() override;
 
-    // Shows the notice centred on the given window, paints it, holds it for the given time and hides it.
+    // Shows the notice centred on the given window for the given time; the live weight runs on meanwhile.
     void flash(const QWidget *over, int milliseconds = 300);
 
 private:
     std::unique_ptr<Ui::Tokform> m_ui;
+    QTimer *m_hide = nullptr;
 };

@@ -4,9 +4,7 @@
 #include "TComPort.h"
 #include "TerminatorNotation.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QThread>
+#include <QTimer>
 
 namespace PortSettings {
 
@@ -74,20 +72,14 @@ std::optional<PortSettingsRefusal> apply(TComPort &port, const PortSettingsChoic
     if (auto refusal = validate(choice))
         return refusal;
     port.Close();
-    // Give the driver a moment to let go of the line before it is opened again.
-    const QDeadlineTimer settle(settleMs);
-    while (!settle.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, int(std::max<qint64>(1, settle.remainingTime())));
-        QThread::msleep(std::min<qint64>(5, std::max<qint64>(0, settle.remainingTime())));
-    }
-    QCoreApplication::processEvents();
     port.setPort(choice.comport);
     port.setDataBits(quint8(choice.databits.toUInt()));
     port.setBaud(choice.baudrate.toUInt());
     port.setParity(TComPort::parityFromName(QStringLiteral("pt") + choice.parity));
     port.setStopBits(TComPort::stopBitsFromName(QStringLiteral("sb") + choice.stopbits));
     port.setTerminator(choice.terminator);
-    port.Open();
+    // Give the driver a moment to let go of the line before it is opened again; nothing waits for it.
+    QTimer::singleShot(settleMs, &port, [&port] { port.Open(); });
     return std::nullopt;
 }
 

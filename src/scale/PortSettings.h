@@ -40,7 +40,7 @@ PortSettingsChoice current(const TComPort &port);
 // so that a refused choice leaves the running port as it was.
 std::optional<PortSettingsRefusal> validate(const PortSettingsChoice &choice);
 
-// Validates; then closes the port, lets settleMs pass with events running, applies the choice and opens the port.
+// Validates; then closes the port, applies the choice and opens the port again once settleMs have passed.
 // The caller saves the settings afterwards (SaveSettings).
 std::optional<PortSettingsRefusal> apply(TComPort &port, const PortSettingsChoice &choice, int settleMs = 100);
 

@@ -92,7 +92,7 @@ void TestPortSettings::refusedChoiceLeavesPortAlone()
     QCOMPARE(refusal->message, message);
     QCOMPARE(refusal->field, field);
     QCOMPARE(closes, 0);
-    QVERIFY(port.Connected());
+    QTRY_VERIFY(port.Connected());
     QCOMPARE(port.Terminator(), QStringLiteral("#3"));
     QCOMPARE(port.Baud(), 9600u);
 }
@@ -106,7 +106,7 @@ void TestPortSettings::confirmedChoiceReopensPort()
     port.OnPortOpen = [&opens](TComPort &) { ++opens; };
     const PortSettingsChoice choice{pty.slavePath(), "7", "4800", "ODD", "TWO", "#10"};
     QCOMPARE(PortSettings::apply(port, choice, 20), std::nullopt);
-    QVERIFY(port.Connected());
+    QTRY_VERIFY(port.Connected());
     QCOMPARE(opens, 1);
     QCOMPARE(port.DataBits(), quint8(7));
     QCOMPARE(port.Parity(), TComPort::ptODD);

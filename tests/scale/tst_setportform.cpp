@@ -238,7 +238,7 @@ void TestSetportForm::showsCurrentSettingsAndCancelLeavesPort()
     port.setStopBits(TComPort::TStopBit(stopBits));
     port.setTerminator(terminator);
     port.Open();
-    QVERIFY(port.Connected());
+    QTRY_VERIFY(port.Connected());
     int events = 0;
     port.OnPortClose = [&events](TComPort &) { ++events; };
     port.OnPortOpen = [&events](TComPort &) { ++events; };
@@ -263,7 +263,7 @@ void TestSetportForm::showsCurrentSettingsAndCancelLeavesPort()
     QVERIFY(!confirmed);
     QVERIFY(!dialog->isVisible());
     QCOMPARE(events, 0);
-    QVERIFY(port.Connected());
+    QTRY_VERIFY(port.Connected());
     QCOMPARE(port.Port(), pty.slavePath());
     QCOMPARE(port.Baud(), quint32(baud));
     QCOMPARE(port.Terminator(), terminator);
@@ -295,7 +295,7 @@ void TestSetportForm::refusedChoiceKeepsDialogAndPort()
     TComPort port;
     port.setPort(pty.slavePath());
     port.Open();
-    QVERIFY(port.Connected());
+    QTRY_VERIFY(port.Connected());
     QList<QByteArray> lines;
     port.ReceiveCallBack = [&lines](const QByteArray &line) { lines.append(line); };
     int events = 0;
@@ -324,7 +324,7 @@ void TestSetportForm::refusedChoiceKeepsDialogAndPort()
     QCOMPARE(focused, field);
     QVERIFY(!confirmed);
     QCOMPARE(events, 0);
-    QVERIFY(port.Connected());
+    QTRY_VERIFY(port.Connected());
     QCOMPARE(port.Port(), pty.slavePath());
     QCOMPARE(port.Terminator(), QStringLiteral("#13#10"));
     // The scale is still heard.
@@ -365,7 +365,7 @@ void TestSetportForm::confirmReopensWithNewSettings()
     port.setPort(first.slavePath());
     port.setBaud(2400);
     port.Open();
-    QVERIFY(port.Connected());
+    QTRY_VERIFY(port.Connected());
     QList<QByteArray> lines;
     port.ReceiveCallBack = [&lines](const QByteArray &l) { lines.append(l); };
     QStringList events;
@@ -385,8 +385,8 @@ void TestSetportForm::confirmReopensWithNewSettings()
     });
     QVERIFY(confirmed);
     QCOMPARE(m_messages, QStringList());
+    QTRY_VERIFY(port.Connected());
     QCOMPARE(events, (QStringList{"close " + first.slavePath(), "open " + target.slavePath()}));
-    QVERIFY(port.Connected());
     QCOMPARE(port.Port(), target.slavePath());
     QCOMPARE(port.Terminator(), chosen.at(4));
     QCOMPARE(QString::number(port.DataBits()), chosen.at(0));
