@@ -67,6 +67,7 @@ bool Kelvo::createWindows()
     m_commands = std::make_unique<MainCommands>(*this);
     m_scale = std::make_unique<ScaleWiring>(*this);
     m_tickets = std::make_unique<TicketPrintQueue>(*this);
+    m_commands->followPrints(*m_tickets);
 
     connect(main, &TFoform::shown, this, [this](bool first) {
         if (first)

@@ -16,6 +16,7 @@
 #include "MessageBoxes.h"
 #include "PagedDocument.h"
 #include "T_previewform.h"
+#include "TicketPrintQueue.h"
 #include "Seged.h"
 #include "SettingsCommands.h"
 #include "Sql.h"
@@ -58,6 +59,7 @@ constexpr char kDeleteTaresQuestion[] = "Törli az összes rendszámhoz tartozó
 constexpr char kWebPage[] = "https://www.kelvo.example/";
 constexpr char kOfflineStatus[] = "Nincs kapcsolat az adatbázissal: %1";
 constexpr char kOnlineAgainStatus[] = "Az adatbázis újra elérhető.";
+constexpr char kPrintSentStatus[] = "Nyomtatás elküldve: %1";
 // How long the news that the database is back stays in the status bar.
 constexpr int kOnlineAgainMs = 10000;
 
@@ -221,6 +223,15 @@ void MainCommands::fillInProgressList(std::function<void()> then)
                          if (then)
                              then();
                      });
+}
+
+void MainCommands::followPrints(TicketPrintQueue &queue)
+{
+    // A sign of life for a print that opens no window; a lost database keeps its notice.
+    connect(&queue, &TicketPrintQueue::sent, this, [this](const QString &printer) {
+        if (m_kelvo.worker() && m_kelvo.worker()->online())
+            m_kelvo.Foform()->setStatusText(2, QString::fromUtf8(kPrintSentStatus).arg(printer));
+    });
 }
 
 void MainCommands::followChanges(DatabaseWorker &worker)

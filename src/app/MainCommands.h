@@ -12,6 +12,7 @@
 #include <optional>
 
 class DatabaseWorker;
+class TicketPrintQueue;
 class PagedDocument;
 class Kelvo;
 
@@ -31,6 +32,8 @@ public:
     // selected plate selected while it is still listed; shows in the status bar when the database is lost and
     // when it is back.
     void followChanges(DatabaseWorker &worker);
+    // Shows in the status bar that a ticket went to the printer.
+    void followPrints(TicketPrintQueue &queue);
 
     void newTransport();
     // fromList: started by a double-click or Enter on a row, whose plate is put in.

@@ -66,6 +66,9 @@ void SettingsCommands::open(bool connectionPage)
     Tbeallitasok *dialog = m_kelvo.beallitasok();
     Ui::Tbeallitasok *ui = dialog->ui();
     const DatabaseUri uri = DatabaseUri::parse(DatabaseStartup::databasePath(config));
+    // The line names what it shows: a file's path, or the server and database of a URI.
+    ui->lbl_adatbazismappa->setText(uri.isServer() ? QStringLiteral("Adatbázis-kiszolgáló:")
+                                                   : QStringLiteral("Adatbázis fájl:"));
     ui->adatbazismappa->setText(uri.isServer() ? uri.displayName() : QFileInfo(uri.filePath()).absoluteFilePath());
     ui->inifile->setText(config.ini().fileName());
 

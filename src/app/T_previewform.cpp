@@ -69,6 +69,7 @@ T_previewform::T_previewform(QWidget *parent)
     connect(m_ui->Utolso, &QPushButton::clicked, this, &T_previewform::lastPage);
     connect(m_ui->Nagyit, &QPushButton::clicked, this, &T_previewform::zoomIn);
     connect(m_ui->Kicsinyit, &QPushButton::clicked, this, &T_previewform::zoomOut);
+    connect(m_ui->Bezar, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 T_previewform::~T_previewform() = default;

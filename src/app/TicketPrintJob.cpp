@@ -195,16 +195,19 @@ void TicketPrintJob::submit(const QString &pdfPath, const TicketPrintUi::Printer
 {
     const QString title = ticketJobTitle(m_request.serial);
     m_submitting = true;
-    m_submission = QtConcurrent::run(
-        [pdfPath, choice, title] { return CupsPrinter::printPdf(pdfPath, choice.printer, title, choice.copies); });
-    whenReady(m_submission, this, [this](const CupsPrinter::Job &job) { submitted(job); });
+    m_submission = QtConcurrent::run([pdfPath, choice, title] {
+        const QString printer = choice.printer.isEmpty() ? CupsPrinter::defaultPrinter() : choice.printer;
+        return Submission{CupsPrinter::printPdf(pdfPath, choice.printer, title, choice.copies), printer};
+    });
+    whenReady(m_submission, this, [this](const Submission &submission) { submitted(submission); });
 }
 
-void TicketPrintJob::submitted(const CupsPrinter::Job &job)
+void TicketPrintJob::submitted(const Submission &submission)
 {
     m_submitting = false;
-    if (!job.error.isEmpty())
-        return fail(printFailedMessage(job.error));
+    if (!submission.job.error.isEmpty())
+        return fail(printFailedMessage(submission.job.error));
+    emit sent(submission.printer);
     count();
 }
 
@@ -265,7 +268,7 @@ void TicketPrintJob::halt()
         // runs what it was given).
         m_submission.waitForFinished();
         m_submitting = false;
-        if (m_submission.result().error.isEmpty() && m_worker) {
+        if (m_submission.result().job.error.isEmpty() && m_worker) {
             const qint64 serial = m_request.serial;
             const bool reprint = m_request.reprint;
             m_worker->run([serial, reprint](QSqlDatabase db) { recordPrint(db, serial, reprint); });

@@ -47,10 +47,16 @@ public:
     void stop();
 
 signals:
+    // CUPS took the ticket for the printer named.
+    void sent(const QString &printer);
     // The print has ended, its messages shown.
     void finished();
 
 private:
+    struct Submission {
+        CupsPrinter::Job job;
+        QString printer; // the queue that took it
+    };
     void loaded(const LoadedTicket &loaded);
     void writeFiles(const LoadedTicket &loaded);
     void filesWritten(const TicketFiles &files);
@@ -60,7 +66,7 @@ private:
     // LibreOffice from source to target with a progress dialog that can cancel; done runs when it went through.
     void convert(const QString &source, const QString &target, const QString &label, std::function<void()> done);
     void submit(const QString &pdfPath, const TicketPrintUi::PrinterChoice &choice);
-    void submitted(const CupsPrinter::Job &job);
+    void submitted(const Submission &submission);
     void count();
     void fail(const QString &message);
     void end();
@@ -78,6 +84,6 @@ private:
     QPointer<QDialog> m_dialog; // the printer dialog, the preview or the progress of LibreOffice
     PageRenderer *m_renderer = nullptr;
     OfficeConversion *m_conversion = nullptr;
-    QFuture<CupsPrinter::Job> m_submission;
+    QFuture<Submission> m_submission;
     bool m_submitting = false;
 };

@@ -48,6 +48,7 @@ void TicketPrintQueue::next()
     auto *job = new TicketPrintJob(m_kelvo.worker(), m_kelvo.Foform(), std::move(m_waiting.front()), this);
     m_waiting.pop_front();
     m_current = job;
+    connect(job, &TicketPrintJob::sent, this, &TicketPrintQueue::sent);
     connect(job, &TicketPrintJob::finished, this, [this, job] {
         if (m_current == job)
             m_current = nullptr;

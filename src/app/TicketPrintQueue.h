@@ -34,6 +34,8 @@ public:
     void stop();
 
 signals:
+    // A ticket went to the printer named.
+    void sent(const QString &printer);
     // The last print asked for has ended.
     void drained();
 

@@ -110,13 +110,23 @@ private slots:
         QCOMPARE(preview.ui()->page->width() > before, in);
     }
 
-    // Closing the window lets the document go.
+    // Closing the window, by Esc or by "Bezár", lets the document go.
+    void closeDetaches_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::newRow("Esc") << false;
+        QTest::newRow("Bezár") << true;
+    }
     void closeDetaches()
     {
+        QFETCH(bool, button);
         T_previewform preview;
         preview.attach(std::make_unique<NumberedPages>(2), QStringLiteral("teszt"));
         preview.show();
-        QTest::keyClick(&preview, Qt::Key_Escape);
+        if (button)
+            QTest::mouseClick(preview.ui()->Bezar, Qt::LeftButton);
+        else
+            QTest::keyClick(&preview, Qt::Key_Escape);
         QVERIFY(!preview.isVisible());
         QCOMPARE(preview.pageCount(), 0);
     }

@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -225,6 +226,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(settled(kelvo), 60000);
 
         QCOMPARE(reprintRows(kelvo), (QList<qint64>{first, second}));
+        // The print opened no window: the status bar tells where it went.
+        QCOMPARE(kelvo.Foform()->statusPanel(2)->text(), QStringLiteral("Nyomtatás elküldve: ") + CupsPrinter::defaultPrinter());
         QString printedFirst;
         QString printedSecond;
         QTRY_VERIFY_WITH_TIMEOUT(!(printedFirst = CupsPdf::findPrinted(printedToken(first))).isEmpty(), 60000);

@@ -269,6 +269,9 @@ private slots:
         inDialog([] {});
         QCOMPARE(m_messages, QStringList{});
         QCOMPARE(m_kelvo->companyLines(), (QStringList{"Teszt Kft.", "Fő utca 1."}));
+        // The database line is labelled for what it shows.
+        QCOMPARE(ui()->lbl_adatbazismappa->text(),
+                 TestDatabase::onServer() ? QStringLiteral("Adatbázis-kiszolgáló:") : QStringLiteral("Adatbázis fájl:"));
     }
 
     void connectionPage_data()
