@@ -78,8 +78,8 @@ void MainCommands::connectCommands()
     const auto on = [this](QAction *action, auto slot) { connect(action, &QAction::triggered, this, guarded(slot)); };
     on(ui->bkezd, [this] { newTransport(); });
     on(ui->mUjSzallitas, [this] { newTransport(); });
-    on(ui->bbefejez, [this] { finishTransport(false); });
-    on(ui->mBefejezes, [this] { finishTransport(false); });
+    on(ui->bbefejez, [this] { finishTransport(); });
+    on(ui->mBefejezes, [this] { finishTransport(); });
     on(ui->bfrissit, [this] { refreshList(); });
     on(ui->mFrissites, [this] { refreshList(); });
     on(ui->mIranyCsere, [this] { swapDirection(); });
@@ -147,11 +147,11 @@ void MainCommands::connectCommands()
     connect(ui->lista, &QWidget::customContextMenuRequested, this, [main, ui](const QPoint &pos) {
         main->popupMenu()->popup(ui->lista->viewport()->mapToGlobal(pos));
     });
-    connect(ui->lista, &QAbstractItemView::doubleClicked, this, guarded([this] { finishTransport(true); }));
+    connect(ui->lista, &QAbstractItemView::doubleClicked, this, guarded([this] { finishTransport(); }));
     connect(main, &TFoform::listKeyPressed, this, guarded([this](int key) {
                 if (key == Qt::Key_Return || key == Qt::Key_Enter) {
                     if (selectedRow() >= 0)
-                        finishTransport(true);
+                        finishTransport();
                 } else if (key == Qt::Key_Delete) {
                     deleteSelected();
                 }
@@ -330,9 +330,10 @@ void MainCommands::newTransport()
     fillInProgressList();
 }
 
-void MainCommands::finishTransport(bool fromList)
+void MainCommands::finishTransport()
 {
-    const QString plate = fromList ? selectedPlate() : QString();
+    // The truck the operator selected, whether the window opens by the toolbar, the menu, Enter or a double-click.
+    const QString plate = selectedPlate();
     // The toolbar waits until the window opens: a second press opens no second window.
     auto busy = std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(), rowCommandControls());
     m_kelvo.befejezesform()->prepare(plate, [this, busy](bool ready) mutable {

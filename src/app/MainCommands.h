@@ -36,8 +36,8 @@ public:
     void followPrints(TicketPrintQueue &queue);
 
     void newTransport();
-    // fromList: started by a double-click or Enter on a row, whose plate is put in.
-    void finishTransport(bool fromList);
+    // The second weighing window, with the plate of the selected row put in.
+    void finishTransport();
     void refreshList();
     void swapDirection();
     void deleteSelected();

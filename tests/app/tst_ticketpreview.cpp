@@ -79,7 +79,7 @@ private slots:
             b->suly2->setText(QStringLiteral("11220"));
             QTest::mouseClick(b->Button1, Qt::LeftButton);
         });
-        kelvo.commands().finishTransport(false);
+        kelvo.commands().finishTransport();
         QTRY_VERIFY_WITH_TIMEOUT(kelvo.printQueue().idle() && pages >= 0, 60000);
         heartbeat.stop();
         setMessageHook({});

@@ -162,7 +162,7 @@ private slots:
             QTest::mouseClick(b->Button1, Qt::LeftButton);
             secondDone = true;
         });
-        kelvo->commands().finishTransport(false);
+        kelvo->commands().finishTransport();
         settle(*kelvo);
         QVERIFY(secondDone);
         QCOMPARE(m_messages, QStringList());
@@ -222,6 +222,17 @@ private slots:
         settle(*kelvo);
         QCOMPARE(kelvo->inProgress()->index(1, 6).data().toString(), QStringLiteral("Beszállítás"));
         QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 1);
+
+        // The toolbar's "Befejezés" opens the second weighing for the truck selected, as a double-click does.
+        QString preset;
+        whenShown(kelvo->befejezesform(), [&] {
+            preset = kelvo->befejezesform()->ui()->rendszam->currentText();
+            kelvo->befejezesform()->reject();
+        });
+        ui->bbefejez->trigger();
+        settle(*kelvo);
+        QCOMPARE(preset, QStringLiteral("BBB-222"));
+        list->setCurrentIndex(kelvo->inProgress()->index(1, 0));
 
         // Re-weigh takes only a weight the scale is sending now.
         ui->mUjrameres->trigger();
