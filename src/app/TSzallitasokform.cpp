@@ -54,8 +54,9 @@ QString boxName(const QString &column)
     return column == u"ugyfelnev" ? QStringLiteral("ugyfel") : column;
 }
 
-const char *const kMainLists[] = {"rendszam", "cegnev", "ugyfelnev", "raktar", "tablasorszam", "termeknev"};
-const char *const kOtherLists[] = {"kiszereles", "parcella", "tablanev", "felhasznalo", "ugyirat"};
+// The lists of the first page, and those of the "Egyéb" page, read when it is first shown.
+const char *const kMainLists[] = {"rendszam", "cegnev", "ugyfelnev", "raktar", "termeknev", "kiszereles"};
+const char *const kOtherLists[] = {"tablasorszam", "parcella", "tablanev", "felhasznalo", "ugyirat"};
 
 QStringList columns(const auto &names)
 {
