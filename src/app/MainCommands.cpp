@@ -103,7 +103,9 @@ void MainCommands::connectCommands()
         [this](qint64 sorszam) {
             m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), std::nullopt, Kelvo::PrintKind::Reprint);
         },
-        [this](qint64 sorszam, std::function<void()> stored) { m_kelvo.modosit()->prepare(sorszam, std::move(stored)); });
+        [this](qint64 sorszam, std::function<void()> stored) {
+            m_kelvo.modosit()->prepare(sorszam, std::move(stored));
+        });
     const auto viewer = [this](std::unique_ptr<PagedDocument> report) { showReport(std::move(report)); };
     w.Szallitasokform()->setReportViewer(viewer);
     w.keszletform()->setReportViewer(viewer);

@@ -388,7 +388,14 @@ private slots:
         w->ui()->minsorszam->setText(QStringLiteral("7"));
         w->ui()->bment->click();
         w->release();
-        auto again = opened();
+        auto again = std::make_unique<TSzallitasokform>();
+        again->prepare(m_worker.get(), m_ini.get(), QDate(2026, 3, 4), 3, m_home->path());
+        // Typed before the plates arrive: the list fills in under the text.
+        again->ui()->rendszam->setEditText(QStringLiteral("XY"));
+        settle(m_worker.get());
+        QCOMPARE(again->ui()->rendszam->currentText(), QStringLiteral("XY"));
+        QCOMPARE(again->ui()->rendszam->count(), 4);
+        QCOMPARE(again->ui()->rendszam->itemText(0), QStringLiteral("<mindegy>"));
         QCOMPARE(again->ui()->lista->header()->sectionSize(3), 150);
         QCOMPARE(again->ui()->lista->header()->sectionSize(4), 100);
         QCOMPARE(again->ui()->minsorszam->text(), QStringLiteral("7"));
