@@ -1,5 +1,6 @@
 #include "CsvSaving.h"
 
+#include "DatabaseWorker.h"
 #include "MasterTable.h"
 #include "MessageBoxes.h"
 #include "Sql.h"
@@ -37,6 +38,25 @@ QString askFile(QWidget *parent, const QString &folder)
     return dialog.selectedFiles().first();
 }
 
+// The file chosen, the operator agreeing to replace one that is there; empty for none.
+QString chosenPath(QWidget *parent, const QString &folder)
+{
+    const QString path = askFile(parent, folder);
+    if (path.isEmpty())
+        return {};
+    if (QFileInfo::exists(path) && !kerdes(QStringLiteral("A(z) %1 fájl már létezik. Felülírja ?")
+                                                .arg(QFileInfo(path).fileName())))
+        return {};
+    return path;
+}
+
+QString progressLabel(const QString &path)
+{
+    return QStringLiteral("Mentés: %1").arg(QDir::toNativeSeparators(path));
+}
+
+constexpr char kCancel[] = "Mégsem";
+
 } // namespace
 
 void setFileQuestion(FileQuestion question)
@@ -46,14 +66,11 @@ void setFileQuestion(FileQuestion question)
 
 std::optional<CsvExport::Outcome> save(QWidget *parent, const QString &folder, qint64 rows, const Writer &write)
 {
-    const QString path = askFile(parent, folder);
+    const QString path = chosenPath(parent, folder);
     if (path.isEmpty())
         return std::nullopt;
-    if (QFileInfo::exists(path) && !kerdes(QStringLiteral("A(z) %1 fájl már létezik. Felülírja ?")
-                                                .arg(QFileInfo(path).fileName())))
-        return std::nullopt;
-    QProgressDialog progress(QStringLiteral("Mentés: %1").arg(QDir::toNativeSeparators(path)),
-                             QStringLiteral("Mégsem"), 0, int(std::min<qint64>(rows, INT_MAX)), parent);
+    QProgressDialog progress(progressLabel(path), QString::fromUtf8(kCancel), 0, int(std::min<qint64>(rows, INT_MAX)),
+                             parent);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     progress.setAutoClose(false);
@@ -72,19 +89,42 @@ std::optional<CsvExport::Outcome> save(QWidget *parent, const QString &folder, q
     return outcome;
 }
 
-std::optional<CsvExport::Outcome> saveQuery(QWidget *parent, const QString &folder, QSqlQuery &query, qint64 rows)
+void saveQuery(QWidget *parent, DatabaseWorker *worker, const QString &folder, RowsQuery rows,
+               std::shared_ptr<WorkerCall::Busy> busy)
 {
-    return save(parent, folder, rows, [&query](const QString &path, const CsvExport::Progress &progress) {
-        return CsvExport::exportCsv(query, path, progress);
-    });
+    if (!worker || !parent)
+        return;
+    const QString path = chosenPath(parent, folder);
+    if (path.isEmpty())
+        return;
+    const auto write = [rows = std::move(rows), path](QSqlDatabase db, DatabaseWorker::Progress &progress) {
+        Rows source = rows(db);
+        const int total = int(std::min<qint64>(source.count, INT_MAX));
+        progress.report(0, total);
+        // The file is written beside its place and put there only complete: a cancel leaves none.
+        return CsvExport::exportCsv(source.query, path, [&progress, total](qint64 written) {
+            progress.report(int(std::min<qint64>(written, total)), total);
+            return !progress.cancelled();
+        });
+    };
+    WorkerCall::withProgress(worker->runWithProgress(write), parent, progressLabel(path),
+                             [](const CsvExport::Outcome &outcome) {
+                                 if (!outcome.error.isEmpty())
+                                     uzenet(outcome.error);
+                             },
+                             std::move(busy));
+    // The export's dialog in its own words.
+    const QList<QProgressDialog *> dialogs = parent->findChildren<QProgressDialog *>(Qt::FindDirectChildrenOnly);
+    if (!dialogs.isEmpty())
+        dialogs.last()->setCancelButtonText(QString::fromUtf8(kCancel));
 }
 
-std::optional<CsvExport::Outcome> saveTable(QWidget *parent, const QString &folder, const QSqlDatabase &db,
-                                            const QString &table)
+void saveTable(QWidget *parent, DatabaseWorker *worker, const QString &folder, const QString &table)
 {
-    const qint64 rows = Sql::value(db, QStringLiteral("SELECT count(*) FROM %1").arg(table)).toLongLong();
-    QSqlQuery query = MasterTable::exportRows(db, table);
-    return saveQuery(parent, folder, query, rows);
+    saveQuery(parent, worker, folder, [table](const QSqlDatabase &db) {
+        const qint64 count = Sql::value(db, QStringLiteral("SELECT count(*) FROM %1").arg(table)).toLongLong();
+        return Rows{MasterTable::exportRows(db, table), count};
+    });
 }
 
 } // namespace CsvSaving

@@ -105,10 +105,8 @@ void MainCommands::connectCommands()
         [this](qint64 sorszam) {
             m_kelvo.printTicket(sorszam, m_kelvo.reprintTemplate(), std::nullopt, Kelvo::PrintKind::Reprint);
         },
-        [this](qint64 sorszam) {
-            Tmodosit *window = m_kelvo.modosit();
-            if (window->prepare(sorszam))
-                window->exec();
+        [this](qint64 sorszam, std::function<void()> stored) {
+            m_kelvo.modosit()->prepare(sorszam, std::move(stored));
         });
     const auto viewer = [this](std::unique_ptr<PagedDocument> report) { showReport(std::move(report)); };
     w.Szallitasokform()->setReportViewer(viewer);
@@ -176,7 +174,7 @@ void MainCommands::showAutoList()
 void MainCommands::showTransports()
 {
     TSzallitasokform *window = m_kelvo.windows().Szallitasokform();
-    window->prepare(m_kelvo.database(), &m_kelvo.config()->ini(), QDate::currentDate(), m_kelvo.settings().minusznapok,
+    window->prepare(m_kelvo.worker(), &m_kelvo.config()->ini(), QDate::currentDate(), m_kelvo.settings().minusznapok,
                     m_kelvo.programFolder());
     window->exec();
     window->release();
@@ -185,8 +183,7 @@ void MainCommands::showTransports()
 
 void MainCommands::exportTable(const QString &table)
 {
-    if (m_kelvo.database())
-        CsvSaving::saveTable(m_kelvo.Foform(), m_kelvo.programFolder(), m_kelvo.database()->db(), table);
+    CsvSaving::saveTable(m_kelvo.Foform(), m_kelvo.worker(), m_kelvo.programFolder(), table);
 }
 
 void MainCommands::showStock()

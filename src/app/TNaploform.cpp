@@ -1,6 +1,5 @@
 #include "TNaploform.h"
 
-#include "Trail.h"
 #include "TrailModel.h"
 
 #include <QDialogButtonBox>
@@ -28,9 +27,9 @@ TNaploform::TNaploform(QWidget *parent)
     resize(900, 320);
 }
 
-void TNaploform::showSerial(const QSqlDatabase &db, qint64 serial)
+void TNaploform::showSerial(qint64 serial, QList<Trail::Row> rows)
 {
-    m_model->setRows(Trail::ofSerial(db, serial));
+    m_model->setRows(std::move(rows));
     setWindowTitle(QStringLiteral("A(z) %1. sorszámú mérlegjegy naplója").arg(serial));
     m_lista->resizeColumnsToContents();
 }

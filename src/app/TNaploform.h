@@ -1,7 +1,8 @@
 #pragma once
 
+#include "Trail.h"
+
 #include <QDialog>
-#include <QSqlDatabase>
 
 class QTableView;
 class TrailModel;
@@ -14,8 +15,8 @@ class TNaploform : public QDialog
 public:
     explicit TNaploform(QWidget *parent = nullptr);
 
-    // Reads the rows of the serial number; throws DatabaseError.
-    void showSerial(const QSqlDatabase &db, qint64 serial);
+    // The rows of the serial number, read by the caller (Trail::ofSerial).
+    void showSerial(qint64 serial, QList<Trail::Row> rows);
     TrailModel *model() const { return m_model; }
 
 private:

@@ -3,18 +3,21 @@
 #include "Cancellation.h"
 #include "Config.h"
 #include "CsvSaving.h"
-#include "Database.h"
+#include "DatabaseWorker.h"
 #include "FieldHelpers.h"
 #include "CompanyData.h"
 #include "IniFile.h"
 #include "ListReports.h"
+#include "Listatoltes.h"
 #include "TNaploform.h"
 #include "MessageBoxes.h"
 #include "SlotGuard.h"
 #include "Sql.h"
 #include "TransportList.h"
 #include "TransportListModel.h"
+#include "Trail.h"
 #include "WindowHelpers.h"
+#include "WorkerCall.h"
 
 #include "ui_TSzallitasokform.h"
 
@@ -23,6 +26,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QStyle>
@@ -38,6 +43,8 @@ constexpr char kNothingToPrint[] = "Nincs nyomtatandó szállítás !";
 constexpr char kShowTrail[] = "Napló megtekintése";
 constexpr char kNoneForTrail[] = "Válassza ki a szállítást, amelynek a naplóját látni szeretné !";
 constexpr char kNothingToSave[] = "Nincs mentendő keresési eredmény !";
+constexpr char kSearching[] = "Szállítások keresése...";
+constexpr char kBuildingReport[] = "Lista összeállítása...";
 constexpr int kColumns = 16;
 constexpr int kDefaultWidth = 100;
 
@@ -47,13 +54,42 @@ QString boxName(const QString &column)
     return column == u"ugyfelnev" ? QStringLiteral("ugyfel") : column;
 }
 
-void fill(QComboBox *box, const QSqlDatabase &db, const QString &column)
+// The lists of the first page, and those of the "Egyéb" page, read when it is first shown.
+const char *const kMainLists[] = {"rendszam", "cegnev", "ugyfelnev", "raktar", "termeknev", "kiszereles"};
+const char *const kOtherLists[] = {"tablasorszam", "parcella", "tablanev", "felhasznalo", "ugyirat"};
+
+QStringList columns(const auto &names)
+{
+    QStringList list;
+    for (const char *name : names)
+        list.append(QLatin1String(name));
+    return list;
+}
+
+// Until its list is read a box offers "<mindegy>" alone.
+void reset(QComboBox *box)
 {
     box->clear();
-    listatoltes(box, db, QStringLiteral("szallitasok"), column);
-    box->insertItem(0, QString::fromUtf8(kAny));
+    box->addItem(QString::fromUtf8(kAny));
     box->setCurrentIndex(0);
 }
+
+// The list read; what the operator typed meanwhile stays.
+void fill(QComboBox *box, const QStringList &values)
+{
+    fillList(box, QStringList{QString::fromUtf8(kAny)} + values);
+}
+
+// A search as the worker gives it back: the filter's refusal, the database's failure, or the list.
+struct Searched {
+    std::optional<Refusal> refusal;
+    std::optional<QString> failure;
+    std::optional<Statement> statement;
+    TransportList list;
+};
+
+// A future's result is copied; the report inside is moved out once, to the viewer.
+using Report = std::shared_ptr<std::unique_ptr<PagedDocument>>;
 
 YesNo yesNo(const QComboBox *box)
 {
@@ -90,8 +126,8 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
             w->setEnabled(!ignore);
     });
     connect(m_ui->lapok, &QTabWidget::currentChanged, this, guarded([this](int index) {
-                if (m_ui->lapok->widget(index) == m_ui->egyeb)
-                    fillOtherPage();
+                if (m_ui->lapok->widget(index) == m_ui->egyeb && !m_otherPageRead)
+                    readLists(columns(kOtherLists));
             }));
     connect(m_ui->bment, &QPushButton::clicked, this, guarded(this, &TSzallitasokform::saveMinSerial));
 
@@ -124,6 +160,7 @@ TSzallitasokform::~TSzallitasokform() = default;
 void TSzallitasokform::buildCommands()
 {
     auto *menuBar = new QMenuBar(this);
+    m_menuBar = menuBar;
     QMenu *menu = menuBar->addMenu(QStringLiteral("Művelet"));
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("PopupMenu1"));
@@ -193,33 +230,32 @@ void TSzallitasokform::setModifyButtonVisible(bool visible)
         action->setVisible(visible);
 }
 
-void TSzallitasokform::setTicketCommands(TicketCommand reprint, TicketCommand modify)
+void TSzallitasokform::setTicketCommands(TicketCommand reprint, ModifyCommand modify)
 {
     m_reprint = std::move(reprint);
     m_modify = std::move(modify);
 }
 
-void TSzallitasokform::prepare(Database *database, IniFile *ini, const QDate &today, qint64 minusznapok,
+void TSzallitasokform::prepare(DatabaseWorker *worker, IniFile *ini, const QDate &today, qint64 minusznapok,
                                const QString &programFolder)
 {
-    m_database = database;
+    delete m_opening;
+    m_opening = new QObject(this);
+    m_worker = worker;
+    m_model->setWorker(worker);
     m_ini = ini;
     m_today = today;
     m_programFolder = programFolder;
-    {
-        const WaitCursor wait;
-        m_ui->gyorskereso->setEditText(QString());
-        m_listed.reset();
-        m_model->setList({}, {});
-        showTotals();
-        if (m_database) {
-            const QSqlDatabase db = m_database->db();
-            for (const char *column : {"rendszam", "cegnev", "ugyfelnev", "raktar", "tablasorszam", "termeknev"})
-                fill(findChild<QComboBox *>(boxName(QLatin1String(column))), db, QLatin1String(column));
-            if (m_ui->lapok->currentWidget() == m_ui->egyeb)
-                fillOtherPage();
-        }
-    }
+    m_ui->gyorskereso->setEditText(QString());
+    m_listed.reset();
+    m_model->setList({});
+    showTotals();
+    for (const QString &column : columns(kMainLists) + columns(kOtherLists))
+        reset(findChild<QComboBox *>(boxName(column)));
+    m_otherPageRead = false;
+    readLists(columns(kMainLists));
+    if (m_ui->lapok->currentWidget() == m_ui->egyeb)
+        readLists(columns(kOtherLists));
     m_ui->d1->setDate(today.addDays(-minusznapok));
     m_ui->d2->setDate(today);
     for (int i = 0; i < kColumns; ++i) {
@@ -241,20 +277,56 @@ void TSzallitasokform::release()
             m_ini->writeInteger(QLatin1String(Keys::kSzallitasokOszlop), QString::number(i),
                                 m_ui->lista->header()->sectionSize(i));
     }
+    // A long read of a closed window is of no use to anyone.
+    for (QProgressDialog *progress : findChildren<QProgressDialog *>(Qt::FindDirectChildrenOnly))
+        emit progress->canceled();
+    delete m_opening;
+    m_opening = nullptr;
     m_listed.reset();
-    m_model->setList({}, {});
-    m_database = nullptr;
+    m_model->setList({});
+    m_model->setWorker(nullptr);
+    m_worker = nullptr;
     m_ini = nullptr;
 }
 
-void TSzallitasokform::fillOtherPage()
+template <typename F>
+auto TSzallitasokform::inOpening(F f)
 {
-    if (!m_database)
+    return [opening = QPointer<QObject>(m_opening), f = std::move(f)](auto &&...args) mutable {
+        if (opening)
+            f(std::forward<decltype(args)>(args)...);
+    };
+}
+
+std::shared_ptr<WorkerCall::Busy> TSzallitasokform::busy()
+{
+    return std::make_shared<WorkerCall::Busy>(
+        this, QList<QWidget *>{m_ui->bkereses, m_ui->bmainap, m_ui->bnyomtatas, m_ui->bismetles, m_ui->bmodositas,
+                               m_ui->bmentes, m_ui->bsztorno, m_menuBar});
+}
+
+bool TSzallitasokform::ready() const
+{
+    // A second command while one runs is refused: its shortcut and the list's menu bypass the controls turned off.
+    return m_worker && m_opening && !WorkerCall::Busy::running(this);
+}
+
+void TSzallitasokform::readLists(const QStringList &columns)
+{
+    if (!m_worker)
         return;
-    const WaitCursor wait;
-    const QSqlDatabase db = m_database->db();
-    for (const char *column : {"kiszereles", "parcella", "tablanev", "felhasznalo", "ugyirat"})
-        fill(findChild<QComboBox *>(QLatin1String(column)), db, QLatin1String(column));
+    if (columns.contains(QLatin1String(kOtherLists[0])))
+        m_otherPageRead = true;
+    const auto read = [columns](QSqlDatabase db) {
+        QList<QStringList> lists;
+        for (const QString &column : columns)
+            lists.append(distinctColumnValues(db, QStringLiteral("szallitasok"), column));
+        return lists;
+    };
+    WorkerCall::then(m_worker->run(read), this, inOpening([this, columns](const QList<QStringList> &lists) {
+                         for (qsizetype i = 0; i < columns.size(); ++i)
+                             fill(findChild<QComboBox *>(boxName(columns.at(i))), lists.value(i));
+                     }));
 }
 
 Filter TSzallitasokform::filter() const
@@ -309,47 +381,57 @@ void TSzallitasokform::todayList()
 
 void TSzallitasokform::run(Filter f, qint64 keepSerial)
 {
-    const WaitCursor wait;
-    if (!m_database)
+    if (!ready())
         return;
-    const QSqlDatabase db = m_database->db();
-    std::optional<Refusal> refusal;
-    std::optional<QString> failure; // the database's text
-    try {
-        const auto built = build(db, f);
-        if (const auto *r = std::get_if<Refusal>(&built)) {
-            refusal = *r;
-        } else {
-            const Statement &statement = std::get<Statement>(built);
-            m_model->setList(db, TransportList::load(db, statement));
-            m_listed = statement;
-        }
-    } catch (const DatabaseError &e) {
-        failure = QString::fromUtf8(e.what());
-    }
-    if (refusal) {
-        if (QWidget *field = findChild<QWidget *>(refusal->field))
-            field->setFocus();
-        uzenet(refusal->message);
-        return;
-    }
-    if (failure) {
-        m_listed.reset();
-        m_model->setList({}, {});
-        showTotals();
-        uzenet(QString::fromUtf8(kQueryFailed) + QLatin1Char('\n') + *failure);
-        return;
-    }
-    showTotals();
-    if (keepSerial > 0) {
-        const TransportList &list = m_model->list();
-        for (qint64 i = 0; i < list.size(); ++i) {
-            if (list.serial(i) == keepSerial) {
-                const QModelIndex index = m_model->index(int(i), 0);
-                m_ui->lista->setCurrentIndex(index);
-                m_ui->lista->scrollTo(index);
-                break;
+    const auto search = [f](QSqlDatabase db, DatabaseWorker::Progress &progress) {
+        Searched searched;
+        try {
+            auto built = build(db, f);
+            if (const auto *refusal = std::get_if<Refusal>(&built)) {
+                searched.refusal = *refusal;
+                return searched;
             }
+            searched.statement = std::get<Statement>(std::move(built));
+            searched.list = TransportList::load(db, *searched.statement, TransportList::kPageSize,
+                                                [&progress] { return progress.cancelled(); });
+        } catch (const DatabaseError &e) {
+            searched.failure = QString::fromUtf8(e.what());
+        }
+        return searched;
+    };
+    WorkerCall::withProgress(m_worker->runWithProgress(search), this, QString::fromUtf8(kSearching),
+                             inOpening([this, keepSerial](const Searched &searched) {
+                                 if (searched.refusal) {
+                                     if (QWidget *field = findChild<QWidget *>(searched.refusal->field))
+                                         field->setFocus();
+                                     uzenet(searched.refusal->message);
+                                     return;
+                                 }
+                                 if (searched.failure) {
+                                     m_listed.reset();
+                                     m_model->setList({});
+                                     showTotals();
+                                     uzenet(QString::fromUtf8(kQueryFailed) + QLatin1Char('\n') + *searched.failure);
+                                     return;
+                                 }
+                                 m_model->setList(searched.list);
+                                 m_listed = searched.statement;
+                                 showTotals();
+                                 if (keepSerial > 0)
+                                     keepInView(keepSerial);
+                             }),
+                             busy());
+}
+
+void TSzallitasokform::keepInView(qint64 serial)
+{
+    const TransportList &list = m_model->list();
+    for (qint64 i = 0; i < list.size(); ++i) {
+        if (list.serial(i) == serial) {
+            const QModelIndex index = m_model->index(int(i), 0);
+            m_ui->lista->setCurrentIndex(index);
+            m_ui->lista->scrollTo(index);
+            return;
         }
     }
 }
@@ -363,6 +445,9 @@ void TSzallitasokform::showTotals()
 
 void TSzallitasokform::headerClicked(int column)
 {
+    // The sort of a search under way stays as it was asked.
+    if (m_worker && !ready())
+        return;
     m_sort.click(column);
     m_model->setSort(m_sort.column, m_sort.ascending);
     if (m_model->rowCount() > 0)
@@ -375,10 +460,17 @@ qint64 TSzallitasokform::selectedSerial() const
     return rows.isEmpty() ? 0 : m_model->serial(rows.first().row());
 }
 
-bool TSzallitasokform::located(qint64 serial) const
+void TSzallitasokform::whenLocated(qint64 serial, std::function<void()> then)
 {
+    if (!ready())
+        return;
     // Another station may have changed the table since the search.
-    return m_database && Cancellation::check(m_database->db(), serial) != Cancellation::Check::NotFound;
+    const auto check = [serial](QSqlDatabase db) { return Cancellation::check(db, serial); };
+    WorkerCall::then(m_worker->run(check), this, inOpening([then = std::move(then)](Cancellation::Check now) {
+                         if (now != Cancellation::Check::NotFound)
+                             then();
+                     }),
+                     busy());
 }
 
 void TSzallitasokform::cancelSelected()
@@ -388,25 +480,27 @@ void TSzallitasokform::cancelSelected()
         uzenet(QString::fromUtf8(Cancellation::kNoneSelected));
         return;
     }
-    if (!m_database)
+    if (!ready())
         return;
-    const QSqlDatabase db = m_database->db();
-    const Cancellation::Check now = Cancellation::check(db, serial);
-    if (const auto refusal = Cancellation::refusal(now)) {
-        uzenet(refusal->message);
-        return;
-    }
-    if (now == Cancellation::Check::NotFound || !kerdes(QString::fromUtf8(Cancellation::kQuestion)))
-        return;
-    Cancellation::Check outcome;
-    {
-        const WaitCursor wait;
-        outcome = Cancellation::cancel(db, serial);
-    }
-    if (const auto refusal = Cancellation::refusal(outcome))
-        uzenet(refusal->message);
-    // The same filters again, the cancelled ticket kept in view when it is still listed.
-    run(filter(), serial);
+    const auto check = [serial](QSqlDatabase db) { return Cancellation::check(db, serial); };
+    const auto cancel = [serial](QSqlDatabase db) { return Cancellation::cancel(db, serial); };
+    const auto cancelled = inOpening([this, serial](Cancellation::Check outcome) {
+        if (const auto refusal = Cancellation::refusal(outcome))
+            uzenet(refusal->message);
+        // The same filters again, the cancelled ticket kept in view when it is still listed.
+        run(filter(), serial);
+    });
+    WorkerCall::then(m_worker->run(check), this, inOpening([this, cancel, cancelled](Cancellation::Check now) {
+                         if (const auto refusal = Cancellation::refusal(now)) {
+                             uzenet(refusal->message);
+                             return;
+                         }
+                         if (now == Cancellation::Check::NotFound ||
+                             !kerdes(QString::fromUtf8(Cancellation::kQuestion)) || !ready())
+                             return;
+                         WorkerCall::then(m_worker->run(cancel), this, cancelled, busy());
+                     }),
+                     busy());
 }
 
 void TSzallitasokform::reprintSelected()
@@ -416,8 +510,8 @@ void TSzallitasokform::reprintSelected()
         uzenet(QString::fromUtf8(kNoneToPrint));
         return;
     }
-    if (located(serial) && m_reprint)
-        m_reprint(serial);
+    if (m_reprint)
+        whenLocated(serial, [this, serial] { m_reprint(serial); });
 }
 
 void TSzallitasokform::showTrail()
@@ -427,12 +521,16 @@ void TSzallitasokform::showTrail()
         uzenet(QString::fromUtf8(kNoneForTrail));
         return;
     }
-    if (!m_database)
+    if (!ready())
         return;
-    if (!m_naploform)
-        m_naploform = new TNaploform(this);
-    m_naploform->showSerial(m_database->db(), serial);
-    m_naploform->open();
+    const auto read = [serial](QSqlDatabase db) { return Trail::ofSerial(db, serial); };
+    WorkerCall::then(m_worker->run(read), this, inOpening([this, serial](QList<Trail::Row> rows) {
+                         if (!m_naploform)
+                             m_naploform = new TNaploform(this);
+                         m_naploform->showSerial(serial, std::move(rows));
+                         m_naploform->open();
+                     }),
+                     busy());
 }
 
 void TSzallitasokform::modifySelected()
@@ -442,12 +540,16 @@ void TSzallitasokform::modifySelected()
         uzenet(QString::fromUtf8(kNoneToModify));
         return;
     }
-    if (!located(serial) || !m_modify)
+    if (!m_modify)
         return;
     const int row = m_ui->lista->selectionModel()->selectedRows().first().row();
-    m_modify(serial);
-    // The row shows what was stored at once, not only after the next search.
-    m_model->reloadRow(row);
+    whenLocated(serial, [this, serial, row] {
+        // The row shows what was stored at once, not only after the next search.
+        m_modify(serial, inOpening([this, serial, row] {
+                     if (m_model->serial(row) == serial)
+                         m_model->reloadRow(row);
+                 }));
+    });
 }
 
 void TSzallitasokform::printList()
@@ -456,10 +558,23 @@ void TSzallitasokform::printList()
         uzenet(QString::fromUtf8(kNothingToPrint));
         return;
     }
-    if (!m_listed || !m_database || !m_reportViewer)
+    if (!m_listed || !m_reportViewer || !ready())
         return;
-    const ListReports::Heading heading{CompanyData::load(m_programFolder).value_or(QStringList()), {}};
-    m_reportViewer(ListReports::transports(m_database->db(), *m_listed, m_ui->irany->currentText(), heading));
+    const Statement statement = *m_listed;
+    const QString direction = m_ui->irany->currentText();
+    const QString folder = m_programFolder;
+    // The report is laid out here and drawn by the preview on the window thread: until drawn it is plain values.
+    const auto build = [statement, direction, folder](QSqlDatabase db, DatabaseWorker::Progress &) {
+        const ListReports::Heading heading{CompanyData::load(folder).value_or(QStringList()), {}};
+        return std::make_shared<std::unique_ptr<PagedDocument>>(
+            ListReports::transports(db, statement, direction, heading));
+    };
+    WorkerCall::withProgress(m_worker->runWithProgress(build), this, QString::fromUtf8(kBuildingReport),
+                             inOpening([this](const Report &report) {
+                                 if (report && *report)
+                                     m_reportViewer(std::move(*report));
+                             }),
+                             busy());
 }
 
 void TSzallitasokform::setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer)
@@ -469,12 +584,17 @@ void TSzallitasokform::setReportViewer(std::function<void(std::unique_ptr<PagedD
 
 void TSzallitasokform::saveList()
 {
-    if (m_model->rowCount() == 0 || !m_listed || !m_database) {
+    if (m_model->rowCount() == 0 || !m_listed || !m_worker) {
         uzenet(QString::fromUtf8(kNothingToSave));
         return;
     }
-    QSqlQuery rows = m_listed->run(m_database->db());
-    CsvSaving::saveQuery(this, m_programFolder, rows, m_model->rowCount());
+    if (!ready())
+        return;
+    const Statement statement = *m_listed;
+    const qint64 rows = m_model->rowCount();
+    CsvSaving::saveQuery(
+        this, m_worker, m_programFolder,
+        [statement, rows](const QSqlDatabase &db) { return CsvSaving::Rows{statement.run(db), rows}; }, busy());
 }
 
 void TSzallitasokform::saveMinSerial()

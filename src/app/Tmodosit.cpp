@@ -2,7 +2,7 @@
 
 #include "ui_Tmodosit.h"
 
-#include "Database.h"
+#include "DatabaseWorker.h"
 #include "FieldHelpers.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
@@ -11,6 +11,8 @@
 #include "SlotGuard.h"
 #include "Transport.h"
 #include "WindowHelpers.h"
+#include "WorkerCall.h"
+#include "Listatoltes.h"
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -67,29 +69,61 @@ void Tmodosit::setRestricted(bool restricted)
     m_ui->megjegyzes->setEnabled(true);
 }
 
-bool Tmodosit::prepare(qint64 sorszam)
+QList<QComboBox *> Tmodosit::boxes() const
 {
-    const QSqlDatabase db = m_kelvo->database()->db();
-    const std::optional<Transport> t = Transport::load(db, sorszam);
-    if (!t)
-        return false;
-    m_sorszam = sorszam;
-    const std::pair<QComboBox *, QString> boxes[] = {
-        {m_ui->rendszam, t->rendszam},   {m_ui->raktar, t->raktar},         {m_ui->kiszereles, t->kiszereles},
-        {m_ui->ugyirat, t->ugyirat},     {m_ui->megjegyzes, t->megjegyzes}, {m_ui->tablanev, t->tablanev},
-        {m_ui->parcella, t->parcella},   {m_ui->tablasorszam, t->tablasorszam},
-        {m_ui->termeknev, t->termeknev}, {m_ui->termekkod, t->termekkod},
+    // In the order of Loaded::values.
+    return {m_ui->rendszam, m_ui->raktar,   m_ui->kiszereles,   m_ui->ugyirat,   m_ui->megjegyzes,
+            m_ui->tablanev, m_ui->parcella, m_ui->tablasorszam, m_ui->termeknev, m_ui->termekkod};
+}
+
+void Tmodosit::prepare(qint64 sorszam, std::function<void()> stored)
+{
+    DatabaseWorker *worker = m_kelvo ? m_kelvo->worker() : nullptr;
+    if (!worker || isVisible())
+        return;
+    QStringList fields;
+    for (const QComboBox *box : boxes())
+        fields.append(box->objectName());
+    struct Loaded {
+        bool found = false;
+        QStringList values;       // the ticket's, in the boxes' order
+        QList<QStringList> lists; // the boxes' lists
     };
-    for (const auto &[box, value] : boxes) {
-        listatoltes(box, db, QStringLiteral("szallitasok"), box->objectName());
-        box->setEditText(value);
-    }
-    m_ui->rendszam->setFocus();
-    return true;
+    const auto load = [sorszam, fields](QSqlDatabase db) {
+        QString error;
+        const std::optional<Transport> t = Transport::load(db, sorszam, &error);
+        if (!error.isEmpty())
+            throw DatabaseError(error);
+        Loaded loaded;
+        if (!t)
+            return loaded;
+        loaded.found = true;
+        loaded.values = {t->rendszam, t->raktar,   t->kiszereles,   t->ugyirat,   t->megjegyzes,
+                         t->tablanev, t->parcella, t->tablasorszam, t->termeknev, t->termekkod};
+        for (const QString &field : fields)
+            loaded.lists.append(distinctColumnValues(db, QStringLiteral("szallitasok"), field));
+        return loaded;
+    };
+    WorkerCall::then(worker->run(load), this, [this, sorszam, stored = std::move(stored)](const Loaded &loaded) {
+        if (!loaded.found || isVisible())
+            return;
+        m_sorszam = sorszam;
+        m_stored = stored;
+        const QList<QComboBox *> all = boxes();
+        for (int i = 0; i < all.size(); ++i) {
+            fillList(all.at(i), loaded.lists.value(i));
+            all.at(i)->setEditText(loaded.values.value(i));
+        }
+        m_ui->rendszam->setFocus();
+        open();
+    });
 }
 
 void Tmodosit::okClick()
 {
+    DatabaseWorker *worker = m_kelvo ? m_kelvo->worker() : nullptr;
+    if (!worker || WorkerCall::Busy::running(this))
+        return;
     Modification::Fields f;
     f.rendszam = m_ui->rendszam->currentText();
     f.raktar = m_ui->raktar->currentText();
@@ -101,9 +135,18 @@ void Tmodosit::okClick()
     f.tablasorszam = m_ui->tablasorszam->currentText();
     f.termeknev = m_ui->termeknev->currentText();
     f.termekkod = m_ui->termekkod->currentText();
-    if (const auto refusal = Modification::apply(m_kelvo->database()->db(), m_sorszam, f, shiftlenyomva())) {
-        uzenet(refusal->message);
-        return;
-    }
-    accept();
+    const qint64 sorszam = m_sorszam;
+    const bool keepUnmarked = shiftlenyomva();
+    const auto apply = [sorszam, f, keepUnmarked](QSqlDatabase db) {
+        return Modification::apply(db, sorszam, f, keepUnmarked);
+    };
+    WorkerCall::then(worker->run(apply), this, [this](const std::optional<Refusal> &refusal) {
+        if (refusal) {
+            uzenet(refusal->message);
+            return;
+        }
+        accept();
+        if (const std::function<void()> stored = std::exchange(m_stored, {}))
+            stored();
+    }, std::make_shared<WorkerCall::Busy>(this, QList<QWidget *>{m_ui->okbtn, m_ui->megsebtn}));
 }

@@ -1,11 +1,16 @@
 #include "TransportListModel.h"
 
-#include "Sql.h"
+#include "DatabaseWorker.h"
+#include "RecordTexts.h"
+#include "WorkerCall.h"
 
 #include <QApplication>
 #include <QStyle>
 
 namespace {
+
+// Pages waiting beyond these were scrolled past; a page still in view is asked for again when the view repaints.
+constexpr qsizetype kMostWaiting = 8;
 
 // The columns of numbers stand right-aligned.
 bool rightAligned(int column)
@@ -24,11 +29,13 @@ QIcon icon(int index)
 
 } // namespace
 
-void TransportListModel::setList(const QSqlDatabase &db, TransportList list)
+void TransportListModel::setList(TransportList list)
 {
     beginResetModel();
-    m_db = db;
     m_list = std::move(list);
+    ++m_generation;
+    m_waiting.clear();
+    m_asked.clear();
     endResetModel();
 }
 
@@ -48,8 +55,54 @@ void TransportListModel::reloadRow(int row)
 {
     if (row < 0 || row >= m_list.size())
         return;
-    m_list.reload(m_db, row);
-    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    // Asked again even when a read of the page is under way: that one may have read it before the change.
+    const int page = m_list.pageOf(row);
+    m_asked.remove(page);
+    m_waiting.removeAll(page);
+    ask(page);
+}
+
+void TransportListModel::ask(int page) const
+{
+    if (!m_worker || m_asked.contains(page))
+        return;
+    m_asked.insert(page);
+    m_waiting.append(page);
+    while (m_waiting.size() > kMostWaiting)
+        m_asked.remove(m_waiting.takeFirst());
+    readNext();
+}
+
+void TransportListModel::readNext() const
+{
+    if (m_reading || m_waiting.isEmpty() || !m_worker)
+        return;
+    const int page = m_waiting.takeLast();
+    const QList<qint64> serials = m_list.pageSerials(page);
+    m_reading = true;
+    auto *self = const_cast<TransportListModel *>(this);
+    const quint64 generation = m_generation;
+    const auto finished = [self, page, generation] {
+        self->m_reading = false;
+        if (generation == self->m_generation)
+            self->m_asked.remove(page);
+        self->readNext();
+    };
+    WorkerCall::then(
+        m_worker->run([serials](QSqlDatabase db) { return TransportList::readRows(db, serials); }), self,
+        [self, page, generation, finished](QList<TransportList::Row> rows) {
+            if (generation == self->m_generation && rows.size() == self->m_list.pageSerials(page).size()) {
+                self->m_list.setPage(page, std::move(rows));
+                const int first = page * self->m_list.pageSize();
+                const int last = int(std::min<qint64>(first + self->m_list.pageSize(), self->m_list.size())) - 1;
+                emit self->dataChanged(self->index(first, 0), self->index(last, self->columnCount() - 1));
+            }
+            finished();
+        },
+        {},
+        // Painting cannot report it: the rows stay as they are and are asked for again when the view repaints;
+        // the next command meets the failure.
+        [finished](const std::exception &) { finished(); });
 }
 
 int TransportListModel::rowCount(const QModelIndex &parent) const
@@ -70,11 +123,11 @@ QVariant TransportListModel::data(const QModelIndex &index, int role) const
         return int((rightAligned(index.column()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::CheckStateRole)
         return {};
-    const TransportList::Row *row = nullptr;
-    try {
-        row = &m_list.row(m_db, index.row());
-    } catch (const DatabaseError &) {
-        // Painting cannot report it; the row stays empty and the next command meets the failure.
+    const TransportList::Row *row = m_list.fetchedRow(index.row());
+    if (!row) {
+        ask(m_list.pageOf(index.row()));
+        if (role == Qt::DisplayRole && index.column() == 0)
+            return RecordTexts::serial(m_list.serial(index.row()));
         return {};
     }
     switch (role) {

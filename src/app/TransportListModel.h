@@ -3,10 +3,14 @@
 #include "TransportList.h"
 
 #include <QAbstractTableModel>
-#include <QSqlDatabase>
+#include <QList>
+#include <QSet>
 
-// The search window's list over a lazily read search result: the rows' fields are read a page at a time as the
-// view asks for them. The check state shows jelolt; it is not changed from the list.
+class DatabaseWorker;
+
+// The search window's list over a lazily read search result. The rows' fields are read a page at a time on the
+// database worker as the view asks for them: until its page arrives a row shows its serial number alone. The check
+// state shows jelolt; it is not changed from the list.
 class TransportListModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -14,13 +18,15 @@ class TransportListModel : public QAbstractTableModel
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    // A new result (an empty list: none) and the sort its header marks.
-    void setList(const QSqlDatabase &db, TransportList list);
+    // Where the pages are read; null: nowhere (the rows stay unread).
+    void setWorker(DatabaseWorker *worker) { m_worker = worker; }
+    // A new result (an empty list: none); pages asked for the previous one are dropped when they arrive.
+    void setList(TransportList list);
     void setSort(int column, bool ascending);
     const TransportList &list() const { return m_list; }
     // The serial number of a row of the list, 0 for none.
     qint64 serial(int row) const;
-    // Shows the row as it is stored now. Throws DatabaseError.
+    // Reads the row's page again, so that it shows what is stored now.
     void reloadRow(int row);
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -29,8 +35,17 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QSqlDatabase m_db;
-    mutable TransportList m_list;
+    void ask(int page) const;
+    void readNext() const;
+
+    DatabaseWorker *m_worker = nullptr;
+    TransportList m_list;
+    // Pages asked for and not yet given to the worker, the latest last; one read is on the worker at a time, so
+    // that a fast scroll through a long list reads the pages it stops at, not every page it passed.
+    mutable QList<int> m_waiting;
+    mutable QSet<int> m_asked;
+    mutable bool m_reading = false;
+    quint64 m_generation = 0;
     QStringList m_captions = TransportSearch::captions();
     int m_sortColumn = 0;
     bool m_ascending = false;

@@ -8,7 +8,15 @@
 
 #include <algorithm>
 
-TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch::Statement &statement, int pageSize)
+namespace {
+
+// How many rows a long read takes between two looks at its cancel.
+constexpr qint64 kCancelEvery = 4096;
+
+} // namespace
+
+TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch::Statement &statement, int pageSize,
+                                  const std::function<bool()> &cancelled)
 {
     // The running rounded amount needs the rows in list order, so serials and totals come from the same pass.
     TransportSearch::Statement pass = statement;
@@ -17,6 +25,8 @@ TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch:
     TransportList list;
     list.m_pageSize = std::max(1, pageSize);
     while (q.next()) {
+        if (cancelled && list.m_serials.size() % kCancelEvery == 0 && cancelled())
+            return {};
         list.m_serials.append(q.value(0).toLongLong());
         list.m_totals.add(q.value(1).toLongLong(), q.value(2).toLongLong(), q.value(3).toDouble());
     }
@@ -37,10 +47,33 @@ void TransportList::reload(const QSqlDatabase &db, qint64 index)
     fetch(db, int(index / m_pageSize));
 }
 
-void TransportList::fetch(const QSqlDatabase &db, int page)
+QList<qint64> TransportList::pageSerials(int page) const
 {
     const qint64 first = qint64(page) * m_pageSize;
-    const qint64 count = std::min<qint64>(m_pageSize, size() - first);
+    if (page < 0 || first >= size())
+        return {};
+    return m_serials.mid(first, std::min<qint64>(m_pageSize, size() - first));
+}
+
+const TransportList::Row *TransportList::fetchedRow(qint64 index) const
+{
+    const auto page = m_pages.constFind(pageOf(index));
+    if (page == m_pages.constEnd())
+        return nullptr;
+    const qint64 at = index % m_pageSize;
+    return at < page->size() ? &page->at(at) : nullptr;
+}
+
+void TransportList::fetch(const QSqlDatabase &db, int page)
+{
+    m_pages.insert(page, readRows(db, pageSerials(page)));
+}
+
+QList<TransportList::Row> TransportList::readRows(const QSqlDatabase &db, const QList<qint64> &serials)
+{
+    const qint64 count = serials.size();
+    if (count == 0)
+        return {};
     QStringList names;
     for (qint64 i = 0; i < count; ++i)
         names.append(QStringLiteral(":s%1").arg(i));
@@ -51,7 +84,7 @@ void TransportList::fetch(const QSqlDatabase &db, int page)
     if (!q.prepare(sql))
         throw DatabaseError(Sql::errorText(q.lastError(), db));
     for (qint64 i = 0; i < count; ++i)
-        Sql::bind(q, names.at(i), m_serials.at(first + i));
+        Sql::bind(q, names.at(i), serials.at(i));
     if (!q.exec())
         throw DatabaseError(Sql::errorText(q.lastError(), db));
 
@@ -69,8 +102,7 @@ void TransportList::fetch(const QSqlDatabase &db, int page)
     QList<Row> rows;
     rows.reserve(count);
     const int columns = int(TransportSearch::captions().size());
-    for (qint64 i = 0; i < count; ++i) {
-        const qint64 serial = m_serials.at(first + i);
+    for (const qint64 serial : serials) {
         if (const auto it = bySerial.constFind(serial); it != bySerial.constEnd()) {
             rows.append(*it);
         } else {
@@ -81,5 +113,5 @@ void TransportList::fetch(const QSqlDatabase &db, int page)
             rows.append(gone);
         }
     }
-    m_pages.insert(page, rows);
+    return rows;
 }

@@ -1,10 +1,13 @@
+#include "../support/FreezableProxy.h"
 #include "../support/Kelvoctl.h"
+#include "../support/Settle.h"
 #include "../support/TestDatabase.h"
 
 #include "Cancellation.h"
 #include "CsvExport.h"
 #include "CsvSaving.h"
 #include "Database.h"
+#include "DatabaseWorker.h"
 #include "IniFile.h"
 #include "MessageBoxes.h"
 #include "Modification.h"
@@ -15,9 +18,12 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 
+#include <atomic>
 #include <memory>
 
 // The search window lists what kelvoctl search lists for the same filters, and cancels through the core.
@@ -27,14 +33,26 @@ class TestTransportsform : public QObject
 
     std::unique_ptr<TestDatabase> m_databases;
     std::unique_ptr<QTemporaryDir> m_home;
-    std::unique_ptr<Database> m_database;
+    QString m_path;
+    std::unique_ptr<Database> m_database; // the test's own look at the tables
+    std::unique_ptr<DatabaseWorker> m_worker;
     std::unique_ptr<IniFile> m_ini;
     QStringList m_messages;
     bool m_answer = true;
 
-    // The list as kelvoctl prints it: the rows' fields, then the four panels.
-    static QString shown(const TSzallitasokform &w)
+    // The rows' pages are read as the list asks for them.
+    void fetchRows(const TSzallitasokform &w)
     {
+        const QAbstractItemModel *model = w.ui()->lista->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            model->index(r, 1).data();
+        settle(m_worker.get());
+    }
+
+    // The list as kelvoctl prints it: the rows' fields, then the four panels.
+    QString shown(const TSzallitasokform &w)
+    {
+        fetchRows(w);
         const QAbstractItemModel *model = w.ui()->lista->model();
         QString text;
         for (int r = 0; r < model->rowCount(); ++r) {
@@ -80,8 +98,16 @@ class TestTransportsform : public QObject
     std::unique_ptr<TSzallitasokform> opened()
     {
         auto w = std::make_unique<TSzallitasokform>();
-        w->prepare(m_database.get(), m_ini.get(), QDate(2026, 3, 4), 3, m_home->path());
+        w->prepare(m_worker.get(), m_ini.get(), QDate(2026, 3, 4), 3, m_home->path());
+        settle(m_worker.get());
         return w;
+    }
+
+    // A command as the operator gives it, looked at once the station is quiet.
+    void click(QAbstractButton *button)
+    {
+        button->click();
+        settle(m_worker.get());
     }
 
     QString kelvoctl(QStringList args) const
@@ -110,7 +136,7 @@ private slots:
         m_answer = true;
         m_databases = std::make_unique<TestDatabase>();
         m_home = std::make_unique<QTemporaryDir>();
-        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        const QString path = m_path = m_databases->created(QStringLiteral("kelvo"));
         QVERIFY(TestDatabase::writeIni(m_home->path(), path));
         QVERIFY(TestDatabase::exec(
             path, QStringLiteral(
@@ -127,10 +153,13 @@ private slots:
         m_ini = std::make_unique<IniFile>(QDir(m_home->path()).filePath(QStringLiteral("Kelvo.ini")));
         m_database = std::make_unique<Database>(path);
         QCOMPARE(m_database->open(), QString());
+        m_worker = std::make_unique<DatabaseWorker>();
+        QCOMPARE(m_worker->open(path).result(), QString());
     }
     void cleanup()
     {
         CsvSaving::setFileQuestion({});
+        m_worker.reset();
         m_database.reset();
         m_ini.reset();
         m_home.reset();
@@ -163,7 +192,7 @@ private slots:
         QFETCH(QStringList, options);
         auto w = opened();
         set(*w, settings);
-        w->ui()->bkereses->click();
+        click(w->ui()->bkereses);
         QCOMPARE(m_messages, QStringList());
         QVERIFY(w->ui()->lista->model()->rowCount() > 0);
         QCOMPARE(shown(*w), kelvoctl(options));
@@ -171,7 +200,7 @@ private slots:
         // The saved list is the file kelvoctl writes for the same search.
         const QString saved = m_home->filePath(QStringLiteral("lista.csv"));
         CsvSaving::setFileQuestion([&](QWidget *, const QString &) { return saved; });
-        w->ui()->bmentes->click();
+        click(w->ui()->bmentes);
         const QString expected = m_home->filePath(QStringLiteral("ctl.csv"));
         kelvoctl(options + QStringList{QStringLiteral("--csv"), expected});
         QFile a(saved), b(expected);
@@ -183,21 +212,21 @@ private slots:
     {
         auto w = opened();
         set(*w, QStringLiteral("ervenyes=0;nincsdatum"));
-        w->ui()->bsztorno->click();
+        click(w->ui()->bsztorno);
         QCOMPARE(m_messages.takeFirst(), QStringLiteral("Válassza ki a sztornózandó szállítást !\r\r"));
-        w->ui()->bkereses->click();
+        click(w->ui()->bkereses);
         w->ui()->lista->setCurrentIndex(w->ui()->lista->model()->index(3, 0)); // ticket 1
         QCOMPARE(w->selectedSerial(), 1);
 
         m_answer = false;
-        w->ui()->bsztorno->click();
+        click(w->ui()->bsztorno);
         QCOMPARE(Cancellation::check(m_database->db(), 1), Cancellation::Check::Cancellable);
         m_answer = true;
-        w->ui()->bsztorno->click();
+        click(w->ui()->bsztorno);
         QCOMPARE(Cancellation::check(m_database->db(), 1), Cancellation::Check::AlreadyCancelled);
         QCOMPARE(w->selectedSerial(), 1); // listed again, still selected
         QCOMPARE(w->ui()->lista->model()->index(3, 0).data(Qt::DisplayRole).toString(), QStringLiteral("00001"));
-        w->ui()->bsztorno->click();
+        click(w->ui()->bsztorno);
         QCOMPARE(m_messages, QStringList({QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
                                           QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
                                           QStringLiteral("Ez a szállítás már sztornózott !\r\r")}));
@@ -205,6 +234,7 @@ private slots:
 
         // The ticket's trail shows the cancellation, and only that.
         w->findChild<QAction *>(QStringLiteral("mNaplo"))->trigger();
+        settle(m_worker.get());
         auto *trail = w->findChild<QDialog *>(QStringLiteral("naploform"));
         QVERIFY(trail && trail->isVisible());
         const QAbstractItemModel *rows = trail->findChild<QTableView *>(QStringLiteral("lista"))->model();
@@ -217,21 +247,26 @@ private slots:
     void modifiedRowShowsTheStoredValues()
     {
         auto w = opened();
-        w->setTicketCommands({}, [this](qint64 serial) {
+        w->setTicketCommands({}, [this](qint64 serial, const std::function<void()> &stored) {
             Modification::Fields f;
             f.rendszam = QStringLiteral("XYZ-9");
             f.megjegyzes = QStringLiteral("új megjegyzés");
             f.ugyirat = QStringLiteral("IKT-7");
             f.termeknev = QStringLiteral("Árpa");
             QVERIFY(!Modification::apply(m_database->db(), serial, f, false));
+            stored();
         });
         set(*w, QStringLiteral("nincsdatum"));
-        w->ui()->bkereses->click();
+        click(w->ui()->bkereses);
         const QAbstractItemModel *model = w->ui()->lista->model();
         w->ui()->lista->setCurrentIndex(model->index(1, 0));
         QCOMPARE(w->selectedSerial(), 2);
+        // Read on the worker when first asked for: meanwhile the serial alone.
+        QCOMPARE(model->index(1, 9).data().toString(), QString());
+        QCOMPARE(model->index(1, 0).data().toString(), QStringLiteral("00002"));
+        fetchRows(*w);
         QCOMPARE(model->index(1, 9).data().toString(), QStringLiteral("a\"b"));
-        w->ui()->bmodositas->click();
+        click(w->ui()->bmodositas);
         QCOMPARE(m_messages, QStringList());
         QCOMPARE(model->index(1, 9).data().toString(), QStringLiteral("új megjegyzés"));
         QCOMPARE(model->index(1, 10).data().toString(), QStringLiteral("IKT-7"));
@@ -241,24 +276,109 @@ private slots:
     void saveAsksBeforeReplacing()
     {
         auto w = opened();
-        w->ui()->bmentes->click();
+        click(w->ui()->bmentes);
         QCOMPARE(m_messages.takeFirst(), QStringLiteral("Nincs mentendő keresési eredmény !\r\r"));
         const QString path = m_home->filePath(QStringLiteral("lista.csv"));
         QFile old(path);
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
         old.close();
         CsvSaving::setFileQuestion([&](QWidget *, const QString &) { return path; });
-        w->ui()->bkereses->click();
+        click(w->ui()->bkereses);
         m_answer = false;
-        w->ui()->bmentes->click();
+        click(w->ui()->bmentes);
         QCOMPARE(m_messages, QStringList{QStringLiteral("A(z) lista.csv fájl már létezik. Felülírja ?\r\r")});
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), QByteArray("old"));
         old.close();
         m_answer = true;
-        w->ui()->bmentes->click();
+        click(w->ui()->bmentes);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QVERIFY(old.readAll().startsWith("\xEF\xBB\xBF\"sorszam\""));
+    }
+
+    // Cancelled while it waits its turn on the worker: no file, nothing to tell.
+    void cancelledExportLeavesNoFile_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled") << true;
+        QTest::newRow("run to its end") << false;
+    }
+    void cancelledExportLeavesNoFile()
+    {
+        QFETCH(bool, cancel);
+        auto w = opened();
+        set(*w, QStringLiteral("nincsdatum"));
+        click(w->ui()->bkereses);
+        const QString path = m_home->filePath(QStringLiteral("lista.csv"));
+        CsvSaving::setFileQuestion([&](QWidget *, const QString &) { return path; });
+        std::atomic<bool> held{true};
+        m_worker->run([&held](QSqlDatabase) {
+            while (held)
+                QThread::msleep(5);
+        });
+        w->ui()->bmentes->click();
+        auto *progress = w->findChild<QProgressDialog *>();
+        QVERIFY(progress);
+        QCOMPARE(progress->labelText(), QStringLiteral("Mentés: ") + QDir::toNativeSeparators(path));
+        auto *button = progress->findChild<QPushButton *>();
+        QCOMPARE(button->text(), QStringLiteral("Mégsem"));
+        if (cancel)
+            button->click();
+        held = false;
+        settle(m_worker.get());
+        QCOMPARE(QFileInfo::exists(path), !cancel);
+        QCOMPARE(m_messages, QStringList());
+        QVERIFY(w->ui()->bmentes->isEnabled());
+    }
+
+    // A search waiting for a frozen server holds neither the window thread nor a second search; it ends when the
+    // server answers again or is gone.
+    void searchOnAFrozenServer_data()
+    {
+        QTest::addColumn<bool>("thaw");
+        QTest::newRow("thawed") << true;
+        QTest::newRow("server gone") << false;
+    }
+    void searchOnAFrozenServer()
+    {
+        QFETCH(bool, thaw);
+        if (!TestDatabase::onServer())
+            QSKIP("a server to freeze");
+        FreezableProxy proxy;
+        QVERIFY(proxy.start(TestDatabase::serverUri()));
+        m_worker = std::make_unique<DatabaseWorker>();
+        // The relay runs on this thread: the worker connects through it while events go on.
+        const QFuture<QString> connected = m_worker->open(proxy.uriFor(m_path));
+        QTRY_VERIFY(connected.isFinished());
+        QCOMPARE(connected.result(), QString());
+        auto w = opened();
+        set(*w, QStringLiteral("nincsdatum"));
+        proxy.setFrozen(true);
+        w->ui()->bkereses->click();
+        bool answered = false;
+        QMetaObject::invokeMethod(w.get(), [&answered] { answered = true; }, Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+        QVERIFY(answered);
+        QVERIFY(!w->ui()->bkereses->isEnabled());
+        w->todayList(); // refused: it would list ticket 4 alone
+        QCOMPARE(w->ui()->lista->model()->rowCount(), 0);
+
+        if (thaw) {
+            proxy.setFrozen(false);
+            settle(m_worker.get());
+            QCOMPARE(m_messages, QStringList());
+            QCOMPARE(w->ui()->lista->model()->rowCount(), 3);
+        } else {
+            proxy.stop();
+            settle(m_worker.get());
+            QCOMPARE(m_messages.size(), 1);
+            QVERIFY2(m_messages.takeFirst().startsWith(QString::fromUtf8(TransportSearch::kQueryFailed)),
+                     qPrintable(m_messages.join(QLatin1Char('|'))));
+            // While the server is away a command is refused at once.
+            click(w->ui()->bkereses);
+            QCOMPARE(m_messages, QStringList{QString::fromUtf8(DatabaseWorker::kOffline) + QStringLiteral("\r\r")});
+        }
+        QVERIFY(w->ui()->bkereses->isEnabled());
     }
 
     void keepsWidthsAndMinimalSerialInTheIniFile()
@@ -268,7 +388,14 @@ private slots:
         w->ui()->minsorszam->setText(QStringLiteral("7"));
         w->ui()->bment->click();
         w->release();
-        auto again = opened();
+        auto again = std::make_unique<TSzallitasokform>();
+        again->prepare(m_worker.get(), m_ini.get(), QDate(2026, 3, 4), 3, m_home->path());
+        // Typed before the plates arrive: the list fills in under the text.
+        again->ui()->rendszam->setEditText(QStringLiteral("XY"));
+        settle(m_worker.get());
+        QCOMPARE(again->ui()->rendszam->currentText(), QStringLiteral("XY"));
+        QCOMPARE(again->ui()->rendszam->count(), 4);
+        QCOMPARE(again->ui()->rendszam->itemText(0), QStringLiteral("<mindegy>"));
         QCOMPARE(again->ui()->lista->header()->sectionSize(3), 150);
         QCOMPARE(again->ui()->lista->header()->sectionSize(4), 100);
         QCOMPARE(again->ui()->minsorszam->text(), QStringLiteral("7"));

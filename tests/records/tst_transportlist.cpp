@@ -257,6 +257,21 @@ private slots:
         QVERIFY(!list.fetched(1));
         QCOMPARE(list.row(m_fixture->db(), 4).texts.first(), QStringLiteral("00001"));
         QCOMPARE(list.pagesFetched(), 2);
+
+        // A page read elsewhere by its serials (the window's worker) is the page the list reads itself.
+        TransportList other = TransportList::load(m_fixture->db(), statement(f), 2);
+        QCOMPARE(other.pageOf(4), 2);
+        QCOMPARE(other.pageSerials(2), QList<qint64>{1});
+        QCOMPARE(other.pageSerials(3), QList<qint64>());
+        QVERIFY(!other.fetchedRow(4));
+        other.setPage(2, TransportList::readRows(m_fixture->db(), other.pageSerials(2)));
+        QCOMPARE(other.fetchedRow(4)->texts, list.row(m_fixture->db(), 4).texts);
+        const QList<TransportList::Row> rows = TransportList::readRows(m_fixture->db(), {999, 1});
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).found, false);
+        QCOMPARE(rows.at(0).texts.first(), QStringLiteral("00999"));
+        QCOMPARE(rows.at(1).texts, list.row(m_fixture->db(), 4).texts);
+        QCOMPARE(TransportList::load(m_fixture->db(), statement(f), 2, [] { return true; }).size(), 0);
     }
 
     void keepsItsSerialsAndShowsCurrentValues()
