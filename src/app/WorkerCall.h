@@ -52,11 +52,13 @@ void then(QFuture<R> future, QObject *context, Done done, std::shared_ptr<Busy> 
                          watcher->deleteLater();
                          QFuture<R> f = watcher->future();
                          try {
-                             // A failed command's exception comes out here; a failure counts also when cancelled.
+                             // A failed command's exception comes out here.
                              f.waitForFinished();
                          } catch (const std::exception &e) {
                              busy.reset();
-                             failed(e);
+                             // A command the operator cancelled fails by being broken off: nothing to tell.
+                             if (!f.isCanceled())
+                                 failed(e);
                              return;
                          }
                          busy.reset();

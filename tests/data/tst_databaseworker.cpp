@@ -82,6 +82,7 @@ private slots:
         TestDatabase databases;
         DatabaseWorker worker;
         QCOMPARE(worker.open(databases.created(QStringLiteral("cancel"))).result(), QString());
+        QSignalSpy state(&worker, &DatabaseWorker::onlineChanged);
         const QString slow = TestDatabase::onServer()
                                  ? QStringLiteral("SELECT pg_sleep(60)")
                                  : QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
@@ -98,7 +99,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(next.isFinished(), 5000);
         QVERIFY(timer.elapsed() < 5000);
         QCOMPARE(next.result(), 0);
+        // The operator's cancel is no lost server.
         QVERIFY(worker.online());
+        QCOMPARE(state.count(), 0);
     }
 
     // A server that stops answering in the middle of a write: the command fails within its limit, the station
