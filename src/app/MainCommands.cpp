@@ -195,7 +195,7 @@ void MainCommands::showStock()
 void MainCommands::showEditor()
 {
     T_adatbazisok *window = m_kelvo.windows().adatbazisok();
-    window->prepare(m_kelvo.database());
+    window->prepare(m_kelvo.worker());
     window->exec();
     window->release();
     // The in-progress list shows what the editor may have changed.
