@@ -170,6 +170,16 @@ private slots:
         settle(m_worker.get());
         QCOMPARE(stored(QStringLiteral("SELECT COUNT(*) FROM szallito")).toInt(), 1);
         QCOMPARE(model->rowCount(), 1);
+
+        // A transport in progress that is deleted leaves what it held in the trail.
+        Sql::run(m_database->db(), QStringLiteral("INSERT INTO folyamatban (rendszam, suly1) VALUES ('GHI-789', 4000)"));
+        T_adatbazisok inProgress;
+        open(inProgress, 2);
+        QVERIFY(inProgress.model()->removeRow(0));
+        settle(m_worker.get());
+        QCOMPARE(stored(QStringLiteral("SELECT COUNT(*) FROM folyamatban")).toInt(), 0);
+        QCOMPARE(stored(QStringLiteral("SELECT esemeny FROM naplo")).toString(), QStringLiteral("folyamatban törlés"));
+        QVERIFY(stored(QStringLiteral("SELECT regi FROM naplo")).toString().contains(QStringLiteral("rendszam=GHI-789")));
         QCOMPARE(m_messages, QStringList());
     }
 
