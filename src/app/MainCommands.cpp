@@ -123,11 +123,7 @@ void MainCommands::connectCommands()
         {[link] { return link->weightLive() ? qint64(link->aktsuly()) : 0; }, [link] { return link->nullavolt(); },
          [link] { link->clearNullavolt(); },
          [this, link] { return link->refusalToTake(m_kelvo.settings().stabilkell).isEmpty(); }},
-        [this](const QDateTime &at, qint64 weight) {
-            if (!m_kelvo.database())
-                throw DatabaseError(QStringLiteral("Nincs megnyitott adatbázis."));
-            AutoTable::append(m_kelvo.database()->db(), at, weight);
-        });
+        [this](const QDateTime &at, qint64 weight) { return Tautomeresform::store(m_kelvo.worker(), at, weight); });
     on(ui->mIsmetles, [this] { reprintTicket(); });
     w.nyomtatasismetel()->setActions(
         [this](qint64 sorszam) {
@@ -166,7 +162,7 @@ void MainCommands::showAutoWeighing()
 void MainCommands::showAutoList()
 {
     Tautomeresek *window = m_kelvo.windows().automeresek();
-    window->prepare(m_kelvo.database(), &m_kelvo.config()->ini(), QDate::currentDate(), m_kelvo.programFolder());
+    window->prepare(m_kelvo.worker(), &m_kelvo.config()->ini(), QDate::currentDate(), m_kelvo.programFolder());
     window->exec();
     window->release();
 }
@@ -197,7 +193,7 @@ void MainCommands::showStock()
 void MainCommands::showEditor()
 {
     T_adatbazisok *window = m_kelvo.windows().adatbazisok();
-    window->prepare(m_kelvo.database());
+    window->prepare(m_kelvo.worker());
     window->exec();
     window->release();
     // The in-progress list shows what the editor may have changed.

@@ -1,22 +1,24 @@
 #include "T_adatbazisok.h"
 
-#include "Database.h"
+#include "DatabaseWorker.h"
 #include "MasterTable.h"
 #include "MasterTableModel.h"
 #include "MessageBoxes.h"
 #include "SlotGuard.h"
 #include "WindowHelpers.h"
+#include "WorkerCall.h"
 
 #include "ui_T_adatbazisok.h"
 
 #include <QItemSelectionModel>
 #include <QMouseEvent>
-#include <QSqlError>
+#include <QPointer>
 #include <QSignalBlocker>
 
 namespace {
 
 constexpr char kDeleteQuestion[] = "Törli a kijelölt sort?";
+constexpr char kReading[] = "Adatok beolvasása...";
 
 } // namespace
 
@@ -44,41 +46,40 @@ T_adatbazisok::T_adatbazisok(QWidget *parent)
     });
     on(m_ui->navDelete, [this] {
         const int row = m_ui->grid->currentIndex().row();
-        if (m_model && row >= 0 && kerdes(QString::fromUtf8(kDeleteQuestion)) && m_model->removeRow(row))
-            m_model->select();
+        if (m_model && row >= 0 && kerdes(QString::fromUtf8(kDeleteQuestion)))
+            m_model->removeRow(row);
     });
     on(m_ui->navEdit, [this] {
         if (m_ui->grid->currentIndex().isValid())
             m_ui->grid->edit(m_ui->grid->currentIndex());
     });
     on(m_ui->navPost, [this] {
-        if (m_model && !m_model->submitAll())
-            uzenet(m_model->lastError().text());
+        if (m_model)
+            m_model->submitAll();
     });
     on(m_ui->navCancel, [this] {
         if (m_model)
             m_model->revertAll();
     });
     on(m_ui->navRefresh, [this] {
-        if (m_model && m_database)
-            m_database->refresh(m_model->tableName());
         if (m_model)
-            m_model->select();
+            chooseTable(m_ui->adatbazis->currentIndex());
     });
     updateNavigator();
 }
 
 T_adatbazisok::~T_adatbazisok() = default;
 
-void T_adatbazisok::prepare(Database *database)
+void T_adatbazisok::prepare(DatabaseWorker *worker)
 {
-    m_database = database;
+    m_worker = worker;
     m_ui->adatbazis->setCurrentIndex(-1);
     setGridModel(nullptr);
     delete m_model;
     m_model = nullptr;
-    if (m_database) {
-        m_model = new MasterTableModel(this, m_database->db());
+    if (m_worker) {
+        m_model = new MasterTableModel(m_worker, this);
+        m_model->setBusy([this] { return busy(); });
         connect(m_model, &MasterTableModel::refused, this, guarded([](const QString &message) { uzenet(message); }));
         setGridModel(m_model);
         // A new row is written once it is complete: when the cursor leaves it.
@@ -93,12 +94,10 @@ void T_adatbazisok::prepare(Database *database)
 
 void T_adatbazisok::release()
 {
-    if (m_model)
-        m_model->bind(QString());
     setGridModel(nullptr);
     delete m_model;
     m_model = nullptr;
-    m_database = nullptr;
+    m_worker = nullptr;
     m_ui->adatbazis->setCurrentIndex(-1);
     updateNavigator();
 }
@@ -106,17 +105,35 @@ void T_adatbazisok::release()
 void T_adatbazisok::chooseTable(int index)
 {
     const QString table = MasterTable::tableAt(index);
-    if (table.isEmpty() || !m_model)
+    if (table.isEmpty() || !m_model || !m_worker || WorkerCall::Busy::running(this))
         return;
-    homokora(true);
-    m_database->refresh(table);
-    m_model->bind(table);
-    homokora(false);
-    {
+    // The choice shows the table the grid holds until the other one is read; a cancelled read keeps it.
+    const auto showBound = [this] {
         const QSignalBlocker blocker(m_ui->adatbazis);
-        m_ui->adatbazis->setCurrentIndex(index);
-    }
-    updateNavigator();
+        int bound = -1;
+        for (int i = 0; i < MasterTable::tables().size(); ++i) {
+            if (MasterTable::tableAt(i) == m_model->tableName())
+                bound = i;
+        }
+        m_ui->adatbazis->setCurrentIndex(bound);
+    };
+    showBound();
+    auto read = m_worker->runWithProgress([table](QSqlDatabase db, DatabaseWorker::Progress &progress) {
+        return MasterRows::list(db, table, [&progress](qint64 done, qint64 total) {
+            progress.report(int(done), int(total));
+            return !progress.cancelled();
+        });
+    });
+    QPointer<MasterTableModel> model = m_model;
+    WorkerCall::withProgress(read, this, QString::fromUtf8(kReading),
+                             [this, model, table, showBound](MasterRows::Listing listing) {
+                                 if (!model || model != m_model)
+                                     return;
+                                 m_model->setListing(table, std::move(listing));
+                                 showBound();
+                                 updateNavigator();
+                             },
+                             busy());
 }
 
 void T_adatbazisok::gridDoubleClicked(bool altDown)
@@ -151,6 +168,12 @@ void T_adatbazisok::navigate(int row)
     row = qBound(0, row, m_model->rowCount() - 1);
     const int column = qMax(0, m_ui->grid->currentIndex().column());
     m_ui->grid->setCurrentIndex(m_model->index(row, column));
+}
+
+std::shared_ptr<WorkerCall::Busy> T_adatbazisok::busy()
+{
+    // The grid keeps the focus; the model takes no edit while a write is on its way.
+    return std::make_shared<WorkerCall::Busy>(this, QList<QWidget *>{m_ui->navigator, m_ui->adatbazis});
 }
 
 void T_adatbazisok::updateNavigator()

@@ -4,9 +4,12 @@
 
 #include <memory>
 
-class Database;
+class DatabaseWorker;
 class QAbstractItemModel;
 class MasterTableModel;
+namespace WorkerCall {
+class Busy;
+}
 
 namespace Ui {
 class T_adatbazisok;
@@ -26,10 +29,11 @@ public:
     MasterTableModel *model() const { return m_model; }
 
     // Before each opening: no table chosen, an empty grid.
-    void prepare(Database *database);
+    void prepare(DatabaseWorker *worker);
     // After the window closed: the table is let go, no entry chosen.
     void release();
-    // A choice in "adatbazis": binds that table; an index outside the list changes nothing.
+    // A choice in "adatbazis": reads that table's rows on the worker (with a progress dialog when it takes long);
+    // an index outside the list changes nothing. The refresh button reads the bound table again.
     void chooseTable(int index);
     // A double click on the grid: with Alt held down it unlocks the table choice.
     void gridDoubleClicked(bool altDown);
@@ -41,8 +45,9 @@ private:
     void setGridModel(QAbstractItemModel *model);
     void navigate(int row);
     void updateNavigator();
+    std::shared_ptr<WorkerCall::Busy> busy();
 
     std::unique_ptr<Ui::T_adatbazisok> m_ui;
     MasterTableModel *m_model = nullptr;
-    Database *m_database = nullptr;
+    DatabaseWorker *m_worker = nullptr;
 };

@@ -5,12 +5,14 @@
 #include "Config.h"
 #include "CsvExport.h"
 #include "CsvSaving.h"
-#include "Database.h"
+#include "DatabaseWorker.h"
 #include "IniFile.h"
 #include "ListReports.h"
 #include "MessageBoxes.h"
+#include "PagedDocument.h"
 #include "SlotGuard.h"
 #include "WindowHelpers.h"
+#include "WorkerCall.h"
 
 #include "ui_Tautomeresek.h"
 
@@ -26,6 +28,7 @@ constexpr char kBadRange[] = "Hibás intervallumok !";
 constexpr char kNothingFound[] = "A megadott időintervallumban nincs szállítás rögzítve !";
 constexpr char kNothingToSave[] = "Nincs mentendő eredmény.";
 constexpr char kNothingToPrint[] = "Nincs nyomtatandó szállítás !";
+constexpr char kSearching[] = "Keresés...";
 constexpr int kColumns = 2;
 constexpr int kDefaultWidth = 100;
 
@@ -116,9 +119,9 @@ void Tautomeresek::setReportViewer(std::function<void(std::unique_ptr<PagedDocum
     m_reportViewer = std::move(viewer);
 }
 
-void Tautomeresek::prepare(Database *database, IniFile *ini, const QDate &today, const QString &programFolder)
+void Tautomeresek::prepare(DatabaseWorker *worker, IniFile *ini, const QDate &today, const QString &programFolder)
 {
-    m_database = database;
+    m_worker = worker;
     m_ini = ini;
     m_programFolder = programFolder;
     m_ui->date1->setDate(today);
@@ -140,8 +143,16 @@ void Tautomeresek::release()
                                 m_ui->lista->header()->sectionSize(i));
     }
     clearList();
-    m_database = nullptr;
+    m_worker = nullptr;
     m_ini = nullptr;
+}
+
+std::shared_ptr<WorkerCall::Busy> Tautomeresek::busy()
+{
+    QList<QWidget *> controls{m_ui->date1, m_ui->date2};
+    for (QToolBar *bar : findChildren<QToolBar *>())
+        controls.append(bar);
+    return std::make_shared<WorkerCall::Busy>(this, controls);
 }
 
 void Tautomeresek::clearList()
@@ -159,23 +170,26 @@ void Tautomeresek::runSearch()
         uzenet(QString::fromUtf8(kBadRange));
         return;
     }
-    if (!m_database)
+    if (!m_worker || WorkerCall::Busy::running(this))
         return;
-    QList<AutoTable::Row> rows;
-    {
-        const WaitCursor wait;
-        rows = AutoTable::list(m_database->db(), from, to);
-    }
-    if (rows.isEmpty()) {
-        // An earlier result must not stay listed under the new dates, nor be printed or saved for them.
-        clearList();
-        uzenet(QString::fromUtf8(kNothingFound));
-        return;
-    }
-    const WaitCursor wait;
-    m_model->setRows(std::move(rows));
-    m_listed = std::make_pair(from, to);
-    m_status->showMessage(QStringLiteral("%1 találat.").arg(m_model->rowCount()));
+    auto read = m_worker->runWithProgress(
+        [from, to](QSqlDatabase db, DatabaseWorker::Progress &) { return AutoTable::list(db, from, to); });
+    WorkerCall::withProgress(read, this, QString::fromUtf8(kSearching),
+                             [this, from, to](const QList<AutoTable::Row> &rows) {
+                                 if (!m_worker)
+                                     return; // the window closed meanwhile
+                                 if (rows.isEmpty()) {
+                                     // An earlier result must not stay listed under the new dates, nor be printed
+                                     // or saved for them.
+                                     clearList();
+                                     uzenet(QString::fromUtf8(kNothingFound));
+                                     return;
+                                 }
+                                 m_model->setRows(rows);
+                                 m_listed = std::make_pair(from, to);
+                                 m_status->showMessage(QStringLiteral("%1 találat.").arg(m_model->rowCount()));
+                             },
+                             busy());
 }
 
 void Tautomeresek::printList()
@@ -184,10 +198,23 @@ void Tautomeresek::printList()
         uzenet(QString::fromUtf8(kNothingToPrint));
         return;
     }
-    if (!m_database || !m_reportViewer)
+    if (!m_worker || !m_reportViewer || WorkerCall::Busy::running(this))
         return;
-    const ListReports::Heading heading{CompanyData::load(m_programFolder).value_or(QStringList()), {}};
-    m_reportViewer(ListReports::automatic(m_database->db(), m_listed->first, m_listed->second, heading));
+    // The report is laid out where it is read: a band report measures no fonts until it is painted. It comes
+    // back in a holder because a future's result is copied.
+    using Report = std::shared_ptr<std::unique_ptr<PagedDocument>>;
+    auto read = m_worker->runWithProgress(
+        [range = *m_listed, folder = m_programFolder](QSqlDatabase db, DatabaseWorker::Progress &) {
+            const ListReports::Heading heading{CompanyData::load(folder).value_or(QStringList()), {}};
+            return std::make_shared<std::unique_ptr<PagedDocument>>(
+                ListReports::automatic(db, range.first, range.second, heading));
+        });
+    WorkerCall::withProgress(read, this, QString::fromUtf8(kSearching),
+                             [this](const Report &report) {
+                                 if (m_worker && m_reportViewer && report && *report)
+                                     m_reportViewer(std::move(*report));
+                             },
+                             busy());
 }
 
 void Tautomeresek::saveList()

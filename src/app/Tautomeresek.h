@@ -9,11 +9,14 @@
 #include <optional>
 #include <utility>
 
-class Database;
+class DatabaseWorker;
 class IniFile;
 class PagedDocument;
 class QStatusBar;
 class AutoListModel;
+namespace WorkerCall {
+class Busy;
+}
 
 namespace Ui {
 class Tautomeresek;
@@ -33,24 +36,25 @@ public:
     void setReportViewer(std::function<void(std::unique_ptr<PagedDocument>)> viewer);
 
     // Before each opening: both dates today, the column widths from the INI file, an empty list.
-    void prepare(Database *database, IniFile *ini, const QDate &today, const QString &programFolder);
-    // After the window closed: the column widths are stored, the list and the database let go.
+    void prepare(DatabaseWorker *worker, IniFile *ini, const QDate &today, const QString &programFolder);
+    // After the window closed: the column widths are stored, the list and the worker let go.
     void release();
 
-    // "Keresés".
+    // "Keresés": the rows are read on the worker, with a progress dialog once it takes a second.
     void runSearch();
-    // "Nyomtatás".
+    // "Nyomtatás": the listed range is read and laid out on the worker.
     void printList();
     // "Mentés".
     void saveList();
 
 private:
     void clearList();
+    std::shared_ptr<WorkerCall::Busy> busy();
 
     std::unique_ptr<Ui::Tautomeresek> m_ui;
     AutoListModel *m_model = nullptr;
     QStatusBar *m_status = nullptr;
-    Database *m_database = nullptr;
+    DatabaseWorker *m_worker = nullptr;
     IniFile *m_ini = nullptr;
     QString m_programFolder;
     // The range of the listed rows, so that a print shows what is listed.

@@ -1,5 +1,8 @@
 #include "Tautomeresform.h"
 
+#include "AutoTable.h"
+#include "DatabaseWorker.h"
+
 #include "ui_Tautomeresform.h"
 
 Tautomeresform::Tautomeresform(QWidget *parent)
@@ -22,6 +25,14 @@ void Tautomeresform::setSource(AutoWeighingRun::Scale scale, AutoWeighing::Store
     m_run->rules().setMinimum(m_minimum);
     m_run->rules().setDurationIndex(m_ui->idobox->currentIndex());
     connect(m_run.get(), &AutoWeighingRun::changed, this, &Tautomeresform::showTexts);
+}
+
+QFuture<void> Tautomeresform::store(DatabaseWorker *worker, const QDateTime &at, qint64 weight)
+{
+    if (!worker)
+        return QtFuture::makeExceptionalFuture(
+            std::make_exception_ptr(DatabaseError(QStringLiteral("Nincs megnyitott adatbázis."))));
+    return worker->run([at, weight](QSqlDatabase db) { AutoTable::append(db, at, weight); });
 }
 
 void Tautomeresform::setMinimum(qint64 kilograms)

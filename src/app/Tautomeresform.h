@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class DatabaseWorker;
+
 namespace Ui {
 class Tautomeresform;
 }
@@ -24,6 +26,8 @@ public:
 
     // Where the weights come from and go; until it is set the window logs nothing.
     void setSource(AutoWeighingRun::Scale scale, AutoWeighing::Store store);
+    // The window program's store: a command on the worker (none: refused).
+    static QFuture<void> store(DatabaseWorker *worker, const QDateTime &at, qint64 weight);
     // The weight a vehicle must exceed (minautosuly).
     void setMinimum(qint64 kilograms);
     AutoWeighingRun *run() const { return m_run.get(); }

@@ -6,9 +6,11 @@
 #include "CsvExport.h"
 #include "Invocation.h"
 #include "LiveLink.h"
+#include "Sql.h"
 #include "WeightLink.h"
 
 #include <QFile>
+#include <QFuture>
 #include <QTimer>
 
 namespace {
@@ -73,7 +75,15 @@ int autoWeighCommand(Invocation &call)
     AutoWeighingRun run({[&link] { return link.weightLive() ? qint64(link.aktsuly()) : 0; },
                          [&link] { return link.nullavolt(); }, [&link] { link.clearNullavolt(); },
                          [&link, stableRequired] { return link.refusalToTake(stableRequired).isEmpty(); }},
-                        [&db](const QDateTime &at, qint64 weight) { AutoTable::append(db, at, weight); });
+                        [&db](const QDateTime &at, qint64 weight) {
+                            // kelvoctl's own connection: the store has finished when the future is made.
+                            try {
+                                AutoTable::append(db, at, weight);
+                            } catch (const DatabaseError &) {
+                                return QtFuture::makeExceptionalFuture(std::current_exception());
+                            }
+                            return QtFuture::makeReadyFuture();
+                        });
     run.rules().setMinimum(config.integer(Keys::minautosuly));
     run.rules().setDurationIndex(int(config.integer(Keys::autoido)));
     QObject::connect(&run, &AutoWeighingRun::stored, &run, [&](const QDateTime &at, qint64 weight) {

@@ -1,7 +1,6 @@
 #include "AutoWeighing.h"
 
 #include "Formats.h"
-#include "Sql.h"
 
 #include <algorithm>
 #include <array>
@@ -43,8 +42,10 @@ QString AutoWeighing::shownStatus() const
     return m_failure.isEmpty() ? m_status : m_failure + QLatin1Char('\n') + m_status;
 }
 
-AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, const Store &store, bool mayStore)
+AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, bool mayStore)
 {
+    if (m_storing)
+        return Outcome::None;
     if (!zeroSeen) {
         m_status = QString::fromUtf8(kNeedsZero);
         stopCountdown();
@@ -74,15 +75,23 @@ AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, const S
     // The vehicle has stood above the minimum for the whole countdown: its weight now is the one stored. The texts
     // change only once the row is in the database, so the window never claims a weight that was not saved.
     stopCountdown();
-    const QDateTime at = m_wallClock();
-    try {
-        store(at, weight);
-    } catch (const DatabaseError &e) {
-        m_failure = QString::fromUtf8(kStoreFailed).arg(QString::fromStdString(e.what()));
+    m_storing = true;
+    m_pendingAt = m_wallClock();
+    m_pendingWeight = weight;
+    return Outcome::Store;
+}
+
+AutoWeighing::Outcome AutoWeighing::storeFinished(const QString &error)
+{
+    if (!m_storing)
+        return Outcome::None;
+    m_storing = false;
+    if (!error.isEmpty()) {
+        m_failure = QString::fromUtf8(kStoreFailed).arg(error);
         return Outcome::StoreFailed;
     }
     m_failure.clear();
     m_status = QString::fromUtf8(kStored);
-    m_lastSaved = QString::fromUtf8(kLastSaved).arg(weight).arg(Formats::dateTime(at));
+    m_lastSaved = QString::fromUtf8(kLastSaved).arg(m_pendingWeight).arg(Formats::dateTime(m_pendingAt));
     return Outcome::Stored;
 }

@@ -1,10 +1,20 @@
 #include "AutoWeighingRun.h"
 
-AutoWeighingRun::AutoWeighingRun(Scale scale, AutoWeighing::Store store, QObject *parent)
+#include <QFutureWatcher>
+
+#include <exception>
+
+namespace {
+
+constexpr char kBrokenOff[] = "a mentés megszakadt.";
+
+} // namespace
+
+AutoWeighingRun::AutoWeighingRun(Scale scale, AutoWeighing::Store store, QObject *parent, AutoWeighing::Clock clock)
     : QObject(parent)
     , m_scale(std::move(scale))
     , m_store(std::move(store))
-    , m_rules([this] { return m_elapsed.elapsed(); })
+    , m_rules(clock ? std::move(clock) : AutoWeighing::Clock([this] { return m_elapsed.elapsed(); }))
 {
     m_elapsed.start();
     // Coarse timers may drift by several percent; the countdown is kept to the millisecond.
@@ -29,17 +39,8 @@ void AutoWeighingRun::stop()
 
 void AutoWeighingRun::sampleNow()
 {
-    QDateTime storedAt;
-    qint64 storedWeight = 0;
-    const auto store = [&](const QDateTime &at, qint64 weight) {
-        m_store(at, weight);
-        storedAt = at;
-        storedWeight = weight;
-    };
     const bool mayStore = !m_scale.mayStore || m_scale.mayStore();
-    const AutoWeighing::Outcome outcome = m_rules.sample(m_scale.weight(), m_scale.zeroSeen(), store, mayStore);
-    if (outcome == AutoWeighing::Outcome::Stored)
-        m_scale.clearZero();
+    const AutoWeighing::Outcome outcome = m_rules.sample(m_scale.weight(), m_scale.zeroSeen(), mayStore);
     // The deadline sample comes when the countdown is due; one that came a hair early simply waits again, and one
     // held for a load to settle looks again shortly.
     if (m_rules.counting() && m_tick.isActive()) {
@@ -49,8 +50,51 @@ void AutoWeighingRun::sampleNow()
     else
         m_deadline.stop();
     emit changed();
+    if (outcome == AutoWeighing::Outcome::Store)
+        startStore();
+}
+
+void AutoWeighingRun::startStore()
+{
+    QFuture<void> future;
+    try {
+        future = m_store(m_rules.pendingAt(), m_rules.pendingWeight());
+    } catch (const std::exception &e) {
+        finishStore(QString::fromUtf8(e.what()));
+        return;
+    }
+    const auto outcome = [this](QFuture<void> f) {
+        try {
+            f.waitForFinished();
+        } catch (const std::exception &e) {
+            finishStore(QString::fromUtf8(e.what()));
+            return;
+        }
+        finishStore(f.isCanceled() ? QString::fromUtf8(kBrokenOff) : QString());
+    };
+    // A store that finished at once (kelvoctl's own connection) is told at once.
+    if (future.isFinished()) {
+        outcome(future);
+        return;
+    }
+    auto *watcher = new QFutureWatcher<void>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [watcher, outcome] {
+        watcher->deleteLater();
+        outcome(watcher->future());
+    });
+    watcher->setFuture(future);
+}
+
+void AutoWeighingRun::finishStore(const QString &error)
+{
+    const QDateTime at = m_rules.pendingAt();
+    const qint64 weight = m_rules.pendingWeight();
+    const AutoWeighing::Outcome outcome = m_rules.storeFinished(error);
     if (outcome == AutoWeighing::Outcome::Stored)
-        emit stored(storedAt, storedWeight);
+        m_scale.clearZero();
+    emit changed();
+    if (outcome == AutoWeighing::Outcome::Stored)
+        emit stored(at, weight);
     else if (outcome == AutoWeighing::Outcome::StoreFailed)
         emit storeFailed(m_rules.failure());
 }

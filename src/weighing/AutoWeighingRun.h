@@ -9,7 +9,8 @@
 #include <climits>
 
 // The logger at work: a sample of the scale every second, and one more the moment a countdown runs out, so that a
-// weight is stored when its time is up rather than at the next second. Runs only between start() and stop().
+// weight is stored when its time is up rather than at the next second. Runs only between start() and stop(). A
+// weight is told stored only once its store has finished, and the zero flag is cleared only then.
 class AutoWeighingRun : public QObject
 {
     Q_OBJECT
@@ -28,7 +29,8 @@ public:
     // How soon a countdown that ran out while the weight could not be stored looks again.
     static constexpr int kHeldRecheckMs = 200;
 
-    AutoWeighingRun(Scale scale, AutoWeighing::Store store, QObject *parent = nullptr);
+    // clock: milliseconds of a monotonic clock; none: the run's own.
+    AutoWeighingRun(Scale scale, AutoWeighing::Store store, QObject *parent = nullptr, AutoWeighing::Clock clock = {});
 
     AutoWeighing &rules() { return m_rules; }
     const AutoWeighing &rules() const { return m_rules; }
@@ -37,6 +39,8 @@ public:
     void stop();
     bool running() const { return m_tick.isActive(); }
     bool countdownRunning() const { return m_deadline.isActive(); }
+    // One sample now; the timers call it.
+    void sampleNow();
 
 signals:
     // The status or the last-saved text may have changed.
@@ -45,7 +49,8 @@ signals:
     void storeFailed(const QString &text);
 
 private:
-    void sampleNow();
+    void startStore();
+    void finishStore(const QString &error);
 
     Scale m_scale;
     AutoWeighing::Store m_store;

@@ -1,8 +1,11 @@
+#include "../support/FreezableProxy.h"
+#include "../support/Settle.h"
 #include "../support/TestDatabase.h"
 
 #include "Config.h"
 #include "CsvSaving.h"
-#include "Database.h"
+#include "DatabaseWorker.h"
+#include "Sql.h"
 #include "IniFile.h"
 #include "MessageBoxes.h"
 #include "PagedDocument.h"
@@ -14,19 +17,23 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 
 #include <memory>
 
 // The two windows of automatic weighing: the logger runs only while its window is open; the list shows a date
-// range of the stored weights and refuses to print or save what it does not list.
+// range of the stored weights, read on the worker, and refuses to print or save what it does not list.
 class TestAutoForms : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_databases;
-    std::unique_ptr<Database> m_database;
+    QString m_path;
+    // On a server the worker reaches it through a relay, so that a test can take the server away.
+    std::unique_ptr<FreezableProxy> m_proxy;
+    std::unique_ptr<DatabaseWorker> m_worker;
     QStringList m_messages;
 
     static QString shown(const Tautomeresek &w)
@@ -47,6 +54,7 @@ class TestAutoForms : public QObject
         w.ui()->date1->setDate(from);
         w.ui()->date2->setDate(to);
         trigger(w, "mKereses");
+        settle(m_worker.get());
     }
 
 private slots:
@@ -62,19 +70,28 @@ private slots:
     {
         m_messages.clear();
         m_databases = std::make_unique<TestDatabase>();
-        const QString path = m_databases->created(QStringLiteral("auto"));
+        m_path = m_databases->created(QStringLiteral("auto"));
         // Stored out of time order: the list keeps the order of storing.
-        QVERIFY(TestDatabase::exec(path, "INSERT INTO auto (datumido, suly) VALUES ('2026-03-04 12:00:00', 300);"
+        QVERIFY(TestDatabase::exec(m_path, "INSERT INTO auto (datumido, suly) VALUES ('2026-03-04 12:00:00', 300);"
                                          "INSERT INTO auto (datumido, suly) VALUES ('2026-03-03 23:59:59', 100);"
                                          "INSERT INTO auto (datumido, suly) VALUES ('2026-03-04 00:00:00', 200);"
                                          "INSERT INTO auto (datumido, suly) VALUES ('2026-03-04 23:59:59', 400);"
                                          "INSERT INTO auto (datumido, suly) VALUES ('2026-03-05 00:00:00', 500)"));
-        m_database = std::make_unique<Database>(path);
-        QCOMPARE(m_database->open(), QString());
+        QString reached = m_path;
+        if (TestDatabase::onServer()) {
+            m_proxy = std::make_unique<FreezableProxy>();
+            QVERIFY(m_proxy->start(TestDatabase::serverUri()));
+            reached = m_proxy->uriFor(m_path);
+        }
+        m_worker = std::make_unique<DatabaseWorker>();
+        QFuture<QString> opened = m_worker->open(reached);
+        QTRY_VERIFY(opened.isFinished());
+        QCOMPARE(opened.result(), QString());
     }
     void cleanup()
     {
-        m_database.reset();
+        m_worker.reset();
+        m_proxy.reset();
         m_databases.reset();
     }
 
@@ -105,7 +122,7 @@ private slots:
         QFETCH(QString, message);
 
         Tautomeresek w;
-        w.prepare(m_database.get(), nullptr, from, m_databases->dir().path());
+        w.prepare(m_worker.get(), nullptr, from, m_databases->dir().path());
         search(w, from, to);
         QCOMPARE(shown(w), listed);
         QCOMPARE(status(w), listed.isEmpty() ? QString() : QStringLiteral("%1 találat.").arg(listed.count(u'=')));
@@ -122,9 +139,11 @@ private slots:
         CsvSaving::setFileQuestion([&](QWidget *, const QString &) {
             return saved = m_databases->dir().filePath(QStringLiteral("auto.csv"));
         });
-        w.prepare(m_database.get(), nullptr, QDate(2026, 3, 4), m_databases->dir().path());
+        w.prepare(m_worker.get(), nullptr, QDate(2026, 3, 4), m_databases->dir().path());
         trigger(w, "mKereses");
+        settle(m_worker.get());
         trigger(w, "mNyomtatas");
+        settle(m_worker.get());
         trigger(w, "mMentes");
         QCOMPARE(pages, 1);
         QFile csv(saved);
@@ -150,7 +169,7 @@ private slots:
         IniFile ini(m_databases->dir().filePath(QStringLiteral("Kelvo.ini")));
         QVERIFY(ini.writeInteger(QLatin1String(Keys::kAutomeresekOszlop), QStringLiteral("0"), 150));
         Tautomeresek w;
-        w.prepare(m_database.get(), &ini, QDate(2026, 3, 4), m_databases->dir().path());
+        w.prepare(m_worker.get(), &ini, QDate(2026, 3, 4), m_databases->dir().path());
         QCOMPARE(w.ui()->lista->header()->sectionSize(0), 150);
         QCOMPARE(w.ui()->lista->header()->sectionSize(1), 100);
         w.ui()->lista->header()->resizeSection(1, 130);
@@ -162,7 +181,8 @@ private slots:
     void loggerRunsWhileOpen()
     {
         Tautomeresform w;
-        w.setSource({[] { return qint64(0); }, [] { return true; }, [] {}}, [](const QDateTime &, qint64) {});
+        w.setSource({[] { return qint64(0); }, [] { return true; }, [] {}},
+                    [](const QDateTime &, qint64) { return QtFuture::makeReadyFuture(); });
         w.setMinimum(300);
         QCOMPARE(w.ui()->idobox->count(), 4);
         w.show();
@@ -172,6 +192,63 @@ private slots:
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(!w.isVisible());
         QVERIFY(!w.run()->running());
+    }
+
+    // A weight is told stored, and the zero flag cleared, only once the worker has stored it; a store that fails
+    // (the table gone, the server gone) is told failed and keeps the flag. No second store starts meanwhile.
+    void storesOnTheWorker_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("stored") << "";
+        QTest::newRow("table gone") << "table";
+        QTest::newRow("server gone") << "server";
+    }
+    void storesOnTheWorker()
+    {
+        QFETCH(QString, fault);
+        if (fault == u"server" && !m_proxy)
+            QSKIP("a server connection");
+        qint64 now = 0;
+        int stores = 0, cleared = 0;
+        AutoWeighingRun run({[] { return qint64(5000); }, [] { return true; }, [&cleared] { ++cleared; }},
+                            [&](const QDateTime &at, qint64 weight) {
+                                ++stores;
+                                return Tautomeresform::store(m_worker.get(), at, weight);
+                            },
+                            nullptr, [&now] { return now; });
+        QSignalSpy stored(&run, &AutoWeighingRun::stored);
+        QSignalSpy failed(&run, &AutoWeighingRun::storeFailed);
+        if (fault == u"table")
+            QVERIFY(TestDatabase::exec(m_path, "DROP TABLE auto"));
+        else if (fault == u"server")
+            m_proxy->stop();
+        // A worker that already knows the server is gone refuses at once; any other outcome waits for the worker.
+        for (now = 0; now <= 20000 && stored.count() + failed.count() == 0; now += 1000)
+            run.sampleNow();
+        QCOMPARE(stores, 1);
+        if (fault != u"server")
+            QCOMPARE(stored.count() + failed.count(), 0);
+        settle(m_worker.get());
+        QCOMPARE(stored.count(), fault.isEmpty() ? 1 : 0);
+        QCOMPARE(failed.count(), fault.isEmpty() ? 0 : 1);
+        QCOMPARE(cleared, fault.isEmpty() ? 1 : 0);
+        if (fault.isEmpty()) {
+            QCOMPARE(stored.first().at(1).toLongLong(), 5000);
+            QVERIFY(run.rules().lastSaved().startsWith(QStringLiteral("Tömeg: 5000 kg")));
+        } else {
+            QVERIFY(run.rules().shownStatus().startsWith(QStringLiteral("A tömegérték mentése nem sikerült: ")));
+            QCOMPARE(run.rules().lastSaved(), QStringLiteral("-"));
+        }
+        // The vehicle still there is stored again when its next countdown is up; offline that store is refused at once.
+        const qint64 again = now + 1000;
+        for (now = again; now <= again + 5000; now += 1000)
+            run.sampleNow();
+        settle(m_worker.get());
+        QCOMPARE(stores, 2);
+        QCOMPARE(failed.count(), fault.isEmpty() ? 0 : 2);
+        if (fault == u"server")
+            QCOMPARE(failed.last().at(0).toString(), QStringLiteral("A tömegérték mentése nem sikerült: ") +
+                                                         QString::fromUtf8(DatabaseWorker::kOffline));
     }
 };
 
