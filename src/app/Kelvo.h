@@ -13,7 +13,6 @@
 
 class Config;
 class ControlSettings;
-class Database;
 class DatabaseWorker;
 class InProgressModel;
 class MainCommands;
@@ -81,7 +80,6 @@ public:
 
     const QString &programFolder() const { return m_programFolder; }
     Config *config() const { return m_config.get(); }
-    Database *database() const { return m_database.get(); }
     // The database work of the windows runs here, off the window thread; null until the database is open.
     DatabaseWorker *worker() const { return m_worker.get(); }
     InProgressModel *inProgress() const { return m_inProgress; }
@@ -136,7 +134,6 @@ private:
 
     QString m_programFolder;
     std::unique_ptr<Config> m_config;
-    std::unique_ptr<Database> m_database;
     std::unique_ptr<DatabaseWorker> m_worker;
     // Declared after the database: the windows go first.
     KelvoWindows m_windows;

@@ -53,6 +53,7 @@ namespace {
 constexpr char kNoPrinterMessage[] = "Nincs telepített nyomtató a rendszerben !";
 constexpr char kMaintaining[] = "Az adatbázis ellenőrzése...";
 constexpr char kUpgrading[] = "Az adatbázis frissítése...";
+constexpr char kAbandoned[] = "A program indítása megszakítva: az adatbázis ellenőrzése vagy frissítése nem fejeződött be.";
 
 } // namespace
 
@@ -154,7 +155,8 @@ void StartupSequence::maintain(const QString &path)
         checked.version = DatabaseStartup::checkVersion(path);
         return checked;
     };
-    WorkerCall::withProgress(m_kelvo.m_worker->runWithProgress(check), m_kelvo.Foform(), QString::fromUtf8(kMaintaining), [this, path](const Checked &checked) {
+    WorkerCall::withProgress(m_kelvo.m_worker->runWithProgress(check), m_kelvo.Foform(),
+                             QString::fromUtf8(kMaintaining), [this, path](const Checked &checked) {
         if (checked.compacted)
             uzenet(*checked.compacted);
         if (checked.version.status != DatabaseStartup::VersionCheck::Status::Ok) {
@@ -163,7 +165,14 @@ void StartupSequence::maintain(const QString &path)
             return;
         }
         openDatabase(path);
-    }, m_busy);
+    }, m_busy, [this] { abandon(); });
+}
+
+void StartupSequence::abandon()
+{
+    // Without its checks and tables the program could lose weighings: it does not run on.
+    uzenet(QString::fromUtf8(kAbandoned));
+    m_kelvo.end(1);
 }
 
 void StartupSequence::openDatabase(const QString &path)
@@ -181,18 +190,11 @@ void StartupSequence::openDatabase(const QString &path)
                                      m_kelvo.end(1);
                                      return;
                                  }
-                                 auto database = std::make_unique<Database>(path);
-                                 if (const QString failed = database->open(); !failed.isEmpty()) {
-                                     uzenet(failed);
-                                     m_kelvo.end(1);
-                                     return;
-                                 }
-                                 m_kelvo.m_database = std::move(database);
                                  m_kelvo.commands().followChanges(*m_kelvo.m_worker);
                                  m_busy.reset();
                                  carryOn();
                              },
-                             m_busy);
+                             m_busy, [this] { abandon(); });
 }
 
 void StartupSequence::carryOn()

@@ -34,6 +34,8 @@ private:
     // The steps after the database checks, each once the one before has run on the worker.
     void maintain(const QString &path);
     void openDatabase(const QString &path);
+    // The operator cancelled start-up's database work: the program ends.
+    void abandon();
     void carryOn();
     void applyIndicatorSettings();
     void applyWindowOptions();

@@ -52,13 +52,11 @@ void then(QFuture<R> future, QObject *context, Done done, std::shared_ptr<Busy> 
                          watcher->deleteLater();
                          QFuture<R> f = watcher->future();
                          try {
-                             // A failed command's exception comes out here.
+                             // A failed command's exception comes out here (its future counts as cancelled too).
                              f.waitForFinished();
                          } catch (const std::exception &e) {
                              busy.reset();
-                             // A command the operator cancelled fails by being broken off: nothing to tell.
-                             if (!f.isCanceled())
-                                 failed(e);
+                             failed(e);
                              return;
                          }
                          busy.reset();
@@ -75,9 +73,10 @@ void then(QFuture<R> future, QObject *context, Done done, std::shared_ptr<Busy> 
 // A long read with a progress dialog over parent, shown once it has run for a second; its cancel button cancels
 // the command. done runs only for a command that ran to its end. busy (by default the parent's busy cursor) lives
 // until then.
+// cancelled, when given, runs once a command the operator cancelled has ended without its result.
 template <typename R, typename Done>
 void withProgress(QFuture<R> future, QWidget *parent, const QString &label, Done done,
-                  std::shared_ptr<Busy> busy = {})
+                  std::shared_ptr<Busy> busy = {}, std::function<void()> cancelled = {})
 {
     auto *dialog = new QProgressDialog(label, QStringLiteral("Mégse"), 0, 0, parent);
     dialog->setWindowModality(Qt::WindowModal);
@@ -88,9 +87,24 @@ void withProgress(QFuture<R> future, QWidget *parent, const QString &label, Done
     auto *progress = new QFutureWatcher<R>(dialog);
     QObject::connect(progress, &QFutureWatcherBase::progressRangeChanged, dialog, &QProgressDialog::setRange);
     QObject::connect(progress, &QFutureWatcherBase::progressValueChanged, dialog, &QProgressDialog::setValue);
-    QObject::connect(dialog, &QProgressDialog::canceled, progress, [progress] { progress->cancel(); });
+    // A command the operator cancelled may fail by being broken off: that is nothing to tell.
+    auto byOperator = std::make_shared<bool>(false);
+    QObject::connect(dialog, &QProgressDialog::canceled, progress, [progress, byOperator] {
+        *byOperator = true;
+        progress->cancel();
+    });
+    if (cancelled) {
+        QObject::connect(progress, &QFutureWatcherBase::finished, parent, [progress, byOperator, cancelled] {
+            if (*byOperator && progress->future().isCanceled())
+                cancelled();
+        });
+    }
     progress->setFuture(future);
-    then(future, parent, std::move(done), busy ? std::move(busy) : std::make_shared<Busy>(parent, QList<QWidget *>{}));
+    then(future, parent, std::move(done), busy ? std::move(busy) : std::make_shared<Busy>(parent, QList<QWidget *>{}),
+         [byOperator](const std::exception &e) {
+             if (!*byOperator)
+                 showFailure(e);
+         });
     QObject::connect(progress, &QFutureWatcherBase::finished, dialog, &QObject::deleteLater);
 }
 

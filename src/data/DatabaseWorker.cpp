@@ -109,8 +109,9 @@ void DatabaseWorker::runJob(const std::function<void(QSqlDatabase)> &job, const 
     // Dropped unrun, the command's promise reports it cancelled.
     if (m_stopping.load() && limit == Limit::None)
         return;
-    // Before the database is opened a command runs without a connection (start-up checks with their own).
-    QSqlDatabase db = m_database ? m_database->db() : QSqlDatabase();
+    // Before the database is opened a command runs without a connection (start-up checks with their own). A lost
+    // server is not asked for one: each command would wait for a connect attempt, only to be refused.
+    QSqlDatabase db = m_database && (m_online.load() || !m_server) ? m_database->db() : QSqlDatabase();
     {
         const QMutexLocker lock(&m_currentMutex);
         m_currentCancelled = cancelled;
@@ -137,8 +138,18 @@ void DatabaseWorker::checkConnection()
 {
     if (!m_server || !m_database)
         return;
+    if (!m_online.load()) {
+        // Found lost while the command ran (the watchdog cut it): the retries try the server, not each command.
+        scheduleRetry();
+        return;
+    }
     // A connection the command found broken is opened again at once: a server that restarted costs the one
     // command; one that stays away makes the station offline until a retry reaches it.
+    reconnect();
+}
+
+void DatabaseWorker::reconnect()
+{
     QSqlDatabase db = m_database->db();
     const bool open = db.isOpen();
     if (open == m_online.load())
@@ -147,16 +158,27 @@ void DatabaseWorker::checkConnection()
     const QString error = open ? QString() : Sql::errorText(db.lastError(), db);
     QMetaObject::invokeMethod(this, [this, open, error] { emit onlineChanged(open, error); }, Qt::QueuedConnection);
     if (!open)
-        QTimer::singleShot(kRetryMs, m_workerContext, [this] { retry(); });
+        scheduleRetry();
+}
+
+void DatabaseWorker::scheduleRetry()
+{
+    if (m_retryScheduled)
+        return;
+    m_retryScheduled = true;
+    QTimer::singleShot(kRetryMs, m_workerContext, [this] {
+        m_retryScheduled = false;
+        retry();
+    });
 }
 
 void DatabaseWorker::retry()
 {
     if (m_stopping.load() || m_online.load())
         return;
-    checkConnection();
+    reconnect();
     if (!m_online.load())
-        QTimer::singleShot(kRetryMs, m_workerContext, [this] { retry(); });
+        scheduleRetry();
 }
 
 void DatabaseWorker::watch()

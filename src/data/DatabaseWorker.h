@@ -200,6 +200,8 @@ private:
 
     void runJob(const std::function<void(QSqlDatabase)> &job, const CancelCheck &cancelled, Limit limit);
     void checkConnection();
+    void reconnect();
+    void scheduleRetry();
     void retry();
     void watch();
     void ping();
@@ -208,6 +210,7 @@ private:
     bool m_server = false;
     bool m_networkMode = false;
     std::atomic<bool> m_online{true};
+    bool m_retryScheduled = false; // on the worker thread
     std::atomic<bool> m_stopping{false};
     QThread m_thread;
     // Lives on the worker thread; queued calls to it run there.

@@ -1,3 +1,4 @@
+#include "../support/FreezableProxy.h"
 #include "../support/SimulatorProcess.h"
 #include "../support/Settle.h"
 #include "../support/TestDatabase.h"
@@ -16,6 +17,7 @@
 #include "TicketPrintQueue.h"
 #include "Transport.h"
 #include "WeightLink.h"
+#include "WorkerCall.h"
 
 #include "TFoform.h"
 #include "Tbefejezesform.h"
@@ -417,6 +419,57 @@ private slots:
             settle(*kelvo);
             QCOMPARE(m_messages.value(1), QStringLiteral("Jelenleg egy szállítás sincs megkezdve !\r\r"));
         }
+    }
+
+    // A server that stops answering while a first weighing is recorded. The window thread runs on (the click returns
+    // while the command waits), the recording fails within its limit and stores nothing, the status bar tells that
+    // the station is offline and the next command is refused at once; the status bar tells again when the server is
+    // back. A station closed while a command waits on the frozen server ends.
+    void frozenServerIsAState()
+    {
+        if (!TestDatabase::onServer())
+            QSKIP("a server connection");
+        FreezableProxy proxy;
+        QVERIFY(proxy.start(TestDatabase::serverUri()));
+        const QString direct = std::exchange(m_datapath, proxy.uriFor(m_datapath));
+        auto kelvo = start();
+        m_datapath = direct;
+        QVERIFY2(kelvo->state() == Kelvo::State::Running, qPrintable(m_messages.join(QLatin1Char('\n'))));
+        Tkezdesform *window = kelvo->kezdesform();
+        Ui::Tkezdesform *k = window->ui();
+        window->prepare();
+        settle(*kelvo);
+        window->show();
+        k->rendszam->setEditText(QStringLiteral("ABC-123"));
+        k->nev->setEditText(QStringLiteral("Agro Kft."));
+        k->ugyfelnev->setEditText(QStringLiteral("Malom Zrt."));
+        k->termeknev->setEditText(QStringLiteral("Búza"));
+        kelvo->weightLink()->decodeFrame("24360\r\n");
+
+        proxy.setFrozen(true);
+        QTest::mouseClick(k->Button1, Qt::LeftButton);
+        QVERIFY(WorkerCall::Busy::running(window));
+        QTRY_VERIFY_WITH_TIMEOUT(!WorkerCall::Busy::running(window), 20000);
+        QCOMPARE(m_messages.size(), 1);
+        const QString offline = kelvo->Foform()->statusPanel(2)->text();
+        QVERIFY2(offline.startsWith(QStringLiteral("Nincs kapcsolat az adatbázissal: ")), qPrintable(offline));
+        QTest::mouseClick(k->Button1, Qt::LeftButton);
+        QTRY_COMPARE(m_messages.value(1), QString::fromUtf8(DatabaseWorker::kOffline) + QStringLiteral("\r\r"));
+
+        proxy.setFrozen(false);
+        QTRY_COMPARE_WITH_TIMEOUT(kelvo->Foform()->statusPanel(2)->text(), QStringLiteral("Az adatbázis újra elérhető."),
+                                  20000);
+        {
+            Database own(direct);
+            QCOMPARE(own.open(), QString());
+            QCOMPARE(InProgress::count(own.db()), qint64(0));
+        }
+
+        window->hide();
+        proxy.setFrozen(true);
+        kelvo->commands().fillInProgressList();
+        kelvo->Foform()->close();
+        QCOMPARE(kelvo->state(), Kelvo::State::Ended);
     }
 
     void tareMemoryThroughTheWindows_data()
