@@ -1,10 +1,15 @@
-# cmake -DPROGRAM=exe -DTEMPLATE=page.1.in -DOUTPUT=page.1.gz -DVERSION=x.y [-DITEMS=ON] -P ManPage.cmake
+# cmake [-DPROGRAM=exe] -DTEMPLATE=page.1.in -DOUTPUT=page.1.gz -DVERSION=x.y [-DITEMS=ON] -P ManPage.cmake
 # Puts the program's own --help text into the hand-written page, so the page cannot drift from the program. With
 # ITEMS, the help is a list of "  term" lines each followed by "        description" lines, set as tagged
-# paragraphs that the reader's terminal width fills; otherwise it is set as written.
-execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
-if(NOT result EQUAL 0 OR help STREQUAL "")
-  message(FATAL_ERROR "${PROGRAM} --help failed (${result})")
+# paragraphs that the reader's terminal width fills; otherwise it is set as written. Without PROGRAM (the window
+# programs, which have no --help) the page is the template with the version filled in.
+if(PROGRAM)
+  execute_process(COMMAND ${PROGRAM} --help OUTPUT_VARIABLE help RESULT_VARIABLE result)
+  if(NOT result EQUAL 0 OR help STREQUAL "")
+    message(FATAL_ERROR "${PROGRAM} --help failed (${result})")
+  endif()
+else()
+  set(help "")
 endif()
 string(REGEX REPLACE "\n+$" "" help "${help}")
 # roff: a backslash is an escape, a line starting with . or ' a request, and a plain - may print as a hyphen.

@@ -39,11 +39,7 @@ int autoListCommand(Invocation &call)
         const QByteArray bytes = CsvExport::bytes(AutoTable::columnNames(), lines);
         const QString target = args.value(QStringLiteral("--csv"));
         if (target == u"-") {
-            call.out().flush();
-            if (QIODevice *device = call.out().device())
-                device->write(bytes);
-            else
-                call.out() << QString::fromUtf8(bytes);
+            call.writeOut(bytes);
             return kDone;
         }
         if (const QString error = CsvExport::write(target, bytes); !error.isEmpty())

@@ -30,16 +30,19 @@ constexpr Command kCommands[] = {
      "database, in one transaction; prints each table's verified row count", copyDbCommand},
     {"first-weighing",
      "--plate P --carrier NAME --customer NAME --product NAME [--unit-price FT] [--direction in|out] "
-     "--weight KG | [--tare] | --live [--wait SECONDS] [--manual] [--overwrite previous|current] [--at DATETIME]",
+     "--weight KG [--origin keyed|scale|tare] | [--tare] | --live [--wait SECONDS] [--manual] "
+     "[--overwrite previous|current] [--at DATETIME]",
      "record the first weighing of a transport; prints plate;weight. The weight is --weight (keyed in, marked K on "
      "the ticket), --tare (the vehicle's stored tare, marked T; refused once older than [Opt] taralejar days) or "
-     "--live (the folder's scale link, waiting up to --wait seconds (10) for a weight it may take). "
-     "--at \"YYYY.MM.DD HH:MM\" dates it in the past, for loading earlier records", firstWeighingCommand},
+     "--live (the folder's scale link, waiting up to --wait seconds (10) for a load it may take). "
+     "--at \"YYYY.MM.DD HH:MM\" dates it in the past, for loading earlier records; with it, --origin tells where "
+     "the record's typed weight came from (keyed: K, scale: no mark, tare: T)", firstWeighingCommand},
     {"finish",
-     "--plate P --weight KG | [--tare] | --live [--wait SECONDS] --warehouse NAME [--purity P] [--moisture M] "
+     "--plate P --weight KG [--origin keyed|scale|tare] | [--tare] | --live [--wait SECONDS] --warehouse NAME "
+     "[--purity P] [--moisture M] "
      "[--expected-moisture X] [--remark T] [--confirm-zero] [--at DATETIME]",
-     "second weighing: store the ticket; prints the serial number. The weight is --weight, --tare or --live, as "
-     "for first-weighing. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
+     "second weighing: store the ticket; prints the serial number. The weight is --weight (with --origin), --tare "
+     "or --live, as for first-weighing. --at \"YYYY.MM.DD HH:MM\" dates it in the past, "
      "for loading earlier records: not before its first weighing nor before the last finished ticket (serial "
      "numbers and finishing times run in one order)", finishCommand},
     {"in-progress", "", "the transports in progress as CSV", inProgressCommand},

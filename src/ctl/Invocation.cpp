@@ -7,6 +7,7 @@
 #include "ProgramFolder.h"
 
 #include <QDir>
+#include <QStringDecoder>
 
 Invocation::Invocation(const CommandLine &args, Environment &environment, const QString &home)
     : m_args(args)
@@ -16,6 +17,18 @@ Invocation::Invocation(const CommandLine &args, Environment &environment, const 
 {
     if (!m_home.endsWith(QLatin1Char('/')))
         m_home.append(QLatin1Char('/'));
+}
+
+void Invocation::writeOut(const QByteArray &bytes)
+{
+    out().flush();
+    if (QIODevice *device = out().device()) {
+        device->write(bytes);
+        return;
+    }
+    // A stream onto a string (tests): the mark stays as its character.
+    const QString text = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)(bytes);
+    out() << text;
 }
 
 Invocation::~Invocation() = default;

@@ -51,6 +51,8 @@ public:
     QIODevice &in() { return m_environment.in; }
     QTextStream &out() { return m_environment.out; }
     QTextStream &err() { return m_environment.err; }
+    // Bytes onto standard output as they are: a CSV file's byte-order mark would not survive the text stream.
+    void writeOut(const QByteArray &bytes);
     const PortDetector &ports();
 
     // The program folder: absolute, with a trailing "/".

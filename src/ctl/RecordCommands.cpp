@@ -68,11 +68,7 @@ int writeCsv(Invocation &call, QSqlQuery &query, const QString &target)
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         outcome = CsvExport::exportCsv(query, buffer);
-        call.out().flush();
-        if (QIODevice *device = call.out().device())
-            device->write(buffer.data());
-        else
-            call.out() << QString::fromUtf8(buffer.data());
+        call.writeOut(buffer.data());
     } else {
         outcome = CsvExport::exportCsv(query, target);
     }

@@ -64,8 +64,7 @@ int stockCommand(Invocation &call)
         const QByteArray bytes = CsvExport::bytes(StockQuery::columnNames(), lines);
         const QString path = args.value(QStringLiteral("--csv"));
         if (path == u"-") {
-            // The same bytes as the file, byte-order mark included.
-            call.out() << QString::fromUtf8(bytes);
+            call.writeOut(bytes);
             return kDone;
         }
         if (const QString error = CsvExport::write(path, bytes); !error.isEmpty())

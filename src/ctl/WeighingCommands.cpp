@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "Config.h"
+#include "CsvExport.h"
 #include "Finishing.h"
 #include "FirstWeighing.h"
 #include "Formats.h"
@@ -39,7 +40,9 @@ QDateTime lastFinished(const QSqlDatabase &db)
 constexpr int kDefaultWaitSeconds = 10;
 
 // The weight the program folder's scale shows, waiting up to --wait seconds for one that may be taken (never over-
-// or underload; at rest when only stable weights may be taken).
+// or underload; at rest when only stable weights may be taken). An empty bridge shows zero or a little below before
+// the truck is on: that is no weight yet, so the wait goes on for a load. A bridge still empty at the end is refused
+// as a missing weight: a first weighing would otherwise store the empty bridge, which no one at the scale saw.
 QString liveWeight(Invocation &call)
 {
     const CommandLine &args = call.args();
@@ -55,16 +58,36 @@ QString liveWeight(Invocation &call)
     const bool stableRequired = call.config().boolean(Keys::stabilkell);
     LiveLink live(call);
     WeightLink &link = live.link();
-    const auto takeable = [&] { return link.liveWeight() && link.refusalToTake(stableRequired).isEmpty(); };
+    const auto takeable = [&] {
+        return link.liveWeight() && *link.liveWeight() > 0 && link.refusalToTake(stableRequired).isEmpty();
+    };
     if (!live.waitFor(takeable, seconds * 1000)) {
-        const QString refusal = link.refusalToTake(stableRequired);
-        throw Refused(!refusal.isEmpty() ? refusal : QString::fromUtf8(FirstWeighing::kNoScaleWeight));
+        if (const QString refusal = link.refusalToTake(stableRequired); !refusal.isEmpty())
+            throw Refused(refusal);
+        if (!link.liveWeight())
+            throw Refused(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
+        if (*link.liveWeight() <= 0)
+            throw Refused(QString::fromUtf8(FirstWeighing::kWeightRequired));
     }
     return QString::number(*link.liveWeight());
 }
 
-// The weight of a weighing command: --weight KG is keyed in; --tare recalls the vehicle's stored tare, refused as
-// the window refuses it (no vehicle, or a tare past [Opt] taralejar days); --live takes the scale's.
+// Where a weight of an earlier record came from, as the record being loaded says: --origin.
+WeightOrigin loadedOrigin(const CommandLine &args)
+{
+    if (!args.has(QStringLiteral("--origin")))
+        return WeightOrigin::Keyed;
+    // Only a record of the past has an origin to tell; a weighing now proves its own (--live, --tare).
+    if (!args.has(QStringLiteral("--weight")) || !args.has(QStringLiteral("--at")))
+        throw BadArguments(QStringLiteral("--origin goes with --weight and --at, for loading earlier records"));
+    const QString origin = args.choice(QStringLiteral("--origin"), {QStringLiteral("keyed"), QStringLiteral("scale"),
+                                                                    QStringLiteral("tare")});
+    return origin == u"scale" ? WeightOrigin::Scale : origin == u"tare" ? WeightOrigin::Recalled : WeightOrigin::Keyed;
+}
+
+// The weight of a weighing command: --weight KG is keyed in (unless --origin tells otherwise for an earlier record);
+// --tare recalls the vehicle's stored tare, refused as the window refuses it (no vehicle, or a tare past [Opt]
+// taralejar days); --live takes the scale's.
 std::pair<QString, WeightOrigin> commandWeight(Invocation &call, const QString &plate)
 {
     const CommandLine &args = call.args();
@@ -74,10 +97,11 @@ std::pair<QString, WeightOrigin> commandWeight(Invocation &call, const QString &
         throw BadArguments(QStringLiteral("give one of --weight KG, --tare or --live"));
     if (args.has(QStringLiteral("--wait")) && !live)
         throw BadArguments(QStringLiteral("--wait goes with --live"));
+    const WeightOrigin origin = loadedOrigin(args);
     if (live)
         return {liveWeight(call), WeightOrigin::Scale};
     if (!tare)
-        return {args.value(QStringLiteral("--weight")), WeightOrigin::Keyed};
+        return {args.value(QStringLiteral("--weight")), origin};
     const auto recalled = MasterData::recallTare(call.database(), plate,
                                                  int(call.config().integer(Keys::taralejar)),
                                                  QDateTime::currentDateTime());
@@ -222,12 +246,13 @@ int inProgressCommand(Invocation &call)
     QStringList header;
     for (int c = 0; c < model.columnCount(); ++c)
         header.append(quoted(model.headerData(c, Qt::Horizontal).toString()));
-    call.out() << header.join(QLatin1Char(';')) << '\n';
+    QString text = header.join(QLatin1Char(';')) + QLatin1Char('\n');
     for (int r = 0; r < model.rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < model.columnCount(); ++c)
             cells.append(quoted(model.index(r, c).data().toString()));
-        call.out() << cells.join(QLatin1Char(';')) << '\n';
+        text += cells.join(QLatin1Char(';')) + QLatin1Char('\n');
     }
+    call.writeOut(CsvExport::kByteOrderMark + text.toUtf8());
     return kDone;
 }

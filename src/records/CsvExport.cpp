@@ -11,7 +11,6 @@ namespace CsvExport {
 namespace {
 
 constexpr qint64 kProgressEvery = 500;
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 
 QString quotedName(const QString &name)
 {

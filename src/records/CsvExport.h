@@ -14,6 +14,10 @@ class QIODevice;
 // one line per row of text forms (RecordTexts), lines ending CR LF, UTF-8 with a byte-order mark.
 namespace CsvExport {
 
+// Every CSV the programs write starts with it, on a file or on standard output alike: spreadsheet programs read the
+// accented texts right only with it, and the import takes it.
+inline constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
 // Called now and then with the rows written so far; returning false cancels the export.
 using Progress = std::function<bool(qint64 rows)>;
 

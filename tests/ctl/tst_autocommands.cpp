@@ -121,8 +121,8 @@ private slots:
         QVERIFY2(r.out.contains(QStringLiteral("no-such-port")), qPrintable(r.out));
     }
 
-    // first-weighing --live takes the scale's weight only when it may: never over the range, and only at rest when
-    // only stable weights may be taken.
+    // first-weighing --live takes the scale's weight only when it may: never over the range, only at rest when only
+    // stable weights may be taken, and only a load.
     void liveWeighing_data()
     {
         QTest::addColumn<QByteArray>("profile");
@@ -135,6 +135,9 @@ private slots:
             << "A mérleg nincs nyugalomban, a súly nem vehető át ! Várja meg, amíg a tömeg beáll.\n";
         QTest::newRow("overload") << QByteArray("2000000 60\n") << false << 1
                                   << "A mérleg túlterhelt, a súly nem vehető át !\n";
+        // An empty bridge at rest is no weight to take: the truck that drives on within the wait is.
+        QTest::newRow("empty, then a truck") << QByteArray("0 1\n12340 60\n") << true << 0 << "ABC-1;12340\n";
+        QTest::newRow("empty all the time") << QByteArray("0 60\n") << true << 1 << "Súly megadása kötelező !\n";
     }
     void liveWeighing()
     {

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -243,6 +244,39 @@ private slots:
         const Run r = kelvoctl(QStringList{QStringLiteral("stock"), QStringLiteral("--home"), home.path()} + args);
         QCOMPARE(r.out, out);
         QCOMPARE(r.code, code);
+    }
+
+    // Every CSV starts with one byte-order mark, on standard output as in a file ("FILE" in args stands for one).
+    void csvByteOrderMark_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        for (const char *target : {"-", "FILE"}) {
+            const QString to = QString::fromLatin1(target);
+            QTest::addRow("stock %s", target) << QStringList{"stock", "--csv", to};
+            QTest::addRow("search %s", target) << QStringList{"search", "--no-dates", "--csv", to};
+            QTest::addRow("export %s", target) << QStringList{"export", "szallitasok", "--csv", to};
+            QTest::addRow("auto-list %s", target) << QStringList{"auto-list", "--csv", to};
+        }
+        QTest::newRow("in-progress") << QStringList{"in-progress"};
+    }
+    void csvByteOrderMark()
+    {
+        QFETCH(QStringList, args);
+        QTemporaryDir home;
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(StockFixture::fill(path));
+        QVERIFY(TestDatabase::writeIni(home.path(), path));
+        const QString file = home.filePath(QStringLiteral("out.csv"));
+        args.replaceInStrings(QRegularExpression(QStringLiteral("^FILE$")), file);
+        const Run r = kelvoctl(QStringList{QStringLiteral("--home"), home.path()} + args);
+        QCOMPARE(r.code, 0);
+        QByteArray bytes = r.bytes;
+        if (args.contains(file)) {
+            QFile written(file);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            bytes = written.readAll();
+        }
+        QVERIFY2(bytes.startsWith("\xEF\xBB\xBF\"") && bytes.count("\xEF\xBB\xBF") == 1, bytes.left(40).toHex(' '));
     }
 
     // The printed lists as PDF files, read back as text; "PDF" in args stands for the file to write.
@@ -510,12 +544,52 @@ private slots:
         QCOMPARE(q.next() ? q.value(0).toString() : QString(), jel);
     }
 
+    // Earlier records being loaded tell where their typed weights came from; a weighing now cannot claim one.
+    void loadedWeightOrigin_data()
+    {
+        QTest::addColumn<QStringList>("weight");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("jel");
+        const QString at = QStringLiteral("2026.03.02 09:00");
+        QTest::newRow("typed") << QStringList{"--weight", "12000", "--at", at} << 0 << "/K";
+        QTest::newRow("scale") << QStringList{"--weight", "12000", "--origin", "scale", "--at", at} << 0 << "/";
+        QTest::newRow("tare") << QStringList{"--weight", "12000", "--origin", "tare", "--at", at} << 0 << "/T";
+        QTest::newRow("keyed") << QStringList{"--weight", "12000", "--origin", "keyed", "--at", at} << 0 << "/K";
+        QTest::newRow("a weighing now") << QStringList{"--weight", "12000", "--origin", "scale"} << 2 << "";
+        QTest::newRow("with --tare") << QStringList{"--tare", "--origin", "scale", "--at", at} << 2 << "";
+        QTest::newRow("unknown") << QStringList{"--weight", "12000", "--origin", "guess", "--at", at} << 2 << "";
+    }
+    void loadedWeightOrigin()
+    {
+        QFETCH(QStringList, weight);
+        QFETCH(int, code);
+        QFETCH(QString, jel);
+        QTemporaryDir home;
+        const QString h = home.path();
+        const QString path = m_databases->created(QStringLiteral("kelvo"));
+        QVERIFY(TestDatabase::writeIni(h, path));
+        QVERIFY(TestDatabase::exec(path, QStringLiteral("INSERT INTO szallito (rendszam, tarasuly) "
+                                                        "VALUES ('L-1', 12000)")));
+        QCOMPARE(kelvoctl({"first-weighing", "--home", h, "--plate", "L-1", "--carrier", "Agro", "--customer", "Malom",
+                           "--product", "Búza", "--weight", "30000", "--origin", "scale", "--at", "2026.03.02 08:00"})
+                     .code,
+                 0);
+        const Run r = kelvoctl(QStringList{"finish", "--home", h, "--plate", "L-1", "--warehouse", "Fő"} + weight);
+        QCOMPARE(r.code, code);
+        Database db(path);
+        QCOMPARE(db.open(), QString());
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT jel1 || '/' || jel2 FROM szallitasok")));
+        QCOMPARE(q.next() ? q.value(0).toString() : QString(), jel);
+    }
+
     // The demo's history, made through kelvoctl, is there for search and stock to show.
     void demoData()
     {
         QTemporaryDir home;
         const QString h = home.path();
-        QVERIFY(TestDatabase::writeIni(h, m_databases->empty(QStringLiteral("demo"))));
+        const QString path = m_databases->empty(QStringLiteral("demo"));
+        QVERIFY(TestDatabase::writeIni(h, path));
         QProcess script;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("KELVOCTL"), QStringLiteral(KELVOCTL_PATH));
@@ -549,6 +623,19 @@ private slots:
                 > 4);
         QCOMPARE(lines({QStringLiteral("stock")}).size(), 8 + 1);
         QCOMPARE(lines({QStringLiteral("in-progress")}).size(), 1 + 2);
+
+        // Like a real site's: most weights from the scale, a few keyed in (K), a few recalled tares (T).
+        QMap<QString, int> marks;
+        Database db(path);
+        QCOMPARE(db.open(), QString());
+        QSqlQuery q(db.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT jel1, jel2 FROM szallitasok")));
+        while (q.next())
+            ++marks[q.value(0).toString() + q.value(1).toString()];
+        QVERIFY2(marks.value(QString()) > all * 2 / 3 && marks.value(QStringLiteral("K")) > 0
+                     && marks.value(QStringLiteral("T")) > 0,
+                 qPrintable(QStringLiteral("%1 scale, %2 K, %3 T of %4").arg(marks.value(QString()))
+                                .arg(marks.value(QStringLiteral("K"))).arg(marks.value(QStringLiteral("T"))).arg(all)));
     }
 
     void helpVersionAndMisuse_data()

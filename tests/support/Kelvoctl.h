@@ -11,6 +11,7 @@ struct Run {
     int code = -1;
     QString out;
     QString err;
+    QByteArray bytes; // standard output as written: the decoded out drops a leading byte-order mark
 };
 
 inline Run run(const QStringList &args)
@@ -18,7 +19,8 @@ inline Run run(const QStringList &args)
     QProcess p;
     p.start(QStringLiteral(KELVOCTL_PATH), args);
     p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    const QByteArray out = p.readAllStandardOutput();
+    return {p.exitCode(), QString::fromUtf8(out), QString::fromUtf8(p.readAllStandardError()), out};
 }
 
 } // namespace Kelvoctl

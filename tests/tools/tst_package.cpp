@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -71,6 +72,8 @@ private slots:
     void control();
     void manPages_data();
     void manPages();
+    void debianToolsFindNothing_data();
+    void debianToolsFindNothing();
     void firstStartMakesTheFolder();
     void laterStartsKeepTheFolder_data();
     void laterStartsKeepTheFolder();
@@ -140,7 +143,9 @@ void TestPackage::files_data()
                              "usr/share/icons/hicolor/scalable/apps/kelvo.svg",
                              "usr/share/icons/hicolor/scalable/apps/sorvik.svg",
                              "usr/share/man/man1/kelvoctl.1.gz", "usr/share/man/man1/scalesim.1.gz",
-                             "usr/share/doc/kelvo/copyright"})
+                             "usr/share/man/man1/kelvo.1.gz", "usr/share/man/man1/sorvik.1.gz",
+                             "usr/share/doc/kelvo/copyright", "usr/share/doc/kelvo/changelog.Debian.gz",
+                             "usr/share/lintian/overrides/kelvo"})
         QTest::newRow(path) << QString::fromLatin1(path) << data;
 }
 
@@ -196,6 +201,9 @@ void TestPackage::manPages_data()
     // A text of the program's own --help, and the escaped option dashes that let a reader copy an option.
     QTest::newRow("kelvoctl") << "kelvoctl" << QStringList{".TH KELVOCTL 1", "create\\-db", "\\-\\-home", "KELVO_HOME"};
     QTest::newRow("scalesim") << "scalesim" << QStringList{".TH SCALESIM 1", "\\-\\-profile", "pseudo\\-terminal"};
+    // The window programs' pages are written out whole, with the version filled in.
+    QTest::newRow("kelvo") << "kelvo" << QStringList{".TH KELVO 1 \"\" \"kelvo 4.64\"", "KELVO_HOME"};
+    QTest::newRow("sorvik") << "sorvik" << QStringList{".TH SORVIK 1 \"\" \"kelvo 4.64\"", "SORVIK_HOME"};
 }
 
 void TestPackage::manPages()
@@ -208,6 +216,32 @@ void TestPackage::manPages()
     for (const QString &expected : texts)
         QVERIFY2(text.out.contains(expected), qPrintable(expected));
     QVERIFY2(!text.out.contains(QLatin1String("@KELVO_")), "a placeholder was left");
+}
+
+// What a Debian maintainer runs over a package, when it is installed (scripts/deps installs both): no error, no
+// warning, nothing to say at all.
+void TestPackage::debianToolsFindNothing_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("args");
+
+    QTest::newRow("lintian") << "lintian" << QStringList{QStringLiteral("--fail-on"), QStringLiteral("error,warning"),
+                                                       m_deb};
+    for (const char *entry : {"kelvo", "sorvik"})
+        QTest::newRow(entry) << "desktop-file-validate"
+                             << QStringList{tree(QStringLiteral("usr/share/applications/%1.desktop").arg(
+                                    QLatin1String(entry)))};
+}
+
+void TestPackage::debianToolsFindNothing()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, args);
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty())
+        QSKIP(qPrintable(tool + QStringLiteral(" is not installed")));
+    const Run check = run(program, args);
+    QVERIFY2(check.exitCode == 0 && check.out.isEmpty(), qPrintable(check.out + check.err));
 }
 
 void TestPackage::firstStartMakesTheFolder()
