@@ -2,13 +2,15 @@
 // runs on it, and its worst lateness is the longest stall an operator would see (live weight frozen, nothing
 // repainted). Run by hand:
 //   bench_stalls [--rows N] [--server URI]
-// --rows: finished transports for the stock report and the start-up upgrade (default 1000000, SQLite files).
+// --rows: finished transports for the stock report, the list report, the backup and the start-up upgrade (default
+// 1000000, SQLite files). A word-processor ticket and the list report go to the default CUPS printer.
 // --server: an empty PostgreSQL database (postgresql://…, the test server's URI form) for the cases of a server that
 // freezes or goes away; it is reached through a loopback relay that can freeze. Prints one line a case.
 
 #include "../tests/scale/UiHeartbeat.h"
 #include "../tests/support/FreezableProxy.h"
 #include "BenchTickets.h"
+#include "Config.h"
 #include "DataBackup.h"
 #include "Database.h"
 #include "Kelvo.h"
@@ -16,11 +18,15 @@
 #include "Schema.h"
 #include "Sql.h"
 #include "TicketPrintQueue.h"
+#include "PagedDocument.h"
+#include "TSzallitasokform.h"
+#include "T_previewform.h"
 #include "Tkeszletform.h"
 #include "Tkezdesform.h"
 
 #include "WorkerCall.h"
 
+#include "ui_TSzallitasokform.h"
 #include "ui_Tkeszletform.h"
 #include "ui_Tkezdesform.h"
 
@@ -220,7 +226,34 @@ int main(int argc, char *argv[])
     }
 
     {
-        // The word-processor ticket: LibreOffice fills nothing itself, but its start and conversion take seconds.
+        // A list report of 10,000 tickets from the search window: built on the worker, then turned through and
+        // printed from its preview (the whole PDF written and handed to CUPS).
+        ProgramFolder folder(tickets);
+        auto kelvo = startKelvo(folder);
+        TSzallitasokform *search = kelvo->windows().Szallitasokform();
+        std::unique_ptr<PagedDocument> report;
+        search->setReportViewer([&report](std::unique_ptr<PagedDocument> built) { report = std::move(built); });
+        search->prepare(kelvo->worker(), &kelvo->config()->ini(), QDate(2026, 12, 31), 3650, folder.home());
+        runEvents(60000, [&] { return !WorkerCall::Busy::running(search); });
+        search->ui()->nincsdatum->setChecked(true);
+        search->ui()->minsorszam->setText(QString::number(std::max<qint64>(1, rows - 9999)));
+        search->runSearch();
+        runEvents(600000, [&] { return !WorkerCall::Busy::running(search); });
+        measure("list report of 10,000 tickets built", [&] { search->printList(); },
+                [&] { return report != nullptr; }, 600000);
+        T_previewform preview;
+        preview.attach(std::move(report), QStringLiteral("bench_stalls"));
+        preview.show();
+        measure("list report previewed (last page, first page) and printed", [&] {
+            preview.lastPage();
+            preview.firstPage();
+            preview.print();
+        }, [&] { return !WorkerCall::Busy::running(&preview); }, 600000);
+        search->release();
+    }
+
+    {
+        // The word-processor ticket: LibreOffice's start and conversion take seconds.
         const QString document = data.filePath(QStringLiteral("merlegjegy.docx"));
         ProgramFolder folder(tickets, "worddirectprint=1\nwinwordfile=" + document.toUtf8() + "\n");
         QFile::copy(QStringLiteral(KELVO_WORD_SAMPLE), document);

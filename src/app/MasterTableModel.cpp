@@ -59,7 +59,7 @@ QVariant MasterTableModel::headerData(int section, Qt::Orientation orientation, 
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return m_columns.value(section);
+        return MasterTable::caption(m_table, m_columns.value(section));
     return section + 1;
 }
 
@@ -98,7 +98,7 @@ bool MasterTableModel::setData(const QModelIndex &index, const QVariant &value, 
     if (role != Qt::EditRole || !index.isValid() || !m_worker || writing())
         return false;
     const QString column = m_columns.value(index.column());
-    const MasterTable::Checked checked = MasterTable::check(m_table, column, value);
+    const MasterTable::Checked checked = MasterTable::check(m_table, column, value, MasterTable::FieldNames::Captions);
     if (checked.refusal) {
         emit refused(checked.refusal->message);
         return false;

@@ -138,8 +138,11 @@ void T_adatbazisok::chooseTable(int index)
 
 void T_adatbazisok::gridDoubleClicked(bool altDown)
 {
-    if (altDown && !m_ui->adatbazis->isEnabled())
+    if (altDown && !m_ui->adatbazis->isEnabled()) {
         m_ui->adatbazis->setEnabled(true);
+        m_ui->adatbazis->setToolTip(QString());
+        m_ui->zarolas->hide();
+    }
 }
 
 bool T_adatbazisok::eventFilter(QObject *watched, QEvent *event)

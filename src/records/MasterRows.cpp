@@ -37,7 +37,7 @@ MasterRows::Fields checked(const QString &table, const QStringList &columns, con
     for (const auto &[column, value] : typed) {
         if (!columns.contains(column))
             throw DatabaseError(QStringLiteral("No column %1 in %2.").arg(column, table));
-        const MasterTable::Checked c = MasterTable::check(table, column, value);
+        const MasterTable::Checked c = MasterTable::check(table, column, value, MasterTable::FieldNames::Captions);
         refuse(c.refusal);
         values.append({column, c.value});
     }

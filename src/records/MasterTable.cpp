@@ -36,11 +36,71 @@ const QHash<QString, Kind> &kinds()
     return map;
 }
 
-Refusal refusal(const char *text, const QString &column, const QString &typed)
+// The refusal names the field as asked; its field is the column, for the cursor to go back to.
+Refusal refusal(const char *text, const QString &name, const QString &column, const QString &typed)
 {
     const QString message = QString::fromUtf8(text);
-    return {message.contains(QLatin1String("%2")) ? message.arg(column, typed) : message.arg(column), column};
+    return {message.contains(QLatin1String("%2")) ? message.arg(name, typed) : message.arg(name), column};
 }
+
+// Captions as the weighing and search windows label the fields; a table's own "nev" and addresses are its own.
+constexpr std::pair<const char *, const char *> kCaptions[] = {
+    {"id", "Azonosító"},
+    {"sorszam", "Sorszám"},
+    {"rendszam", "Rendszám"},
+    {"szallito.nev", "Szállító neve"},
+    {"termek.nev", "Termék neve"},
+    {"ugyfel.nev", "Ügyfél neve"},
+    {"cim1", "Cím 1"},
+    {"cim2", "Cím 2"},
+    {"cim3", "Cím 3"},
+    {"tarasuly", "Tára súly"},
+    {"taradatum", "Tára ideje"},
+    {"termek", "Termék"},
+    {"kod", "Termékkód"},
+    {"cegnev", "Szállító"},
+    {"folyamatban.cim1", "Szállító címe 1"},
+    {"folyamatban.cim2", "Szállító címe 2"},
+    {"folyamatban.cim3", "Szállító címe 3"},
+    {"szallitasok.cim1", "Szállító címe 1"},
+    {"szallitasok.cim2", "Szállító címe 2"},
+    {"szallitasok.cim3", "Szállító címe 3"},
+    {"ugyfelnev", "Ügyfél"},
+    {"ugyfelcim1", "Ügyfél címe 1"},
+    {"ugyfelcim2", "Ügyfél címe 2"},
+    {"ugyfelcim3", "Ügyfél címe 3"},
+    {"termeknev", "Termék neve"},
+    {"termekkod", "Termékkód"},
+    {"kiszereles", "Kiszerelés"},
+    {"irany", "Irány"},
+    {"suly1", "Első tömeg (kg)"},
+    {"suly2", "Második tömeg (kg)"},
+    {"jel1", "Első tömeg jele"},
+    {"jel2", "Második tömeg jele"},
+    {"bedatum", "Első mérés ideje"},
+    {"kidatum", "Második mérés ideje"},
+    {"nettosuly", "Nettó súly"},
+    {"levontsuly", "Levont súly"},
+    {"elszamolt", "Elszámolt súly"},
+    {"tisztasag", "Tisztaság (%)"},
+    {"viztartalom", "Víztartalom (%)"},
+    {"elvartviz", "Elvárt víztartalom (%)"},
+    {"egysegar", "Egységár"},
+    {"osszeg", "Bruttó összeg"},
+    {"megjegyzes", "Megjegyzés"},
+    {"ugyirat", "Ügyirat"},
+    {"raktar", "Raktár"},
+    {"raktar.raktar", "Raktár neve"},
+    {"felhasznalo", "Kiállító"},
+    {"tablanev", "Tábla megnevezése"},
+    {"parcella", "Parcella azonosító"},
+    {"tablasorszam", "Tábla sorszám"},
+    {"ervenyes", "Érvényes"},
+    {"modositott", "Módosított"},
+    {"kezi", "Kézi súly"},
+    {"jelolt", "Megjelölve"},
+    {"nyomtatva", "Nyomtatva"},
+};
 
 std::optional<QDateTime> parseDateTime(const QString &text)
 {
@@ -75,6 +135,20 @@ QString tableAt(int index)
     return index >= 0 && index < tables().size() ? tables().at(index).table : QString();
 }
 
+QString caption(const QString &table, const QString &column)
+{
+    const QString own = table + QLatin1Char('.') + column;
+    for (const auto &[name, text] : kCaptions) {
+        if (own == QLatin1String(name))
+            return QString::fromUtf8(text);
+    }
+    for (const auto &[name, text] : kCaptions) {
+        if (column == QLatin1String(name))
+            return QString::fromUtf8(text);
+    }
+    return column;
+}
+
 RecordTexts::Kind kindOf(const QString &table, const QString &column)
 {
     if (column == u"id")
@@ -82,10 +156,11 @@ RecordTexts::Kind kindOf(const QString &table, const QString &column)
     return kinds().value(table + QLatin1Char('.') + column, Kind::Text);
 }
 
-Checked check(const QString &table, const QString &column, const QVariant &typed)
+Checked check(const QString &table, const QString &column, const QVariant &typed, FieldNames names)
 {
+    const QString name = names == FieldNames::Captions ? caption(table, column) : column;
     if (column == u"id")
-        return {{}, refusal("A(z) \"%1\" mező értékét az adatbázis adja, nem írható át.", column, {})};
+        return {{}, refusal("A(z) \"%1\" mező értékét az adatbázis adja, nem írható át.", name, column, {})};
     const QString text = typed.toString().trimmed();
     switch (kindOf(table, column)) {
     case Kind::Text:
@@ -95,14 +170,15 @@ Checked check(const QString &table, const QString &column, const QVariant &typed
         bool ok = false;
         const qint64 value = text.toLongLong(&ok, 10);
         if (!ok)
-            return {{}, refusal("A(z) \"%1\" mezőbe egész számot kell írni, nem ezt: \"%2\".", column, text)};
+            return {{},
+                    refusal("A(z) \"%1\" mezőbe egész számot kell írni, nem ezt: \"%2\".", name, column, text)};
         return {QVariant(value), std::nullopt};
     }
     case Kind::Number: {
         bool ok = false;
         const double value = Formats::parseNumber(text, &ok);
         if (!ok || !std::isfinite(value))
-            return {{}, refusal("A(z) \"%1\" mezőbe számot kell írni, nem ezt: \"%2\".", column, text)};
+            return {{}, refusal("A(z) \"%1\" mezőbe számot kell írni, nem ezt: \"%2\".", name, column, text)};
         return {QVariant(value), std::nullopt};
     }
     case Kind::Bool: {
@@ -111,7 +187,7 @@ Checked check(const QString &table, const QString &column, const QVariant &typed
             return {QVariant(true), std::nullopt};
         if (t == u"false" || t == u"0")
             return {QVariant(false), std::nullopt};
-        return {{}, refusal("A(z) \"%1\" mezőbe True vagy False írható, nem ezt: \"%2\".", column, text)};
+        return {{}, refusal("A(z) \"%1\" mezőbe True vagy False írható, nem ezt: \"%2\".", name, column, text)};
     }
     case Kind::DateTime: {
         if (text.isEmpty())
@@ -119,7 +195,7 @@ Checked check(const QString &table, const QString &column, const QVariant &typed
         const std::optional<QDateTime> dt = parseDateTime(text);
         if (!dt)
             return {{}, refusal("A(z) \"%1\" mezőbe dátumot kell írni (éééé.hh.nn óó:pp:mm), nem ezt: \"%2\".",
-                                column, text)};
+                                name, column, text)};
         return {QVariant(Formats::dbDateTime(*dt)), std::nullopt};
     }
     }

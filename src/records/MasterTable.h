@@ -27,6 +27,9 @@ const QList<Entry> &tables();
 // The table at index of that choice; empty outside it.
 QString tableAt(int index);
 
+// How the windows name a column of one of the six tables (the column's own name for one they do not know).
+QString caption(const QString &table, const QString &column);
+
 // The kind of a column of one of the six tables (Text for a name it does not know).
 RecordTexts::Kind kindOf(const QString &table, const QString &column);
 
@@ -37,7 +40,10 @@ struct Checked {
     QVariant value;
     std::optional<Refusal> refusal;
 };
-Checked check(const QString &table, const QString &column, const QVariant &typed);
+// A refusal names the field as an import file does (its column) or as the editor's grid does (its caption).
+enum class FieldNames { Columns, Captions };
+Checked check(const QString &table, const QString &column, const QVariant &typed,
+              FieldNames names = FieldNames::Columns);
 
 // What editing column by hand changes with it: a weighing's weight becomes keyed in (its mark "K"), a stored tare
 // is dated now. Nothing for any other column.

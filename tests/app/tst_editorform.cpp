@@ -98,8 +98,11 @@ private slots:
         w.show();
         QVERIFY(!w.ui()->adatbazis->isEnabled());
         QCOMPARE(w.ui()->adatbazis->currentIndex(), -1);
+        // The window tells how to unlock while it is locked.
+        QVERIFY(w.ui()->zarolas->isVisible());
         QTest::mouseDClick(w.ui()->grid->viewport(), Qt::LeftButton, modifiers);
         QCOMPARE(w.ui()->adatbazis->isEnabled(), enabled);
+        QCOMPARE(w.ui()->zarolas->isVisible(), !enabled);
         w.release();
     }
 
@@ -111,11 +114,14 @@ private slots:
         QTest::addColumn<QVariant>("typed");
         QTest::addColumn<QString>("expected"); // the stored value as text
         QTest::addColumn<bool>("refused");
-        QTest::newRow("integer") << 0 << "tarasuly" << QVariant("1200") << "1200" << false;
-        QTest::newRow("text in integer") << 0 << "tarasuly" << QVariant("sok") << "900" << true;
-        QTest::newRow("text") << 0 << "nev" << QVariant("Béta") << QString::fromUtf8("Béta") << false;
-        QTest::newRow("serial of another ticket") << 3 << "sorszam" << QVariant("8") << "7" << true;
-        QTest::newRow("weight of a ticket") << 3 << "suly1" << QVariant("5100") << "5100" << false;
+        QTest::addColumn<QString>("caption"); // the column's header, also the name a refusal gives it
+        QTest::newRow("integer") << 0 << "tarasuly" << QVariant("1200") << "1200" << false << "Tára súly";
+        QTest::newRow("text in integer") << 0 << "tarasuly" << QVariant("sok") << "900" << true << "Tára súly";
+        QTest::newRow("text") << 0 << "nev" << QVariant("Béta") << QString::fromUtf8("Béta") << false
+                              << "Szállító neve";
+        QTest::newRow("serial of another ticket") << 3 << "sorszam" << QVariant("8") << "7" << true << "Sorszám";
+        QTest::newRow("weight of a ticket") << 3 << "suly1" << QVariant("5100") << "5100" << false
+                                            << "Első tömeg (kg)";
     }
     void edits()
     {
@@ -124,10 +130,12 @@ private slots:
         QFETCH(QVariant, typed);
         QFETCH(QString, expected);
         QFETCH(bool, refused);
+        QFETCH(QString, caption);
         T_adatbazisok w;
         open(w, table);
         MasterTableModel *model = w.model();
         QCOMPARE(model->rowCount(), table == 0 ? 1 : 2);
+        QCOMPARE(model->headerData(model->fieldIndex(column), Qt::Horizontal, Qt::DisplayRole).toString(), caption);
         const QString was = shown(model, 0, column);
         const QString sql = table == 0 ? QStringLiteral("SELECT %1 FROM szallito").arg(column)
                                        : QStringLiteral("SELECT %1 FROM szallitasok WHERE rendszam = 'ABC-123'").arg(column);
@@ -139,6 +147,9 @@ private slots:
         settle(m_worker.get());
         QVERIFY(!WorkerCall::Busy::running(&w));
         QCOMPARE(m_messages.size(), refused ? 1 : 0);
+        if (refused && column != u"sorszam") // the database's own text names no field
+            QVERIFY2(m_messages.first().contains(QLatin1Char('"') + caption + QLatin1Char('"')),
+                     qPrintable(m_messages.first()));
         QCOMPARE(stored(sql).toString(), expected);
         QCOMPARE(shown(model, 0, column), expected);
         QCOMPARE(was == expected, refused);
