@@ -19,6 +19,7 @@
 #include "WindowHelpers.h"
 #include "WorkerCall.h"
 
+#include "ColumnWidths.h"
 #include "ui_TSzallitasokform.h"
 
 #include <QHeaderView>
@@ -45,8 +46,6 @@ constexpr char kNoneForTrail[] = "Válassza ki a szállítást, amelynek a napl�
 constexpr char kNothingToSave[] = "Nincs mentendő keresési eredmény !";
 constexpr char kSearching[] = "Szállítások keresése...";
 constexpr char kBuildingReport[] = "Lista összeállítása...";
-constexpr int kColumns = 16;
-constexpr int kDefaultWidth = 100;
 
 // The box of a filtered column (the customer's box has a shorter name).
 QString boxName(const QString &column)
@@ -133,6 +132,7 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
 
     m_model = new TransportListModel(this);
     m_ui->lista->setModel(m_model);
+    m_widths = new ColumnWidths(m_ui->lista);
     m_ui->lista->header()->setSectionsClickable(true);
     m_ui->lista->header()->setSectionsMovable(false);
     m_ui->lista->header()->setStretchLastSection(false);
@@ -258,12 +258,10 @@ void TSzallitasokform::prepare(DatabaseWorker *worker, IniFile *ini, const QDate
         readLists(columns(kOtherLists));
     m_ui->d1->setDate(today.addDays(-minusznapok));
     m_ui->d2->setDate(today);
-    for (int i = 0; i < kColumns; ++i) {
-        const qint64 width = m_ini ? m_ini->readInteger(QLatin1String(Keys::kSzallitasokOszlop), QString::number(i),
-                                                        kDefaultWidth)
-                                   : kDefaultWidth;
-        m_ui->lista->header()->resizeSection(i, int(width));
-    }
+    if (m_ini)
+        m_widths->read(*m_ini, QLatin1String(Keys::kSzallitasokOszlop));
+    else
+        m_widths->apply({});
     m_ui->jelolt->setCurrentIndex(0);
     m_ui->minsorszam->setText(m_ini ? m_ini->readString(QLatin1String(Keys::minsorszam.section),
                                                         QLatin1String(Keys::minsorszam.name), QStringLiteral("0"))
@@ -272,11 +270,8 @@ void TSzallitasokform::prepare(DatabaseWorker *worker, IniFile *ini, const QDate
 
 void TSzallitasokform::release()
 {
-    if (m_ini) {
-        for (int i = 0; i < kColumns; ++i)
-            m_ini->writeInteger(QLatin1String(Keys::kSzallitasokOszlop), QString::number(i),
-                                m_ui->lista->header()->sectionSize(i));
-    }
+    if (m_ini)
+        m_widths->write(*m_ini, QLatin1String(Keys::kSzallitasokOszlop));
     // A long read of a closed window is of no use to anyone.
     for (QProgressDialog *progress : findChildren<QProgressDialog *>(Qt::FindDirectChildrenOnly))
         emit progress->canceled();

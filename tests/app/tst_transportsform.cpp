@@ -384,6 +384,15 @@ private slots:
     void keepsWidthsAndMinimalSerialInTheIniFile()
     {
         auto w = opened();
+        // No width stored yet: the date column widens to the rows in sight, the date-time is not cut.
+        w->show();
+        set(*w, QStringLiteral("nincsdatum"));
+        click(w->ui()->bkereses);
+        fetchRows(*w);
+        const QString date = w->ui()->lista->model()->index(0, 5).data().toString();
+        QCOMPARE(date.size(), 16);
+        QVERIFY(w->ui()->lista->header()->sectionSize(5) > w->ui()->lista->fontMetrics().horizontalAdvance(date));
+        w->ui()->lista->header()->resizeSection(5, 80);
         w->ui()->lista->header()->resizeSection(3, 150);
         w->ui()->minsorszam->setText(QStringLiteral("7"));
         w->ui()->bment->click();
@@ -398,6 +407,12 @@ private slots:
         QCOMPARE(again->ui()->rendszam->itemText(0), QStringLiteral("<mindegy>"));
         QCOMPARE(again->ui()->lista->header()->sectionSize(3), 150);
         QCOMPARE(again->ui()->lista->header()->sectionSize(4), 100);
+        // What the operator stored is kept, even where it cuts.
+        again->show();
+        set(*again, QStringLiteral("nincsdatum"));
+        click(again->ui()->bkereses);
+        fetchRows(*again);
+        QCOMPARE(again->ui()->lista->header()->sectionSize(5), 80);
         QCOMPARE(again->ui()->minsorszam->text(), QStringLiteral("7"));
     }
 };
