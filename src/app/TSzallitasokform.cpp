@@ -102,6 +102,10 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
     , m_ui(std::make_unique<Ui::TSzallitasokform>())
 {
     m_ui->setupUi(this);
+    // A quick search ignores the Dátum page and every filter: said beside the box while it holds a text.
+    m_ui->gyorsmegjegyzes->hide();
+    connect(m_ui->gyorskereso, &QComboBox::editTextChanged, m_ui->gyorsmegjegyzes,
+            [this](const QString &text) { m_ui->gyorsmegjegyzes->setVisible(!text.isEmpty()); });
     const auto fixed = [](QComboBox *box, const char *first, const char *second) {
         box->addItems({QString::fromUtf8(kAny), QString::fromUtf8(first), QString::fromUtf8(second)});
     };
@@ -485,13 +489,13 @@ void TSzallitasokform::cancelSelected()
         // The same filters again, the cancelled ticket kept in view when it is still listed.
         run(filter(), serial);
     });
-    WorkerCall::then(m_worker->run(check), this, inOpening([this, cancel, cancelled](Cancellation::Check now) {
+    WorkerCall::then(m_worker->run(check), this, inOpening([this, serial, cancel, cancelled](Cancellation::Check now) {
                          if (const auto refusal = Cancellation::refusal(now)) {
                              uzenet(refusal->message);
                              return;
                          }
                          if (now == Cancellation::Check::NotFound ||
-                             !kerdes(QString::fromUtf8(Cancellation::kQuestion)) || !ready())
+                             !kerdes(Cancellation::question(serial)) || !ready())
                              return;
                          WorkerCall::then(m_worker->run(cancel), this, cancelled, busy());
                      }),

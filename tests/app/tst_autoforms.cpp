@@ -169,7 +169,7 @@ private slots:
     void columnWidthsLiveInTheIniFile()
     {
         IniFile ini(m_databases->dir().filePath(QStringLiteral("Kelvo.ini")));
-        const QString at = QDateTime(QDate(2026, 3, 4), QTime(23, 59, 59)).toString(QStringLiteral("yyyy.MM.dd hh:mm:ss"));
+        const QString at = QStringLiteral("2026.03.04 23:59:59");
         for (const bool stored : {false, true}) {
             Tautomeresek w;
             w.show();

@@ -340,6 +340,15 @@ private slots:
         QVERIFY(!mod->tablasorszam->isEnabled());
         QVERIFY(mod->raktar->isEnabled());
         QVERIFY(mod->megjegyzes->isEnabled());
+        // Opened for a ticket, the window names it.
+        QVERIFY(TestDatabase::exec(db(), QStringLiteral("INSERT INTO szallitasok (sorszam, rendszam, raktar) VALUES "
+                                                        "(247, 'ABC-123', 'Fő raktár')")));
+        kelvo->modosit()->prepare(247);
+        settle(*kelvo);
+        QVERIFY(kelvo->modosit()->isVisible());
+        QCOMPARE(kelvo->modosit()->windowTitle(), QStringLiteral("Adatok módosítása: 00247 sorszámú szállítás"));
+        QCOMPARE(mod->raktar->currentText(), QStringLiteral("Fő raktár"));
+        kelvo->modosit()->reject();
         QVERIFY(kelvo->worker()->networkMode());
     }
 

@@ -208,6 +208,22 @@ private slots:
         QCOMPARE(a.readAll(), b.readAll());
     }
 
+    // At the first opening every filled box shows "<mindegy>", the Egyéb page's too; the note beside the quick
+    // search shows only while it holds a text.
+    void openingShowsAnyAndTheQuickSearchNote()
+    {
+        auto w = opened();
+        for (const char *box : {"rendszam", "cegnev", "ugyfel", "raktar", "termeknev", "kiszereles", "ugyirat",
+                                "felhasznalo", "tablanev", "parcella", "tablasorszam"})
+            QCOMPARE(w->findChild<QComboBox *>(QLatin1String(box))->currentText(), QStringLiteral("<mindegy>"));
+        QLabel *note = w->ui()->gyorsmegjegyzes;
+        QVERIFY(!note->isVisibleTo(w.get()));
+        w->ui()->gyorskereso->setEditText(QStringLiteral("abc"));
+        QVERIFY(note->isVisibleTo(w.get()));
+        click(w->ui()->bmainap); // today's list empties the box
+        QVERIFY(!note->isVisibleTo(w.get()));
+    }
+
     void cancelsTheSelectedTicket()
     {
         auto w = opened();
@@ -227,8 +243,8 @@ private slots:
         QCOMPARE(w->selectedSerial(), 1); // listed again, still selected
         QCOMPARE(w->ui()->lista->model()->index(3, 0).data(Qt::DisplayRole).toString(), QStringLiteral("00001"));
         click(w->ui()->bsztorno);
-        QCOMPARE(m_messages, QStringList({QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
-                                          QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
+        const QString question = QStringLiteral("Sztornózza a kijelölt, 00001 sorszámú szállítást ?\r\r");
+        QCOMPARE(m_messages, QStringList({question, question,
                                           QStringLiteral("Ez a szállítás már sztornózott !\r\r")}));
         QCOMPARE(shown(*w), kelvoctl({QStringLiteral("--state"), QStringLiteral("any"), QStringLiteral("--no-dates")}));
 
