@@ -2,6 +2,7 @@
 
 #include "Ablak.h"
 #include "CalibrationCheck.h"
+#include "ColumnWidths.h"
 #include "CompanyData.h"
 #include "Config.h"
 #include "DataBackup.h"
@@ -71,10 +72,9 @@ void StartupSequence::firstShow()
     TFoform *main = m_kelvo.Foform();
     ablakbetoltes(config.ini(), main);
 
-    const QList<int> widths = config.columnWidths(Keys::kFolyamatbanOszlop, InProgressModel::kColumnCount);
-    QHeaderView *header = main->ui()->lista->header();
-    for (int i = 0; i < widths.size(); ++i)
-        header->resizeSection(i, widths.at(i));
+    // At the first start the window grows with the columns that widen to the first rows, so none is pushed out.
+    main->columnWidths()->setGrowsWindow(!config.ini().valueExists(geometrySection(), main->objectName()));
+    main->columnWidths()->read(config.ini(), QLatin1String(Keys::kFolyamatbanOszlop));
 
     QStringList templates;
     fajllista(home, QStringLiteral("merleg*.htm"), templates);

@@ -1,5 +1,7 @@
 #include "TFoform.h"
 
+#include "ColumnWidths.h"
+
 #include "ui_TFoform.h"
 
 #include <QCloseEvent>
@@ -23,6 +25,7 @@ TFoform::TFoform(QWidget *parent)
     , m_ui(std::make_unique<Ui::TFoform>())
 {
     m_ui->setupUi(this);
+    m_widths = new ColumnWidths(m_ui->lista);
 
     // Pictures of our own choosing from the style, so the window needs no image files.
     const auto icon = [this](QStyle::StandardPixmap p) { return style()->standardIcon(p); };

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class ColumnWidths;
 class QLabel;
 class QMenu;
 class QToolButton;
@@ -29,6 +30,7 @@ public:
     QLabel *statusPanel(int index) const;
     QMenu *popupMenu() const { return m_popupMenu; }
     QMenu *autoPopup() const { return m_autoPopup; }
+    ColumnWidths *columnWidths() const { return m_widths; }
 
     void setStatusText(int panel, const QString &text);
 
@@ -51,5 +53,6 @@ private:
     QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
     QMenu *m_popupMenu = nullptr;
     QMenu *m_autoPopup = nullptr;
+    ColumnWidths *m_widths = nullptr;
     bool m_firstShow = true;
 };

@@ -19,6 +19,7 @@
 #include "WindowHelpers.h"
 #include "WorkerCall.h"
 
+#include "ColumnWidths.h"
 #include "ui_TSzallitasokform.h"
 
 #include <QHeaderView>
@@ -45,8 +46,6 @@ constexpr char kNoneForTrail[] = "Válassza ki a szállítást, amelynek a napl�
 constexpr char kNothingToSave[] = "Nincs mentendő keresési eredmény !";
 constexpr char kSearching[] = "Szállítások keresése...";
 constexpr char kBuildingReport[] = "Lista összeállítása...";
-constexpr int kColumns = 16;
-constexpr int kDefaultWidth = 100;
 
 // The box of a filtered column (the customer's box has a shorter name).
 QString boxName(const QString &column)
@@ -103,6 +102,10 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
     , m_ui(std::make_unique<Ui::TSzallitasokform>())
 {
     m_ui->setupUi(this);
+    // A quick search ignores the Dátum page and every filter: said beside the box while it holds a text.
+    m_ui->gyorsmegjegyzes->hide();
+    connect(m_ui->gyorskereso, &QComboBox::editTextChanged, m_ui->gyorsmegjegyzes,
+            [this](const QString &text) { m_ui->gyorsmegjegyzes->setVisible(!text.isEmpty()); });
     const auto fixed = [](QComboBox *box, const char *first, const char *second) {
         box->addItems({QString::fromUtf8(kAny), QString::fromUtf8(first), QString::fromUtf8(second)});
     };
@@ -133,6 +136,7 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
 
     m_model = new TransportListModel(this);
     m_ui->lista->setModel(m_model);
+    m_widths = new ColumnWidths(m_ui->lista);
     m_ui->lista->header()->setSectionsClickable(true);
     m_ui->lista->header()->setSectionsMovable(false);
     m_ui->lista->header()->setStretchLastSection(false);
@@ -258,12 +262,10 @@ void TSzallitasokform::prepare(DatabaseWorker *worker, IniFile *ini, const QDate
         readLists(columns(kOtherLists));
     m_ui->d1->setDate(today.addDays(-minusznapok));
     m_ui->d2->setDate(today);
-    for (int i = 0; i < kColumns; ++i) {
-        const qint64 width = m_ini ? m_ini->readInteger(QLatin1String(Keys::kSzallitasokOszlop), QString::number(i),
-                                                        kDefaultWidth)
-                                   : kDefaultWidth;
-        m_ui->lista->header()->resizeSection(i, int(width));
-    }
+    if (m_ini)
+        m_widths->read(*m_ini, QLatin1String(Keys::kSzallitasokOszlop));
+    else
+        m_widths->apply({});
     m_ui->jelolt->setCurrentIndex(0);
     m_ui->minsorszam->setText(m_ini ? m_ini->readString(QLatin1String(Keys::minsorszam.section),
                                                         QLatin1String(Keys::minsorszam.name), QStringLiteral("0"))
@@ -272,11 +274,8 @@ void TSzallitasokform::prepare(DatabaseWorker *worker, IniFile *ini, const QDate
 
 void TSzallitasokform::release()
 {
-    if (m_ini) {
-        for (int i = 0; i < kColumns; ++i)
-            m_ini->writeInteger(QLatin1String(Keys::kSzallitasokOszlop), QString::number(i),
-                                m_ui->lista->header()->sectionSize(i));
-    }
+    if (m_ini)
+        m_widths->write(*m_ini, QLatin1String(Keys::kSzallitasokOszlop));
     // A long read of a closed window is of no use to anyone.
     for (QProgressDialog *progress : findChildren<QProgressDialog *>(Qt::FindDirectChildrenOnly))
         emit progress->canceled();
@@ -490,13 +489,13 @@ void TSzallitasokform::cancelSelected()
         // The same filters again, the cancelled ticket kept in view when it is still listed.
         run(filter(), serial);
     });
-    WorkerCall::then(m_worker->run(check), this, inOpening([this, cancel, cancelled](Cancellation::Check now) {
+    WorkerCall::then(m_worker->run(check), this, inOpening([this, serial, cancel, cancelled](Cancellation::Check now) {
                          if (const auto refusal = Cancellation::refusal(now)) {
                              uzenet(refusal->message);
                              return;
                          }
                          if (now == Cancellation::Check::NotFound ||
-                             !kerdes(QString::fromUtf8(Cancellation::kQuestion)) || !ready())
+                             !kerdes(Cancellation::question(serial)) || !ready())
                              return;
                          WorkerCall::then(m_worker->run(cancel), this, cancelled, busy());
                      }),

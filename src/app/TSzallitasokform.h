@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class ColumnWidths;
 class DatabaseWorker;
 class IniFile;
 class QComboBox;
@@ -97,6 +98,7 @@ private:
 
     std::unique_ptr<Ui::TSzallitasokform> m_ui;
     TransportListModel *m_model = nullptr;
+    ColumnWidths *m_widths = nullptr;
     QLabel *m_panels[4] = {};
     QMenu *m_popup = nullptr;
     QWidget *m_menuBar = nullptr;

@@ -14,6 +14,7 @@
 #include "WindowHelpers.h"
 #include "WorkerCall.h"
 
+#include "ColumnWidths.h"
 #include "ui_Tautomeresek.h"
 
 #include <QAbstractTableModel>
@@ -30,7 +31,6 @@ constexpr char kNothingToSave[] = "Nincs mentendő eredmény.";
 constexpr char kNothingToPrint[] = "Nincs nyomtatandó szállítás !";
 constexpr char kSearching[] = "Keresés...";
 constexpr int kColumns = 2;
-constexpr int kDefaultWidth = 100;
 
 } // namespace
 
@@ -82,6 +82,7 @@ Tautomeresek::Tautomeresek(QWidget *parent)
     m_ui->setupUi(this);
     m_model = new AutoListModel(this);
     m_ui->lista->setModel(m_model);
+    m_widths = new ColumnWidths(m_ui->lista);
 
     auto *toolBar = new QToolBar(this);
     toolBar->setObjectName(QStringLiteral("ToolBar1"));
@@ -126,22 +127,17 @@ void Tautomeresek::prepare(DatabaseWorker *worker, IniFile *ini, const QDate &to
     m_programFolder = programFolder;
     m_ui->date1->setDate(today);
     m_ui->date2->setDate(today);
-    for (int i = 0; i < kColumns; ++i) {
-        const qint64 width = m_ini ? m_ini->readInteger(QLatin1String(Keys::kAutomeresekOszlop), QString::number(i),
-                                                        kDefaultWidth)
-                                   : kDefaultWidth;
-        m_ui->lista->header()->resizeSection(i, int(width));
-    }
+    if (m_ini)
+        m_widths->read(*m_ini, QLatin1String(Keys::kAutomeresekOszlop));
+    else
+        m_widths->apply({});
     clearList();
 }
 
 void Tautomeresek::release()
 {
-    if (m_ini) {
-        for (int i = 0; i < kColumns; ++i)
-            m_ini->writeInteger(QLatin1String(Keys::kAutomeresekOszlop), QString::number(i),
-                                m_ui->lista->header()->sectionSize(i));
-    }
+    if (m_ini)
+        m_widths->write(*m_ini, QLatin1String(Keys::kAutomeresekOszlop));
     clearList();
     m_worker = nullptr;
     m_ini = nullptr;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+class ColumnWidths;
 class DatabaseWorker;
 class IniFile;
 class PagedDocument;
@@ -53,6 +54,7 @@ private:
 
     std::unique_ptr<Ui::Tautomeresek> m_ui;
     AutoListModel *m_model = nullptr;
+    ColumnWidths *m_widths = nullptr;
     QStatusBar *m_status = nullptr;
     DatabaseWorker *m_worker = nullptr;
     IniFile *m_ini = nullptr;

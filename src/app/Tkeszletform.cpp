@@ -1,5 +1,6 @@
 #include "Tkeszletform.h"
 
+#include "ColumnWidths.h"
 #include "CompanyData.h"
 #include "DatabaseWorker.h"
 #include "Listatoltes.h"
@@ -20,6 +21,8 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+
+#include <utility>
 
 namespace {
 
@@ -110,8 +113,8 @@ Tkeszletform::Tkeszletform(QWidget *parent)
     auto *model = new StockListModel(this);
     m_model = model;
     m_ui->lista->setModel(model);
-    m_ui->lista->header()->resizeSection(0, 300);
-    m_ui->lista->header()->resizeSection(1, 150);
+    m_widths = new ColumnWidths(m_ui->lista);
+    m_widths->apply({300, 150});
     m_ui->lista->header()->setSectionsClickable(true);
     m_ui->lista->header()->setSortIndicatorShown(true);
     connect(m_ui->lista->header(), &QHeaderView::sectionClicked, this, [this](int column) { headerClicked(column); });
@@ -160,6 +163,18 @@ Tkeszletform::Tkeszletform(QWidget *parent)
     m_ui->mainLayout->addWidget(m_status);
     m_ui->bodyLayout->setStretch(1, 1);
     showSortIndicator();
+    m_firstSize = size();
+}
+
+void Tkeszletform::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The quantity is what the window is for: at its first size both columns show whole. Measured once shown
+    // and again when the filter lists arrive, since the filter panel takes the width of its lists.
+    m_growing = !m_firstSize.isEmpty() && size() == m_firstSize;
+    m_firstSize = {};
+    if (m_growing)
+        m_widths->showAllColumns();
 }
 
 Tkeszletform::~Tkeszletform() = default;
@@ -182,14 +197,17 @@ void Tkeszletform::prepare(DatabaseWorker *worker, const QDate &today, qint64 mi
             lists.append(distinctColumnValues(db, QStringLiteral("szallitasok"), QLatin1String(field)));
         return lists;
     };
-    WorkerCall::then(m_worker->run(read), this, [boxes](const QList<QStringList> &lists) {
+    WorkerCall::then(m_worker->run(read), this, [this, boxes](const QList<QStringList> &lists) {
         for (int i = 0; i < boxes.size(); ++i)
             fill(boxes.at(i), lists.value(i));
+        if (std::exchange(m_growing, false) && isVisible())
+            m_widths->showAllColumns();
     }, busy());
 }
 
 void Tkeszletform::release()
 {
+    m_growing = false;
     m_worker = nullptr;
 }
 

@@ -3,11 +3,13 @@
 #include "StockQuery.h"
 
 #include <QDialog>
+#include <QSize>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
+class ColumnWidths;
 class DatabaseWorker;
 namespace WorkerCall {
 class Busy;
@@ -52,6 +54,9 @@ public:
     // "Mentés": asks for a file and writes the list as CSV.
     void saveList();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     std::shared_ptr<WorkerCall::Busy> busy();
     void showSortIndicator();
@@ -59,6 +64,11 @@ private:
     std::unique_ptr<Ui::Tkeszletform> m_ui;
     QAbstractTableModel *m_model = nullptr;
     QStatusBar *m_status = nullptr;
+    ColumnWidths *m_widths = nullptr;
+    // The size it is built with; a size the operator stored replaces it before the first opening.
+    QSize m_firstSize;
+    // First opening at that size: the window grows to show both columns, again once the filter lists arrive.
+    bool m_growing = false;
     DatabaseWorker *m_worker = nullptr;
     std::function<void(std::unique_ptr<PagedDocument>)> m_reportViewer;
     QString m_programFolder;

@@ -7,6 +7,7 @@
 #include "Kelvo.h"
 #include "MessageBoxes.h"
 #include "Modification.h"
+#include "RecordTexts.h"
 #include "Seged.h"
 #include "SlotGuard.h"
 #include "Transport.h"
@@ -109,6 +110,9 @@ void Tmodosit::prepare(qint64 sorszam, std::function<void()> stored)
             return;
         m_sorszam = sorszam;
         m_stored = stored;
+        // The operator sees which ticket he changes.
+        setWindowTitle(QStringLiteral("Adatok módosítása: ") + RecordTexts::serial(sorszam) +
+                       QStringLiteral(" sorszámú szállítás"));
         const QList<QComboBox *> all = boxes();
         for (int i = 0; i < all.size(); ++i) {
             fillList(all.at(i), loaded.lists.value(i));

@@ -178,6 +178,8 @@ std::unique_ptr<PagedDocument> transports(const QSqlDatabase &db, const Transpor
                 text(29.6, 10.6, direction),
                 text(4.2, 14.8, QStringLiteral("Nyomtatva:")),
                 text(29.6, 14.8, today(heading)),
+                text(4.2, 19.0, QStringLiteral("Időszak:")),
+                text(29.6, 19.0, statement.period),
                 right(274.9, 0.8, heading.company.join(QLatin1Char('\n'))),
                 text(0, 25.4, QStringLiteral("Sorszám / Rendszám:")),
                 text(38.1, 25.4, QStringLiteral("Szállító / Ügyfél:")),

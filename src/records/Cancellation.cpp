@@ -1,5 +1,6 @@
 #include "Cancellation.h"
 
+#include "RecordTexts.h"
 #include "Sql.h"
 #include "Trail.h"
 
@@ -35,6 +36,12 @@ Check cancel(const QSqlDatabase &db, qint64 serial)
                   QStringLiteral("ervenyes=False"));
     transaction.commit();
     return Check::Cancellable;
+}
+
+QString question(qint64 serial)
+{
+    return QStringLiteral("Sztornózza a kijelölt, ") + RecordTexts::serial(serial) +
+           QStringLiteral(" sorszámú szállítást ?");
 }
 
 std::optional<Refusal> refusal(Check outcome)

@@ -3,6 +3,7 @@
 #include "Refusal.h"
 
 #include <QSqlDatabase>
+#include <QString>
 
 #include <optional>
 
@@ -12,7 +13,8 @@ namespace Cancellation {
 
 inline constexpr char kNoneSelected[] = "Válassza ki a sztornózandó szállítást !";
 inline constexpr char kAlreadyCancelled[] = "Ez a szállítás már sztornózott !";
-inline constexpr char kQuestion[] = "Sztornózza a kijelölt szállítást ?";
+// The question before cancelling names the ticket, so that the operator knows which one goes.
+QString question(qint64 serial);
 
 enum class Check { Cancellable, AlreadyCancelled, NotFound };
 

@@ -1,6 +1,7 @@
 #include "TransportSearch.h"
 
 #include "Dialect.h"
+#include "Formats.h"
 #include "RecordTexts.h"
 #include "Schema.h"
 #include "Sql.h"
@@ -176,8 +177,13 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
         return Refusal{QString::fromUtf8(kBadInterval), QStringLiteral("d2")};
 
     Statement s;
+    const auto period = [](const QDate &from, const QDate &to) {
+        return from == to ? Formats::date(from) : Formats::date(from) + QStringLiteral(" - ") + Formats::date(to);
+    };
+    s.period = QString::fromUtf8(kWholePeriod);
     QString where;
     if (!filter.quick.isEmpty()) {
+        s.period += QStringLiteral(" (gyorskeresés: ") + filter.quick + QLatin1Char(')');
         // Every field's text form joined without separators, as the search text table keeps it; direction, dates
         // and all other filters do not count.
         const QString needle = TransportText::upperAscii(filter.quick);
@@ -185,6 +191,7 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
         s.bindings.append({QStringLiteral(":quick"), Dialect::substringPattern(db, needle)});
     } else if (filter.today) {
         const QDate today = filter.todayDate.isValid() ? filter.todayDate : QDate::currentDate();
+        s.period = period(today, today);
         where = direction(filter.direction) + QStringLiteral(" AND kidatum >= :start AND kidatum <= :end");
         s.bindings.append({QStringLiteral(":start"), dayStart(today)});
         s.bindings.append({QStringLiteral(":end"), dayEnd(today)});
@@ -200,6 +207,7 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
         if (!filter.ignoreDates) {
             // First weighing on or after the first day's start, second weighing by the last day's end.
             where += QStringLiteral(" AND bedatum >= :start AND kidatum <= :end");
+            s.period = period(filter.from, filter.to);
             s.bindings.append({QStringLiteral(":start"), dayStart(filter.from)});
             s.bindings.append({QStringLiteral(":end"), dayEnd(filter.to)});
         }

@@ -69,6 +69,7 @@ struct Statement {
     QString sql;
     QList<std::pair<QString, QVariant>> bindings;
     QString tail; // the statement after its field list: FROM, WHERE and ORDER BY
+    QString period; // the time the rows cover, as the printed list names it ("2026.03.01 - 2026.03.04")
 
     QSqlQuery run(const QSqlDatabase &db) const; // throws DatabaseError
 };
@@ -86,6 +87,7 @@ struct Totals {
 };
 
 inline constexpr char kBadInterval[] = "Hibás indőintervallumok !";
+inline constexpr char kWholePeriod[] = "teljes időszak";
 inline constexpr char kQueryFailed[] = "OLE Lekérdezési hiba.";
 
 // The query of a search: every field of the matching transports in the list's order, or why there is none. Reads

@@ -164,17 +164,30 @@ private slots:
         CsvSaving::setFileQuestion({});
     }
 
+    // With no width stored, the date-time column widens to its rows at first use; what the operator drags is
+    // stored and kept, even where it cuts.
     void columnWidthsLiveInTheIniFile()
     {
         IniFile ini(m_databases->dir().filePath(QStringLiteral("Kelvo.ini")));
-        QVERIFY(ini.writeInteger(QLatin1String(Keys::kAutomeresekOszlop), QStringLiteral("0"), 150));
-        Tautomeresek w;
-        w.prepare(m_worker.get(), &ini, QDate(2026, 3, 4), m_databases->dir().path());
-        QCOMPARE(w.ui()->lista->header()->sectionSize(0), 150);
-        QCOMPARE(w.ui()->lista->header()->sectionSize(1), 100);
-        w.ui()->lista->header()->resizeSection(1, 130);
-        w.release();
-        QCOMPARE(ini.readInteger(QLatin1String(Keys::kAutomeresekOszlop), QStringLiteral("1"), 0), 130);
+        const QString at = QStringLiteral("2026.03.04 23:59:59");
+        for (const bool stored : {false, true}) {
+            Tautomeresek w;
+            w.show();
+            w.prepare(m_worker.get(), &ini, QDate(2026, 3, 4), m_databases->dir().path());
+            QHeaderView *header = w.ui()->lista->header();
+            QCOMPARE(header->sectionSize(0), stored ? 90 : 100);
+            search(w, QDate(2026, 3, 4), QDate(2026, 3, 4));
+            QVERIFY(shown(w).contains(at));
+            const int text = w.ui()->lista->fontMetrics().horizontalAdvance(at);
+            if (stored) {
+                QCOMPARE(header->sectionSize(0), 90);
+            } else {
+                QVERIFY2(header->sectionSize(0) > text, qPrintable(QString::number(header->sectionSize(0))));
+                header->resizeSection(0, 90);
+            }
+            w.release();
+            QCOMPARE(ini.readInteger(QLatin1String(Keys::kAutomeresekOszlop), QStringLiteral("0"), 0), 90);
+        }
     }
 
     // The logger samples while its window is open, and stops with it.

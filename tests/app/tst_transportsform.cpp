@@ -208,6 +208,22 @@ private slots:
         QCOMPARE(a.readAll(), b.readAll());
     }
 
+    // At the first opening every filled box shows "<mindegy>", the Egyéb page's too; the note beside the quick
+    // search shows only while it holds a text.
+    void openingShowsAnyAndTheQuickSearchNote()
+    {
+        auto w = opened();
+        for (const char *box : {"rendszam", "cegnev", "ugyfel", "raktar", "termeknev", "kiszereles", "ugyirat",
+                                "felhasznalo", "tablanev", "parcella", "tablasorszam"})
+            QCOMPARE(w->findChild<QComboBox *>(QLatin1String(box))->currentText(), QStringLiteral("<mindegy>"));
+        QLabel *note = w->ui()->gyorsmegjegyzes;
+        QVERIFY(!note->isVisibleTo(w.get()));
+        w->ui()->gyorskereso->setEditText(QStringLiteral("abc"));
+        QVERIFY(note->isVisibleTo(w.get()));
+        click(w->ui()->bmainap); // today's list empties the box
+        QVERIFY(!note->isVisibleTo(w.get()));
+    }
+
     void cancelsTheSelectedTicket()
     {
         auto w = opened();
@@ -227,8 +243,8 @@ private slots:
         QCOMPARE(w->selectedSerial(), 1); // listed again, still selected
         QCOMPARE(w->ui()->lista->model()->index(3, 0).data(Qt::DisplayRole).toString(), QStringLiteral("00001"));
         click(w->ui()->bsztorno);
-        QCOMPARE(m_messages, QStringList({QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
-                                          QStringLiteral("Sztornózza a kijelölt szállítást ?\r\r"),
+        const QString question = QStringLiteral("Sztornózza a kijelölt, 00001 sorszámú szállítást ?\r\r");
+        QCOMPARE(m_messages, QStringList({question, question,
                                           QStringLiteral("Ez a szállítás már sztornózott !\r\r")}));
         QCOMPARE(shown(*w), kelvoctl({QStringLiteral("--state"), QStringLiteral("any"), QStringLiteral("--no-dates")}));
 
@@ -384,6 +400,15 @@ private slots:
     void keepsWidthsAndMinimalSerialInTheIniFile()
     {
         auto w = opened();
+        // No width stored yet: the date column widens to the rows in sight, the date-time is not cut.
+        w->show();
+        set(*w, QStringLiteral("nincsdatum"));
+        click(w->ui()->bkereses);
+        fetchRows(*w);
+        const QString date = w->ui()->lista->model()->index(0, 5).data().toString();
+        QCOMPARE(date.size(), 16);
+        QVERIFY(w->ui()->lista->header()->sectionSize(5) > w->ui()->lista->fontMetrics().horizontalAdvance(date));
+        w->ui()->lista->header()->resizeSection(5, 80);
         w->ui()->lista->header()->resizeSection(3, 150);
         w->ui()->minsorszam->setText(QStringLiteral("7"));
         w->ui()->bment->click();
@@ -398,6 +423,12 @@ private slots:
         QCOMPARE(again->ui()->rendszam->itemText(0), QStringLiteral("<mindegy>"));
         QCOMPARE(again->ui()->lista->header()->sectionSize(3), 150);
         QCOMPARE(again->ui()->lista->header()->sectionSize(4), 100);
+        // What the operator stored is kept, even where it cuts.
+        again->show();
+        set(*again, QStringLiteral("nincsdatum"));
+        click(again->ui()->bkereses);
+        fetchRows(*again);
+        QCOMPARE(again->ui()->lista->header()->sectionSize(5), 80);
         QCOMPARE(again->ui()->minsorszam->text(), QStringLiteral("7"));
     }
 };

@@ -183,6 +183,41 @@ private slots:
         QCOMPARE(textAt(summary, 201.6, 8.5), QStringLiteral("2 Ft"));
     }
 
+    // The title names the time the listed rows cover, as the search chose it.
+    void titleNamesThePeriod_data()
+    {
+        QTest::addColumn<QDate>("to"); // from 2026.03.01; invalid: dates ignored
+        QTest::addColumn<bool>("today");
+        QTest::addColumn<QString>("quick");
+        QTest::addColumn<QString>("period");
+        QTest::newRow("dates") << QDate(2026, 3, 4) << false << "" << "2026.03.01 - 2026.03.04";
+        QTest::newRow("one day") << QDate(2026, 3, 1) << false << "" << "2026.03.01";
+        QTest::newRow("dates ignored") << QDate() << false << "" << "teljes időszak";
+        QTest::newRow("today's list") << QDate(2026, 3, 4) << true << "" << "2026.03.09";
+        QTest::newRow("quick search") << QDate(2026, 3, 4) << false << "abc" << "teljes időszak (gyorskeresés: abc)";
+    }
+    void titleNamesThePeriod()
+    {
+        QFETCH(QDate, to);
+        QFETCH(bool, today);
+        QFETCH(QString, quick);
+        QFETCH(QString, period);
+        const QSqlDatabase db = withRows({row(1, 0, 12000, 4000, 8000, 8000, "0", false, true)});
+        TransportSearch::Filter filter;
+        filter.from = QDate(2026, 3, 1);
+        filter.to = to;
+        filter.ignoreDates = !to.isValid();
+        filter.today = today;
+        filter.todayDate = QDate(2026, 3, 9);
+        filter.quick = quick;
+        const auto report = ListReports::transports(
+            db, std::get<TransportSearch::Statement>(TransportSearch::build(db, filter)), QStringLiteral("<mindegy>"),
+            {{QStringLiteral("Cég Kft")}, QDate(2026, 3, 9)});
+        const Band title = bands(report).pageBands(0).first().second;
+        QCOMPARE(textAt(title, 4.2, 19.0), QStringLiteral("Időszak:"));
+        QCOMPARE(textAt(title, 29.6, 19.0), period);
+    }
+
     void automaticWithinTheDays()
     {
         const QSqlDatabase db = withRows({});
