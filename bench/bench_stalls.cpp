@@ -241,6 +241,8 @@ int main(int argc, char *argv[])
         runEvents(600000, [&] { return !WorkerCall::Busy::running(search); });
         measure("list report of 10,000 tickets built", [&] { search->printList(); },
                 [&] { return report != nullptr; }, 600000);
+        std::printf("  (%lld tickets listed, %d pages)\n", qint64(search->ui()->lista->model()->rowCount()),
+                    report->pageCount());
         T_previewform preview;
         preview.attach(std::move(report), QStringLiteral("bench_stalls"));
         preview.show();
