@@ -83,7 +83,7 @@ void makeBehindProgress(QWidget *parent, const BackupRunner &runner, const QStri
     progress->show();
     WorkerCall::then(QtConcurrent::run([runner, path] { return runner.make(path); }), progress,
                      [progress, done = std::move(done)](const BackupRunner::Result &result) {
-                         // Input meant for other windows was dropped while the dialog was up, not kept for now.
+                         // The dialog goes first: the result's message is not stacked on it.
                          delete progress;
                          done(result);
                      });

@@ -4,6 +4,7 @@
 #include "Config.h"
 #include "DataBackup.h"
 #include "Database.h"
+#include "DatabaseWorker.h"
 #include "DatabaseStartup.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
@@ -32,11 +33,14 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 #include "TTerminal.h"
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 
 namespace {
 
@@ -299,6 +303,28 @@ private slots:
         QCOMPARE(kelvo->state(), Kelvo::State::Ended);
         QCOMPARE(kelvo->exitCode(), 0);
         QCOMPARE(m_messages, QStringList());
+    }
+
+    // "Mégse" on start-up's database check ends the program with a message: it never runs on half started.
+    void cancelledDatabaseCheckEndsTheProgram()
+    {
+        prepare();
+        auto kelvo = start(false);
+        // The check waits behind this command, so that it is cancelled before it runs.
+        std::atomic<bool> release{false};
+        kelvo->worker()->run([&release](QSqlDatabase) {
+            while (!release)
+                QThread::msleep(5);
+        }, DatabaseWorker::Limit::None);
+        QProgressDialog *progress = nullptr;
+        QTRY_VERIFY((progress = kelvo->Foform()->findChild<QProgressDialog *>()) != nullptr);
+        emit progress->canceled(); // as its "Mégse" button does
+        release = true;
+        settle(*kelvo);
+        QCOMPARE(kelvo->state(), Kelvo::State::Ended);
+        QCOMPARE(kelvo->exitCode(), 1);
+        QCOMPARE(m_messages, QStringList{QStringLiteral("A program indítása megszakítva: az adatbázis ellenőrzése vagy "
+                                                        "frissítése nem fejeződött be.")});
     }
 
     void noPrinterEndsTheProgram()
