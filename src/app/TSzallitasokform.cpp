@@ -4,19 +4,16 @@
 #include "Config.h"
 #include "CsvSaving.h"
 #include "DatabaseWorker.h"
-#include "FieldHelpers.h"
 #include "CompanyData.h"
 #include "IniFile.h"
 #include "ListReports.h"
-#include "Listatoltes.h"
 #include "TNaploform.h"
 #include "MessageBoxes.h"
 #include "SlotGuard.h"
-#include "Sql.h"
+#include "TransportFilterControls.h"
 #include "TransportList.h"
 #include "TransportListModel.h"
 #include "Trail.h"
-#include "WindowHelpers.h"
 #include "WorkerCall.h"
 
 #include "ColumnWidths.h"
@@ -24,12 +21,10 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QStyle>
 
@@ -37,7 +32,6 @@ namespace {
 
 using namespace TransportSearch;
 
-constexpr char kAny[] = "<mindegy>";
 constexpr char kNoneToPrint[] = "Válassza ki a nyomtatandó szállítást !";
 constexpr char kNoneToModify[] = "Válassza ki a módosítandó szállítást !";
 constexpr char kNothingToPrint[] = "Nincs nyomtatandó szállítás !";
@@ -46,38 +40,6 @@ constexpr char kNoneForTrail[] = "Válassza ki a szállítást, amelynek a napl�
 constexpr char kNothingToSave[] = "Nincs mentendő keresési eredmény !";
 constexpr char kSearching[] = "Szállítások keresése...";
 constexpr char kBuildingReport[] = "Lista összeállítása...";
-
-// The box of a filtered column (the customer's box has a shorter name).
-QString boxName(const QString &column)
-{
-    return column == u"ugyfelnev" ? QStringLiteral("ugyfel") : column;
-}
-
-// The lists of the first page, and those of the "Egyéb" page, read when it is first shown.
-const char *const kMainLists[] = {"rendszam", "cegnev", "ugyfelnev", "raktar", "termeknev", "kiszereles"};
-const char *const kOtherLists[] = {"tablasorszam", "parcella", "tablanev", "felhasznalo", "ugyirat"};
-
-QStringList columns(const auto &names)
-{
-    QStringList list;
-    for (const char *name : names)
-        list.append(QLatin1String(name));
-    return list;
-}
-
-// Until its list is read a box offers "<mindegy>" alone.
-void reset(QComboBox *box)
-{
-    box->clear();
-    box->addItem(QString::fromUtf8(kAny));
-    box->setCurrentIndex(0);
-}
-
-// The list read; what the operator typed meanwhile stays.
-void fill(QComboBox *box, const QStringList &values)
-{
-    fillList(box, QStringList{QString::fromUtf8(kAny)} + values);
-}
 
 // A search as the worker gives it back: the filter's refusal, the database's failure, or the list.
 struct Searched {
@@ -90,11 +52,6 @@ struct Searched {
 // A future's result is copied; the report inside is moved out once, to the viewer.
 using Report = std::shared_ptr<std::unique_ptr<PagedDocument>>;
 
-YesNo yesNo(const QComboBox *box)
-{
-    return box->currentIndex() == 1 ? YesNo::Yes : box->currentIndex() == 2 ? YesNo::No : YesNo::Any;
-}
-
 } // namespace
 
 TSzallitasokform::TSzallitasokform(QWidget *parent)
@@ -102,35 +59,10 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
     , m_ui(std::make_unique<Ui::TSzallitasokform>())
 {
     m_ui->setupUi(this);
-    // A quick search ignores the Dátum page and every filter: said beside the box while it holds a text.
-    m_ui->gyorsmegjegyzes->hide();
-    connect(m_ui->gyorskereso, &QComboBox::editTextChanged, m_ui->gyorsmegjegyzes,
-            [this](const QString &text) { m_ui->gyorsmegjegyzes->setVisible(!text.isEmpty()); });
-    const auto fixed = [](QComboBox *box, const char *first, const char *second) {
-        box->addItems({QString::fromUtf8(kAny), QString::fromUtf8(first), QString::fromUtf8(second)});
-    };
-    fixed(m_ui->irany, "Beszállítás", "Kiszállítás");
-    fixed(m_ui->ervenyes, "Érvényes szállítások", "Rontott szállítások");
-    m_ui->ervenyes->setCurrentIndex(1);
-    fixed(m_ui->jelolt, "Megjelölt", "Nem megjelölt");
-    fixed(m_ui->kezisuly, "Kézzel beírt tömeg", "Mérleggel mért tömegek");
-    fixed(m_ui->modositott, "Utólag módosított szállítás", "Utólag nem módosított");
-    for (const ListFilter &f : listFilters()) {
-        // The digits-only box is limited by its validator: a length limit would cut "<mindegy>" short.
-        if (f.maxLength > 0 && qstrcmp(f.column, "tablasorszam") != 0)
-            findChild<QComboBox *>(boxName(QLatin1String(f.column)))->lineEdit()->setMaxLength(f.maxLength);
-    }
-    FieldHelpers::forceUpperCase(m_ui->parcella);
-    m_ui->tablasorszam->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), m_ui->tablasorszam));
-    connect(m_ui->nincsdatum, &QCheckBox::toggled, this, [this](bool ignore) {
-        for (QWidget *w : {static_cast<QWidget *>(m_ui->d1), static_cast<QWidget *>(m_ui->d2),
-                           static_cast<QWidget *>(m_ui->lbl_d1), static_cast<QWidget *>(m_ui->lbl_d2)})
-            w->setEnabled(!ignore);
-    });
+    TransportFilterControls::setUp(this, *m_ui);
     connect(m_ui->lapok, &QTabWidget::currentChanged, this, guarded([this](int index) {
                 if (m_ui->lapok->widget(index) == m_ui->egyeb && !m_otherPageRead)
-                    readLists(columns(kOtherLists));
+                    readLists(TransportFilterControls::otherLists());
             }));
     connect(m_ui->bment, &QPushButton::clicked, this, guarded(this, &TSzallitasokform::saveMinSerial));
 
@@ -254,12 +186,11 @@ void TSzallitasokform::prepare(DatabaseWorker *worker, IniFile *ini, const QDate
     m_listed.reset();
     m_model->setList({});
     showTotals();
-    for (const QString &column : columns(kMainLists) + columns(kOtherLists))
-        reset(findChild<QComboBox *>(boxName(column)));
+    TransportFilterControls::resetLists(this);
     m_otherPageRead = false;
-    readLists(columns(kMainLists));
+    readLists(TransportFilterControls::mainLists());
     if (m_ui->lapok->currentWidget() == m_ui->egyeb)
-        readLists(columns(kOtherLists));
+        readLists(TransportFilterControls::otherLists());
     m_ui->d1->setDate(today.addDays(-minusznapok));
     m_ui->d2->setDate(today);
     if (m_ini)
@@ -267,9 +198,7 @@ void TSzallitasokform::prepare(DatabaseWorker *worker, IniFile *ini, const QDate
     else
         m_widths->apply({});
     m_ui->jelolt->setCurrentIndex(0);
-    m_ui->minsorszam->setText(m_ini ? m_ini->readString(QLatin1String(Keys::minsorszam.section),
-                                                        QLatin1String(Keys::minsorszam.name), QStringLiteral("0"))
-                                    : QStringLiteral("0"));
+    m_ui->minsorszam->setText(TransportFilterControls::storedMinSerial(m_ini));
 }
 
 void TSzallitasokform::release()
@@ -314,40 +243,17 @@ void TSzallitasokform::readLists(const QStringList &columns)
 {
     if (!m_worker)
         return;
-    if (columns.contains(QLatin1String(kOtherLists[0])))
+    if (columns.contains(TransportFilterControls::otherLists().first()))
         m_otherPageRead = true;
-    const auto read = [columns](QSqlDatabase db) {
-        QList<QStringList> lists;
-        for (const QString &column : columns)
-            lists.append(distinctColumnValues(db, QStringLiteral("szallitasok"), column));
-        return lists;
-    };
+    const auto read = [columns](QSqlDatabase db) { return TransportFilterControls::readLists(db, columns); };
     WorkerCall::then(m_worker->run(read), this, inOpening([this, columns](const QList<QStringList> &lists) {
-                         for (qsizetype i = 0; i < columns.size(); ++i)
-                             fill(findChild<QComboBox *>(boxName(columns.at(i))), lists.value(i));
+                         TransportFilterControls::fillLists(this, columns, lists);
                      }));
 }
 
 Filter TSzallitasokform::filter() const
 {
-    Filter f;
-    f.direction = static_cast<Direction>(qBound(0, m_ui->irany->currentIndex(), 2));
-    const int state = m_ui->ervenyes->currentIndex();
-    f.state = state == 1 ? State::Valid : state == 2 ? State::Cancelled : State::Any;
-    for (const ListFilter &list : listFilters()) {
-        const QString column = QLatin1String(list.column);
-        f.setText(column, findChild<QComboBox *>(boxName(column))->currentText());
-    }
-    f.marked = yesNo(m_ui->jelolt);
-    f.manual = yesNo(m_ui->kezisuly);
-    f.modified = yesNo(m_ui->modositott);
-    f.hasRemark = m_ui->megjegyzes->isChecked();
-    f.ignoreDates = m_ui->nincsdatum->isChecked();
-    f.from = m_ui->d1->date();
-    f.to = m_ui->d2->date();
-    f.minSerial = m_ui->minsorszam->text();
-    f.serial = m_ui->sorszam->text();
-    f.quick = m_ui->gyorskereso->currentText();
+    Filter f = TransportFilterControls::filter(this, *m_ui);
     f.todayDate = m_today;
     f.sort = m_sort;
     return f;
@@ -359,14 +265,7 @@ void TSzallitasokform::runSearch()
         m_ui->minsorszam->setText(QStringLiteral("0"));
     if (m_ui->sorszam->text().trimmed().isEmpty())
         m_ui->sorszam->setText(QStringLiteral("0"));
-    const QString quick = m_ui->gyorskereso->currentText();
-    if (!quick.isEmpty()) {
-        // The texts searched for stay in the box's list while the program runs.
-        if (m_ui->gyorskereso->findText(quick, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
-            m_ui->gyorskereso->insertItem(0, quick);
-        m_ui->gyorskereso->setCurrentIndex(m_ui->gyorskereso->findText(quick, Qt::MatchExactly | Qt::MatchCaseSensitive));
-        m_ui->gyorskereso->lineEdit()->selectAll();
-    }
+    TransportFilterControls::rememberQuickText(*m_ui);
     run(filter());
 }
 
@@ -598,14 +497,6 @@ void TSzallitasokform::saveList()
 
 void TSzallitasokform::saveMinSerial()
 {
-    QString value = m_ui->minsorszam->text().trimmed();
-    if (value.isEmpty())
-        value = QStringLiteral("0");
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,18}$"));
-    if (!digits.match(value).hasMatch()) {
-        uzenet(QStringLiteral("A minimális sorszám csak egész szám lehet !"));
-        return;
-    }
-    if (m_ini)
-        m_ini->writeString(QLatin1String(Keys::minsorszam.section), QLatin1String(Keys::minsorszam.name), value);
+    if (const auto refusal = TransportFilterControls::saveMinSerial(*m_ui, m_ini))
+        uzenet(*refusal);
 }
