@@ -52,7 +52,7 @@ void then(QFuture<R> future, QObject *context, Done done, std::shared_ptr<Busy> 
                          watcher->deleteLater();
                          QFuture<R> f = watcher->future();
                          try {
-                             // A failed command's exception comes out here (its future counts as cancelled too).
+                             // Finished already: this only rethrows a failed command's exception (its future counts as cancelled too).
                              f.waitForFinished();
                          } catch (const std::exception &e) {
                              busy.reset();
