@@ -2,6 +2,7 @@
 
 #include "Dialect.h"
 #include "Schema.h"
+#include "StockTotals.h"
 #include "Settlement.h"
 #include "Sql.h"
 
@@ -241,19 +242,24 @@ QStringList takeIndexes(const QSqlDatabase &db)
     return made;
 }
 
-// The quick search's text table and the triggers that keep it: removed for the load; Schema makes them again and
-// fills the table from every ticket at once.
-void dropSearchText(const QSqlDatabase &db)
+// The tables kept from the tickets by triggers (the quick search's text, the stock totals): removed for the load;
+// Schema makes them again and fills them from every ticket at once.
+void dropDerived(const QSqlDatabase &db)
 {
-    const QString table = QLatin1String(Schema::kSearchTable);
+    const QString text = QLatin1String(Schema::kSearchTable);
+    const QString stock = QLatin1String(StockTotals::kTable);
     if (Dialect::isServer(db)) {
-        exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_change ON szallitasok").arg(table));
+        for (const QString &table : {text, stock})
+            exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_change ON szallitasok").arg(table));
     } else {
         for (const char *event : {"insert", "update", "delete"})
-            exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_%2").arg(table, QLatin1String(event)));
-        exec(db, QStringLiteral("DROP TABLE IF EXISTS %1_trigram").arg(table));
+            exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_%2").arg(text, QLatin1String(event)));
+        for (const char *event : {"insert", "delete", "update_old", "update_new"})
+            exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_%2").arg(stock, QLatin1String(event)));
+        exec(db, QStringLiteral("DROP TABLE IF EXISTS %1_trigram").arg(text));
     }
-    exec(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
+    for (const QString &table : {text, stock})
+        exec(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
 }
 
 void fillMasterTables(const QSqlDatabase &db, const QList<Vehicle> &fleet, const QList<Company> &carriers,
@@ -305,7 +311,7 @@ QString fill(const QSqlDatabase &db, const Options &o)
         Transaction transaction(db);
         fillMasterTables(db, fleet, carriers, customers, goods, o.warehouses, start);
         const QStringList indexes = takeIndexes(db);
-        dropSearchText(db);
+        dropDerived(db);
 
         qint64 serial = Sql::value(db, QStringLiteral("SELECT utolso FROM sorszamlalo WHERE id = 1")).toLongLong();
         serial = std::max(serial, Sql::value(db, QStringLiteral("SELECT COALESCE(MAX(sorszam), 0) FROM szallitasok"))
@@ -376,7 +382,7 @@ QString fill(const QSqlDatabase &db, const Options &o)
         exec(db, QStringLiteral("UPDATE sorszamlalo SET utolso = %1 WHERE id = 1").arg(serial));
         for (const QString &sql : indexes)
             exec(db, sql);
-        for (const QString &sql : Schema::searchTextStatements(db))
+        for (const QString &sql : Schema::derivedStatements(db))
             exec(db, sql);
         transaction.commit();
         if (Dialect::isServer(db))

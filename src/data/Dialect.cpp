@@ -55,6 +55,12 @@ QString foldedEqual(const QSqlDatabase &db, const QString &column, const QString
     return QStringLiteral("%1 = %2").arg(column, parameter);
 }
 
+QString unindexed(const QSqlDatabase &db, const QString &column)
+{
+    // A column under unary + keeps its collation but no index serves it.
+    return isServer(db) ? column : QLatin1Char('+') + column;
+}
+
 QString foldIndex(const QSqlDatabase &db, const QString &table, const QString &column)
 {
     if (!isServer(db))

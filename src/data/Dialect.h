@@ -23,6 +23,9 @@ QString listValue(const QSqlDatabase &db, const QString &column);
 // case), in a form an index serves: on SQLite the column itself (its list index has the column's NOCASE order); on
 // a server the lower-cased text, as citext compares, which the column's fold index holds.
 QString foldedEqual(const QSqlDatabase &db, const QString &column, const QString &parameter);
+// A column as a condition names it when the column's own index should not serve it: on SQLite, which plans without
+// statistics, an equal name would be looked up by its index where a range of a few days narrows far more.
+QString unindexed(const QSqlDatabase &db, const QString &column);
 // The statement that makes that fold index on a server; empty on SQLite, where the list index serves.
 QString foldIndex(const QSqlDatabase &db, const QString &table, const QString &column);
 

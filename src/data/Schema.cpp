@@ -4,6 +4,7 @@
 #include "DatabaseUri.h"
 #include "Dialect.h"
 #include "Sql.h"
+#include "StockTotals.h"
 #include "TransportText.h"
 
 #include <QFile>
@@ -267,13 +268,18 @@ QStringList additions(const QSqlDatabase &db)
             !sql.isEmpty())
             list.append(sql);
     }
-    return list + Dialect::changeAnnouncements(db) + searchTextStatements(db);
+    return list + Dialect::changeAnnouncements(db) + derivedStatements(db);
 }
 
 QStringList searchTextStatements(const QSqlDatabase &db)
 {
     return Dialect::substringTable(db, QLatin1String(kSearchTable), QStringLiteral("szallitasok"),
                                    TransportText::searchText(db), TransportText::searchText(db, QStringLiteral("NEW")));
+}
+
+QStringList derivedStatements(const QSqlDatabase &db)
+{
+    return searchTextStatements(db) + StockTotals::statements(db);
 }
 
 QStringList tablesInOpenOrder()

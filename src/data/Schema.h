@@ -20,6 +20,9 @@ QStringList additions(const QSqlDatabase &db);
 // its rows are in. It is no table of the record: a copy makes it anew from the copied rows.
 inline constexpr char kSearchTable[] = "szallitasok_szoveg";
 QStringList searchTextStatements(const QSqlDatabase &db);
+// Every table kept from the tickets by triggers (the quick search's text, the stock totals), made and filled from
+// the rows already there; last in additions(). A copy runs them after its rows are in.
+QStringList derivedStatements(const QSqlDatabase &db);
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
 // Every table of the schema: those, then the version, the serial number counter, the trail and its counter.

@@ -58,8 +58,11 @@ struct Statement {
 // The column names of the result, as the CSV header gives them.
 QStringList columnNames();
 
-// The statement for the filter; every value is bound.
-Statement statement(const Filter &filter);
+// The statement run for the filter; every value is bound. Without a chosen carrier or customer it sums the kept
+// totals (StockTotals) of the whole years and months of the period and the tickets of its remaining days.
+Statement statement(const QSqlDatabase &db, const Filter &filter);
+// The same figures summed from every ticket: what the kept totals are checked against.
+Statement ticketStatement(const QSqlDatabase &db, const Filter &filter);
 
 // The period check the window makes before it runs anything: "Hibás időintervallumok !" when the period ends
 // before it starts.
