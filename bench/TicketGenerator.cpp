@@ -241,8 +241,8 @@ QStringList takeIndexes(const QSqlDatabase &db)
     return made;
 }
 
-// The quick search's text table and the triggers that keep it: removed for the load; Schema makes them again and
-// fills the table from every ticket at once.
+// The quick search's text table, the lists' value table and the triggers that keep them: removed for the load;
+// Schema makes them again and fills the tables from every ticket at once.
 void dropSearchText(const QSqlDatabase &db)
 {
     const QString table = QLatin1String(Schema::kSearchTable);
@@ -254,6 +254,15 @@ void dropSearchText(const QSqlDatabase &db)
         exec(db, QStringLiteral("DROP TABLE IF EXISTS %1_trigram").arg(table));
     }
     exec(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
+    // The lists' value table likewise.
+    const QString values = QLatin1String(Schema::kListValueTable);
+    if (Dialect::isServer(db)) {
+        exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_change ON szallitasok").arg(values));
+    } else {
+        for (const char *event : {"insert", "update", "delete"})
+            exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_%2").arg(values, QLatin1String(event)));
+    }
+    exec(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(values));
 }
 
 void fillMasterTables(const QSqlDatabase &db, const QList<Vehicle> &fleet, const QList<Company> &carriers,
@@ -376,7 +385,7 @@ QString fill(const QSqlDatabase &db, const Options &o)
         exec(db, QStringLiteral("UPDATE sorszamlalo SET utolso = %1 WHERE id = 1").arg(serial));
         for (const QString &sql : indexes)
             exec(db, sql);
-        for (const QString &sql : Schema::searchTextStatements(db))
+        for (const QString &sql : Schema::searchTextStatements(db) + Schema::listValueStatements(db))
             exec(db, sql);
         transaction.commit();
         if (Dialect::isServer(db))

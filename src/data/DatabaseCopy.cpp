@@ -252,9 +252,9 @@ DatabaseCopy::Result copyInto(const QSqlDatabase &in, const QSqlDatabase &out, c
     Transaction transaction(out);
     QStringList indexes;
     if (madeFile || needsSchema(out, name)) {
-        // Indexes are built once over the copied rows, which is much faster than row by row; so is the search
-        // text, which the target makes from its own rows.
-        const QStringList derived = Schema::searchTextStatements(out);
+        // Indexes are built once over the copied rows, which is much faster than row by row; so are the search
+        // text and the lists' values, which the target makes from its own rows.
+        const QStringList derived = Schema::searchTextStatements(out) + Schema::listValueStatements(out);
         for (const QString &sql : Schema::statements(out) + Schema::additions(out)) {
             if (derived.contains(sql))
                 continue;
