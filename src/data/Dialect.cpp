@@ -258,12 +258,14 @@ QStringList dropSubstringTable(const QSqlDatabase &db, const QString &table, con
 
 QString substringMatch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle)
 {
+    // A trigram index finds nothing shorter than a trigram: shorter needles read the texts themselves, which is
+    // faster than letting the index walk all of its rows (pg_trgm offers its padded, case-folded trigrams of a
+    // short needle, which fit a large part of the rows only to have them all read again).
     if (isServer(db)) {
         // LIKE on text is case-sensitive; the planner takes the trigram index when the needle has trigrams.
-        return QStringLiteral("szoveg LIKE %1").arg(parameter);
+        return needle.size() < 3 ? QStringLiteral("(szoveg || '') LIKE %1").arg(parameter)
+                                 : QStringLiteral("szoveg LIKE %1").arg(parameter);
     }
-    // A trigram index finds nothing shorter than a trigram: shorter needles read the texts themselves, which is
-    // faster than letting the index walk all of its rows.
     if (needle.size() < 3)
         return QStringLiteral("szoveg GLOB %1").arg(parameter);
     return QStringLiteral("id IN (SELECT rowid FROM %1_trigram WHERE szoveg GLOB %2)").arg(table, parameter);
