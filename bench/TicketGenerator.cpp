@@ -242,23 +242,24 @@ QStringList takeIndexes(const QSqlDatabase &db)
     return made;
 }
 
-// The tables kept from the tickets by triggers (the quick search's text, the stock totals): removed for the load;
-// Schema makes them again and fills them from every ticket at once.
+// The tables kept from the tickets by triggers (the quick search's text, the lists' values, the stock totals):
+// removed for the load; Schema makes them again and fills them from every ticket at once.
 void dropDerived(const QSqlDatabase &db)
 {
     const QString text = QLatin1String(Schema::kSearchTable);
+    const QString values = QLatin1String(Schema::kListValueTable);
     const QString stock = QLatin1String(StockTotals::kTable);
-    if (Dialect::isServer(db)) {
-        for (const QString &table : {text, stock})
+    for (const QString &table : {text, values, stock}) {
+        if (Dialect::isServer(db)) {
             exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_change ON szallitasok").arg(table));
-    } else {
-        for (const char *event : {"insert", "update", "delete"})
-            exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_%2").arg(text, QLatin1String(event)));
-        for (const char *event : {"insert", "delete", "update_old", "update_new"})
-            exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_%2").arg(stock, QLatin1String(event)));
-        exec(db, QStringLiteral("DROP TABLE IF EXISTS %1_trigram").arg(text));
+        } else {
+            for (const char *event : {"insert", "update", "delete", "update_old", "update_new"})
+                exec(db, QStringLiteral("DROP TRIGGER IF EXISTS %1_%2").arg(table, QLatin1String(event)));
+        }
     }
-    for (const QString &table : {text, stock})
+    if (!Dialect::isServer(db))
+        exec(db, QStringLiteral("DROP TABLE IF EXISTS %1_trigram").arg(text));
+    for (const QString &table : {text, values, stock})
         exec(db, QStringLiteral("DROP TABLE IF EXISTS %1").arg(table));
 }
 

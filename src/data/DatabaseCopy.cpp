@@ -253,7 +253,7 @@ DatabaseCopy::Result copyInto(const QSqlDatabase &in, const QSqlDatabase &out, c
     QStringList indexes;
     if (madeFile || needsSchema(out, name)) {
         // Indexes are built once over the copied rows, which is much faster than row by row; so are the search
-        // text and the stock totals, which the target makes from its own rows.
+        // text, the lists' values and the stock totals, which the target makes from its own rows.
         const QStringList derived = Schema::derivedStatements(out);
         for (const QString &sql : Schema::statements(out) + Schema::additions(out)) {
             if (derived.contains(sql))

@@ -170,23 +170,36 @@ QString numberText(const QSqlDatabase &db, const QString &number)
 }
 
 QStringList substringTable(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text,
-                           const QString &newText)
+                           const QString &newText, const QStringList &carried)
 {
-    const QString create =
-        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER PRIMARY KEY, szoveg TEXT NOT NULL)").arg(table);
+    QStringList names;   // the carried columns
+    QStringList columns; // with their types, for CREATE TABLE
+    for (const QString &definition : carried) {
+        names.append(definition.section(QLatin1Char(' '), 0, 0));
+        columns.append(QStringLiteral(", ") + definition);
+    }
+    const QString carriedNames = names.isEmpty() ? QString() : QStringLiteral(", ") + names.join(QStringLiteral(", "));
+    QString carriedNew;
+    for (const QString &name : std::as_const(names))
+        carriedNew += QStringLiteral(", NEW.") + name;
+    const QString create = QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (id INTEGER PRIMARY KEY%2, szoveg TEXT NOT NULL)")
+                               .arg(table, columns.join(QString()));
     // A table still empty beside rows of source is one just made: it gets every row at once. The check comes first
     // in the join, so that a filled table costs no walk over source (SQLite would walk it for a WHERE).
-    const QString fill = QStringLiteral("INSERT INTO %3 (%4, szoveg) SELECT id, %2 FROM (SELECT 1 AS uj WHERE NOT "
-                                        "EXISTS (SELECT 1 FROM %5)) AS uj CROSS JOIN %1")
-                             .arg(source, text);
+    const auto fill = [&](const QString &target, const QString &targetColumns, const QString &selected) {
+        return QStringLiteral("INSERT INTO %1 (%2, szoveg) SELECT %3, %4 FROM (SELECT 1 AS uj WHERE NOT EXISTS "
+                              "(SELECT 1 FROM %5)) AS uj CROSS JOIN %6")
+            .arg(target, targetColumns, selected, text, table, source);
+    };
+    const QString keys = QStringLiteral("id") + carriedNames;
     if (!isServer(db)) {
         // The trigram index reads its texts from the table (external content), so they are stored once. Trigrams
         // with case, as the texts are matched exactly; detail=none keeps the index small, and every row it finds
         // is checked against the whole pattern anyway. An index over external content is told what it held.
         const QString trigrams = table + QStringLiteral("_trigram");
-        const QString add = QStringLiteral("INSERT INTO %1 (id, szoveg) VALUES (NEW.id, %3); INSERT INTO %2 (rowid, "
-                                           "szoveg) SELECT id, szoveg FROM %1 WHERE id = NEW.id;")
-                                .arg(table, trigrams, newText);
+        const QString add = QStringLiteral("INSERT INTO %1 (id%4, szoveg) VALUES (NEW.id%5, %3); INSERT INTO %2 "
+                                           "(rowid, szoveg) SELECT id, szoveg FROM %1 WHERE id = NEW.id;")
+                                .arg(table, trigrams, newText, carriedNames, carriedNew);
         const QString remove = QStringLiteral("INSERT INTO %2 (%2, rowid, szoveg) SELECT 'delete', id, szoveg FROM %1 "
                                               "WHERE id = OLD.id; DELETE FROM %1 WHERE id = OLD.id;")
                                    .arg(table, trigrams);
@@ -195,8 +208,8 @@ QStringList substringTable(const QSqlDatabase &db, const QString &table, const Q
                                "content_rowid='id', tokenize='trigram case_sensitive 1', detail=none)")
                     .arg(table, trigrams),
                 // The index first, while the table is still empty.
-                fill.arg(trigrams, QStringLiteral("rowid"), table),
-                fill.arg(table, QStringLiteral("id"), table),
+                fill(trigrams, QStringLiteral("rowid"), QStringLiteral("id")),
+                fill(table, keys, keys),
                 QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_insert AFTER INSERT ON %2 BEGIN %3 END")
                     .arg(table, source, add),
                 QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_update AFTER UPDATE ON %2 BEGIN %3 %4 END")
@@ -206,7 +219,7 @@ QStringList substringTable(const QSqlDatabase &db, const QString &table, const Q
     }
     return {create,
             // The rows before the index, which builds much faster over them than row by row.
-            fill.arg(table, QStringLiteral("id"), table),
+            fill(table, keys, keys),
             // pg_trgm is trusted like citext, but a server without the contrib files, or an owner refused it,
             // only costs speed.
             QStringLiteral("DO $body$ BEGIN "
@@ -228,25 +241,46 @@ QStringList substringTable(const QSqlDatabase &db, const QString &table, const Q
                 "IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgname = '%1_change' AND tgrelid = '%2'::regclass) THEN "
                 "CREATE OR REPLACE FUNCTION %1_keep() RETURNS trigger LANGUAGE plpgsql AS $fn$ BEGIN "
                 "IF TG_OP <> 'INSERT' THEN DELETE FROM %1 WHERE id = OLD.id; END IF; "
-                "IF TG_OP <> 'DELETE' THEN INSERT INTO %1 (id, szoveg) VALUES (NEW.id, %3); END IF; "
+                "IF TG_OP <> 'DELETE' THEN INSERT INTO %1 (id%4, szoveg) VALUES (NEW.id%5, %3); END IF; "
                 "RETURN NULL; END $fn$; "
                 "CREATE TRIGGER %1_change AFTER INSERT OR UPDATE OR DELETE ON %2 "
                 "FOR EACH ROW EXECUTE FUNCTION %1_keep(); "
                 "END IF; END $body$")
-                .arg(table, source, newText)};
+                .arg(table, source, newText, carriedNames, carriedNew)};
+}
+
+QStringList dropSubstringTable(const QSqlDatabase &db, const QString &table, const QString &source)
+{
+    if (isServer(db))
+        return {QStringLiteral("DROP TRIGGER IF EXISTS %1_change ON %2").arg(table, source),
+                QStringLiteral("DROP FUNCTION IF EXISTS %1_keep()").arg(table),
+                QStringLiteral("DROP TABLE IF EXISTS %1").arg(table)};
+    QStringList list;
+    for (const char *event : {"insert", "update", "delete"})
+        list.append(QStringLiteral("DROP TRIGGER IF EXISTS %1_%2").arg(table, QLatin1String(event)));
+    return list + QStringList{QStringLiteral("DROP TABLE IF EXISTS %1_trigram").arg(table),
+                              QStringLiteral("DROP TABLE IF EXISTS %1").arg(table)};
+}
+
+QString substringMatch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle)
+{
+    // A trigram index finds nothing shorter than a trigram: shorter needles read the texts themselves, which is
+    // faster than letting the index walk all of its rows (pg_trgm offers its padded, case-folded trigrams of a
+    // short needle, which fit a large part of the rows only to have them all read again).
+    if (isServer(db)) {
+        // LIKE on text is case-sensitive; the planner takes the trigram index when the needle has trigrams.
+        return needle.size() < 3 ? QStringLiteral("(szoveg || '') LIKE %1").arg(parameter)
+                                 : QStringLiteral("szoveg LIKE %1").arg(parameter);
+    }
+    if (needle.size() < 3)
+        return QStringLiteral("szoveg GLOB %1").arg(parameter);
+    return QStringLiteral("id IN (SELECT rowid FROM %1_trigram WHERE szoveg GLOB %2)").arg(table, parameter);
 }
 
 QString substringSearch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle)
 {
-    if (isServer(db)) {
-        // LIKE on text is case-sensitive; the planner takes the trigram index when the needle has trigrams.
-        return QStringLiteral("id IN (SELECT id FROM %1 WHERE szoveg LIKE %2)").arg(table, parameter);
-    }
-    // A trigram index finds nothing shorter than a trigram: shorter needles read the texts themselves, which is
-    // faster than letting the index walk all of its rows.
-    if (needle.size() < 3)
-        return QStringLiteral("id IN (SELECT id FROM %1 WHERE szoveg GLOB %2)").arg(table, parameter);
-    return QStringLiteral("id IN (SELECT rowid FROM %1_trigram WHERE szoveg GLOB %2)").arg(table, parameter);
+    return QStringLiteral("id IN (SELECT id FROM %1 WHERE %2)")
+        .arg(table, substringMatch(db, table, parameter, needle));
 }
 
 QString substringPattern(const QSqlDatabase &db, const QString &needle)

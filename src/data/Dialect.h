@@ -72,15 +72,20 @@ QString containsText(const QSqlDatabase &db, const QString &haystack, const QStr
 // decimal point still a point.
 QString numberText(const QSqlDatabase &db, const QString &number);
 
-// A table (id, szoveg) of one text per row of source, keyed by that row's id, with an index for finding a substring:
-// the statements that make it, fill it with text (an expression over source's columns) when it is new, and keep it
-// equal to newText (the same over the row NEW) on every insert, update and delete of source. Each may run again on
-// a database that has them. A server whose owner may not add the trigram extension gets no index and the search
-// reads the table whole (a warning in the server's log says why); that never stops a start.
+// A table (id, the carried columns, szoveg) of one text per row of source, keyed by that row's id, with an index for
+// finding a substring: the statements that make it, fill it with text (an expression over source's columns) and
+// the carried columns of source ("name type" each) when it is new, and keep it equal to newText (the same over the
+// row NEW) on every insert, update and delete of source. Each may run again on a database that has them. A server
+// whose owner may not add the trigram extension gets no index and the search reads the table whole (a warning in
+// the server's log says why); that never stops a start.
 QStringList substringTable(const QSqlDatabase &db, const QString &table, const QString &source, const QString &text,
-                           const QString &newText);
-// The condition that the row of source holds needle in its text in table, exactly (case and accents count), with
-// the value to bind to parameter.
+                           const QString &newText, const QStringList &carried = {});
+// The statements that remove such a table and what keeps it, so that it can be made anew.
+QStringList dropSubstringTable(const QSqlDatabase &db, const QString &table, const QString &source);
+// The condition on the rows of table that their text holds needle, exactly (case and accents count), with the value
+// to bind to parameter.
+QString substringMatch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle);
+// The same as a condition on the rows of source.
 QString substringSearch(const QSqlDatabase &db, const QString &table, const QString &parameter, const QString &needle);
 QString substringPattern(const QSqlDatabase &db, const QString &needle);
 

@@ -20,7 +20,8 @@ TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch:
 {
     // The running rounded amount needs the rows in list order, so serials and totals come from the same pass.
     TransportSearch::Statement pass = statement;
-    pass.sql = QStringLiteral("SELECT sorszam, nettosuly, elszamolt, osszeg") + statement.tail;
+    pass.sql = QStringLiteral("SELECT sorszam, nettosuly, elszamolt, osszeg")
+               + (statement.totalsTail.isEmpty() ? statement.tail : statement.totalsTail);
     QSqlQuery q = pass.run(db);
     TransportList list;
     list.m_pageSize = std::max(1, pageSize);

@@ -243,6 +243,15 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
     if (column != 0)
         orderBy += QStringLiteral(", sorszam") + order;
     s.tail = QStringLiteral(" FROM szallitasok WHERE %1 ORDER BY %2").arg(where, orderBy);
+    if (!filter.quick.isEmpty() && column == 0) {
+        // The search text table carries the serial and the totals' columns: no ticket row is read for them.
+        const QString table = QLatin1String(Schema::kSearchTable);
+        s.totalsTail = QStringLiteral(" FROM %1 WHERE %2 ORDER BY %3")
+                           .arg(table,
+                                Dialect::substringMatch(db, table, QStringLiteral(":quick"),
+                                                        TransportText::upperAscii(filter.quick)),
+                                orderBy);
+    }
     s.sql = QStringLiteral("SELECT ") + RecordTexts::transportColumnList() + s.tail;
     return s;
 }
@@ -250,7 +259,8 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
 Totals totals(const QSqlDatabase &db, const Statement &statement)
 {
     Statement sums = statement;
-    sums.sql = QStringLiteral("SELECT nettosuly, elszamolt, osszeg") + statement.tail;
+    sums.sql = QStringLiteral("SELECT nettosuly, elszamolt, osszeg")
+               + (statement.totalsTail.isEmpty() ? statement.tail : statement.totalsTail);
     QSqlQuery q = sums.run(db);
     Totals t;
     while (q.next())

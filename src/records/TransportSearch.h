@@ -69,6 +69,9 @@ struct Statement {
     QString sql;
     QList<std::pair<QString, QVariant>> bindings;
     QString tail; // the statement after its field list: FROM, WHERE and ORDER BY
+    // The same rows' sorszam, nettosuly, elszamolt and osszeg in the same order from a narrower table than
+    // szallitasok, when one holds them (a quick search in serial order); empty: from tail.
+    QString totalsTail;
     QString period; // the time the rows cover, as the printed list names it ("2026.03.01 - 2026.03.04")
 
     QSqlQuery run(const QSqlDatabase &db) const; // throws DatabaseError

@@ -1,3 +1,4 @@
+#include "../support/ListValues.h"
 #include "../support/TestDatabase.h"
 
 #include "Database.h"
@@ -168,6 +169,9 @@ private slots:
                                      .arg(QLatin1String(Schema::kSearchTable),
                                           TransportText::searchText(copied.db(), QStringLiteral("s")));
             QCOMPARE(Sql::value(copied.db(), same).toInt(), 2);
+            // So are the lists' values.
+            QVERIFY(!ListValues::recounted(copied.db()).isEmpty());
+            QCOMPARE(ListValues::stored(copied.db()), ListValues::recounted(copied.db()));
         }
 
         // New rows are numbered after the largest copied key, new tickets after the copied counter.

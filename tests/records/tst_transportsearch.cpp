@@ -1,9 +1,12 @@
 #include "RecordsFixture.h"
 
 #include "Cancellation.h"
+#include "Dialect.h"
 #include "Schema.h"
 #include "Sql.h"
+#include "TransportList.h"
 #include "TransportSearch.h"
+#include "TransportText.h"
 
 #include <QSqlQuery>
 
@@ -213,6 +216,8 @@ private slots:
         QTest::newRow("deleted") << "delete" << "abc-123" << "3";
         QTest::newRow("older database") << "older" << "abc-123alfa" << "3,1";
         QTest::newRow("older database, then inserted") << "older+insert" << "new-7" << "6";
+        QTest::newRow("older text table without the totals' columns") << "older layout" << "abc-123alfa" << "3,1";
+        QTest::newRow("older text table, then modified") << "older layout+modify" << "1chg-1alfa" << "1";
     }
 
     void quickSearchFollowsChanges()
@@ -232,6 +237,13 @@ private slots:
                                                         "DROP TABLE szallitasok_szoveg_trigram"};
             for (const QString &sql : drops + QStringList{"DROP TABLE szallitasok_szoveg"})
                 Sql::run(db, sql);
+            if (change.startsWith(u"older layout")) {
+                // The text table as it was before it carried the serial and the totals' columns.
+                for (const QString &sql : Dialect::substringTable(
+                         db, QLatin1String(Schema::kSearchTable), QStringLiteral("szallitasok"),
+                         TransportText::searchText(db), TransportText::searchText(db, QStringLiteral("NEW"))))
+                    Sql::run(db, sql);
+            }
             QCOMPARE(Schema::upgrade(db), QString());
         }
         if (change.endsWith(u"insert")) {
@@ -239,7 +251,7 @@ private slots:
             t.sorszam = 6;
             t.rendszam = QStringLiteral("NEW-7");
             QCOMPARE(t.insert(db), QString());
-        } else if (change == u"modify") {
+        } else if (change.endsWith(u"modify")) {
             Sql::run(db, QStringLiteral("UPDATE szallitasok SET rendszam = 'CHG-1', modositott = TRUE "
                                         "WHERE sorszam = 1"));
         } else if (change == u"cancel") {
@@ -248,6 +260,17 @@ private slots:
             Sql::run(db, QStringLiteral("DELETE FROM szallitasok WHERE sorszam = 1"));
         }
         QCOMPARE(::serials(db, QStringLiteral("quick=") + quick), serials);
+        // The list takes its serials and totals from the text table's own columns: the same as from the tickets.
+        const Statement narrow = statement(db, QStringLiteral("quick=") + quick);
+        QVERIFY(!narrow.totalsTail.isEmpty());
+        Statement wide = narrow;
+        wide.totalsTail.clear();
+        const TransportList fromText = TransportList::load(db, narrow);
+        const TransportList fromTickets = TransportList::load(db, wide);
+        QCOMPARE(fromText.size(), fromTickets.size());
+        for (qint64 i = 0; i < fromText.size(); ++i)
+            QCOMPARE(fromText.serial(i), fromTickets.serial(i));
+        QCOMPARE(fromText.totals().panels(), fromTickets.totals().panels());
     }
 
     void cancelTwice()
