@@ -1,7 +1,7 @@
 #include "RecordsFixture.h"
 
 #include "CsvExport.h"
-#include "Sql.h"
+#include "RowStream.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -75,7 +75,7 @@ private slots:
         if (!missingFolder)
             QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
         old.close();
-        QSqlQuery q = Sql::run(fixture.db(), QLatin1String(kQuery));
+        RowStream q(fixture.db(), QLatin1String(kQuery));
         const CsvExport::Outcome outcome = CsvExport::exportCsv(q, path, [&](qint64) { return !cancel; });
         QCOMPARE(outcome.cancelled, cancel);
         QCOMPARE(outcome.error.isEmpty(), !missingFolder);
