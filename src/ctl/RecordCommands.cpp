@@ -120,9 +120,11 @@ int searchCommand(Invocation &call)
     if (const auto *refusal = std::get_if<Refusal>(&built))
         throw Refused(refusal->message);
     const Statement &statement = std::get<Statement>(built);
-    RowStream rows = statement.stream(db);
-    if (call.args().has(QStringLiteral("--csv")))
+    if (call.args().has(QStringLiteral("--csv"))) {
+        RowStream rows = statement.stream(db);
         return writeCsv(call, rows, call.args().value(QStringLiteral("--csv")));
+    }
+    RowStream rows = statement.listed().stream(db);
     // A text holding ";" or a line break is quoted as in a CSV file, so that every line still splits into the list's
     // columns.
     // The totals come from the same pass: the list's order is the order of the running rounded amount.

@@ -2,7 +2,6 @@
 
 #include "Sql.h"
 
-#include <QAtomicInteger>
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -12,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -29,10 +29,6 @@ public:
 };
 
 namespace {
-
-// Rows a server cursor hands over at a time: big enough that the round trips do not count, small enough that a
-// block stays a few megabytes.
-constexpr int kFetchRows = 2000;
 
 QString utf8(const char *text)
 {
@@ -161,9 +157,10 @@ private:
 enum ServerType : Oid { kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
                         kNumeric = 1700 };
 
-// ":name" placeholders as "$1", "$2" ... (one number per name), outside quoted texts and names and "::" casts.
-QString numberedPlaceholders(const QString &sql, const QList<std::pair<QString, QVariant>> &bindings,
-                             QList<QVariant> &values)
+// Each ":name" placeholder outside quoted texts and names (and not a "::" cast) replaced by what replacement gives
+// for the number of its name (1, 2 ... in order of first appearance) and the value bound to it.
+QString replacedPlaceholders(const QString &sql, const QList<std::pair<QString, QVariant>> &bindings,
+                             const std::function<QString(qsizetype number, const QVariant &value)> &replacement)
 {
     QString out;
     out.reserve(sql.size() + 16);
@@ -196,14 +193,13 @@ QString numberedPlaceholders(const QString &sql, const QList<std::pair<QString, 
             if (number < 0) {
                 names.append(name);
                 number = names.size() - 1;
-                QVariant value;
-                for (const auto &[bound, v] : bindings) {
-                    if (bound == name)
-                        value = Sql::bindable(v);
-                }
-                values.append(value);
             }
-            out.append(QLatin1Char('$') + QString::number(number + 1));
+            QVariant value;
+            for (const auto &[bound, v] : bindings) {
+                if (bound == name)
+                    value = Sql::bindable(v);
+            }
+            out.append(replacement(number + 1, value));
             i = end - 1;
             continue;
         }
@@ -225,6 +221,9 @@ QByteArray parameterText(const QVariant &value)
     }
 }
 
+// The rows come as COPY ... TO STDOUT: the server sends them as fast as it reads them while this side writes them
+// out, with no round trip per block. COPY takes no parameters, so the values are written into the statement as
+// literals, escaped by libpq; the columns' names and types come from describing the statement first.
 class ServerEngine final : public RowStream::Engine
 {
 public:
@@ -233,8 +232,6 @@ public:
         : m_connection(connection)
     {
         db = database;
-        static QAtomicInteger<int> cursors;
-        m_cursor = "kelvo_rows_" + QByteArray::number(cursors.fetchAndAddRelaxed(1) + 1);
         try {
             open(sql, bindings);
         } catch (...) {
@@ -248,19 +245,31 @@ public:
     QString columnName(int column) const override { return m_names.at(column); }
     bool next() override
     {
-        if (++m_row < m_rows)
-            return true;
-        if (m_rows < kFetchRows || !failure.isEmpty())
+        if (!m_copying)
             return false;
-        return fetch() && ++m_row < m_rows;
+        PQfreemem(m_line);
+        m_line = nullptr;
+        const int size = PQgetCopyData(m_connection, &m_line, 0);
+        if (size >= 0)
+            return split(m_line, size);
+        m_copying = false;
+        // -1: the end, and the command's outcome follows; -2: the connection failed.
+        PGresult *result = PQgetResult(m_connection);
+        const bool ok = size == -1 && PQresultStatus(result) == PGRES_COMMAND_OK;
+        PQclear(result);
+        while (PGresult *more = PQgetResult(m_connection))
+            PQclear(more);
+        if (!ok)
+            failure = errorText("Unable to get result");
+        return false;
     }
     RowStream::Cell cell(int column) const override
     {
         RowStream::Cell c;
-        if (PQgetisnull(m_result, m_row, column))
+        const Field &f = m_fields.at(column);
+        if (f.null)
             return c;
-        const char *text = PQgetvalue(m_result, m_row, column);
-        const int size = PQgetlength(m_result, m_row, column);
+        const char *text = m_values.constData() + f.start;
         switch (m_types.at(column)) {
         case kBool:
             c.type = RowStream::Type::Bool;
@@ -271,75 +280,159 @@ public:
         case kInt8:
         case kOid:
             c.type = RowStream::Type::Integer;
-            std::from_chars(text, text + size, c.integer);
+            std::from_chars(text, text + f.size, c.integer);
             return c;
         case kFloat4:
         case kFloat8:
         case kNumeric:
             c.type = RowStream::Type::Float;
-            c.real = real(text, size);
+            c.real = real(QByteArrayView(text, f.size));
             return c;
         default:
             c.type = RowStream::Type::Text;
             c.data = text;
-            c.size = size;
+            c.size = f.size;
             return c;
         }
     }
 
 private:
+    struct Field {
+        qsizetype start = 0;
+        qsizetype size = 0;
+        bool null = false;
+    };
+
     void open(const QString &sql, const QList<std::pair<QString, QVariant>> &bindings)
     {
-        // A cursor lives in a transaction: a read-only one of its own unless the caller has one open.
-        if (PQtransactionStatus(m_connection) == PQTRANS_IDLE) {
-            command("BEGIN READ ONLY");
-            m_ownTransaction = true;
-            // The rows are all read: the plan for the whole result, not for its first rows.
-            command("SET LOCAL cursor_tuple_fraction = 1");
+        // The columns: the statement described with its parameters of unknown type, as COPY resolves its literals.
+        int parameters = 0;
+        const QString numbered = replacedPlaceholders(sql, bindings, [&parameters](qsizetype number, const QVariant &) {
+            parameters = std::max(parameters, int(number));
+            return QLatin1Char('$') + QString::number(number);
+        });
+        PGresult *prepared = PQprepare(m_connection, "", numbered.toUtf8().constData(), parameters, nullptr);
+        const bool preparedOk = PQresultStatus(prepared) == PGRES_COMMAND_OK;
+        PQclear(prepared);
+        if (!preparedOk)
+            throw DatabaseError(errorText("Unable to prepare statement"));
+        PGresult *described = PQdescribePrepared(m_connection, "");
+        const bool describedOk = PQresultStatus(described) == PGRES_COMMAND_OK;
+        if (describedOk) {
+            m_columns = PQnfields(described);
+            for (int i = 0; i < m_columns; ++i) {
+                m_names.append(utf8(PQfname(described, i)));
+                m_types.append(PQftype(described, i));
+            }
         }
-        QList<QVariant> values;
-        const QByteArray declare =
-            "DECLARE " + m_cursor + " NO SCROLL CURSOR FOR " + numberedPlaceholders(sql, bindings, values).toUtf8();
-        QList<QByteArray> texts;
-        std::vector<const char *> pointers;
-        for (const QVariant &v : values)
-            texts.append(parameterText(v));
-        for (qsizetype i = 0; i < values.size(); ++i)
-            pointers.push_back(values.at(i).isValid() && !values.at(i).isNull() ? texts.at(i).constData() : nullptr);
-        PGresult *declared = PQexecParams(m_connection, declare.constData(), int(pointers.size()), nullptr,
-                                          pointers.data(), nullptr, nullptr, 0);
-        const bool ok = PQresultStatus(declared) == PGRES_COMMAND_OK;
-        PQclear(declared);
-        if (!ok)
+        PQclear(described);
+        if (!describedOk)
+            throw DatabaseError(errorText("Unable to prepare statement"));
+        m_fields.resize(m_columns);
+
+        const QString literal = replacedPlaceholders(sql, bindings, [this](qsizetype, const QVariant &value) {
+            if (!value.isValid() || value.isNull())
+                return QStringLiteral("NULL");
+            const QByteArray text = parameterText(value);
+            char *escaped = PQescapeLiteral(m_connection, text.constData(), size_t(text.size()));
+            if (!escaped)
+                throw DatabaseError(errorText("Unable to bind value"));
+            const QString quoted = QString::fromUtf8(escaped);
+            PQfreemem(escaped);
+            return quoted;
+        });
+        const QByteArray copy = "COPY (" + literal.toUtf8() + ") TO STDOUT";
+        if (!PQsendQuery(m_connection, copy.constData()))
             throw DatabaseError(errorText("Unable to create query"));
-        m_cursorOpen = true;
-        if (!fetch())
-            throw DatabaseError(failure);
+        PGresult *started = PQgetResult(m_connection);
+        const bool ok = PQresultStatus(started) == PGRES_COPY_OUT;
+        PQclear(started);
+        if (!ok) {
+            const QString error = errorText("Unable to create query");
+            while (PGresult *more = PQgetResult(m_connection))
+                PQclear(more);
+            throw DatabaseError(error);
+        }
+        m_copying = true;
+    }
+
+    // One line of COPY's text form: fields between tabs (a tab in a value comes escaped), \N for NULL, backslash
+    // escapes for the special bytes.
+    bool split(const char *line, int size)
+    {
+        if (size > 0 && line[size - 1] == '\n')
+            --size;
+        m_values.resize(0);
+        int column = 0;
+        for (int at = 0;;) {
+            int end = at;
+            while (end < size && line[end] != '\t')
+                ++end;
+            Field field;
+            field.start = m_values.size();
+            if (end - at == 2 && line[at] == '\\' && line[at + 1] == 'N') {
+                field.null = true;
+            } else {
+                for (int i = at; i < end; ++i) {
+                    char c = line[i];
+                    if (c == '\\' && i + 1 < end) {
+                        switch (c = line[++i]) {
+                        case 'b': c = '\b'; break;
+                        case 'f': c = '\f'; break;
+                        case 'n': c = '\n'; break;
+                        case 'r': c = '\r'; break;
+                        case 't': c = '\t'; break;
+                        case 'v': c = '\v'; break;
+                        default: break;
+                        }
+                    }
+                    m_values.append(c);
+                }
+            }
+            field.size = m_values.size() - field.start;
+            if (column < m_columns)
+                m_fields[column] = field;
+            ++column;
+            if (end >= size)
+                break;
+            at = end + 1;
+        }
+        return true;
     }
 
     void close()
     {
-        PQclear(m_result);
-        m_result = nullptr;
-        if (PQstatus(m_connection) != CONNECTION_OK)
+        PQfreemem(m_line);
+        m_line = nullptr;
+        if (!m_copying || PQstatus(m_connection) != CONNECTION_OK)
             return;
-        // Ending the transaction of its own closes the cursor with it.
-        if (m_ownTransaction)
-            PQclear(PQexec(m_connection, "ROLLBACK"));
-        else if (m_cursorOpen && failure.isEmpty())
-            PQclear(PQexec(m_connection, ("CLOSE " + m_cursor).constData()));
+        // Stopped early (a cancelled export): the server is asked to stop, and the rest of the copy is read away
+        // so that the connection is free for the next statement.
+        if (PGcancel *cancel = PQgetCancel(m_connection)) {
+            char error[256];
+            PQcancel(cancel, error, sizeof error);
+            PQfreeCancel(cancel);
+        }
+        char *line = nullptr;
+        while (PQgetCopyData(m_connection, &line, 0) >= 0) {
+            PQfreemem(line);
+            line = nullptr;
+        }
+        while (PGresult *result = PQgetResult(m_connection))
+            PQclear(result);
+        m_copying = false;
     }
 
-    static double real(const char *text, int size)
+    static double real(QByteArrayView text)
     {
-        if (std::strcmp(text, "NaN") == 0)
+        if (text == "NaN")
             return std::numeric_limits<double>::quiet_NaN();
-        if (std::strcmp(text, "Infinity") == 0)
+        if (text == "Infinity")
             return std::numeric_limits<double>::infinity();
-        if (std::strcmp(text, "-Infinity") == 0)
+        if (text == "-Infinity")
             return -std::numeric_limits<double>::infinity();
         double value = 0;
-        std::from_chars(text, text + size, value);
+        std::from_chars(text.data(), text.data() + text.size(), value);
         return value;
     }
 
@@ -350,45 +443,11 @@ private:
                               db);
     }
 
-    void command(const char *sql)
-    {
-        PGresult *result = PQexec(m_connection, sql);
-        const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
-        PQclear(result);
-        if (!ok)
-            throw DatabaseError(errorText("Unable to begin transaction"));
-    }
-
-    bool fetch()
-    {
-        PQclear(m_result);
-        m_result = PQexec(m_connection, ("FETCH " + QByteArray::number(kFetchRows) + " FROM " + m_cursor).constData());
-        m_row = -1;
-        m_rows = 0;
-        if (PQresultStatus(m_result) != PGRES_TUPLES_OK) {
-            failure = errorText("Unable to get result");
-            PQclear(m_result);
-            m_result = nullptr;
-            return false;
-        }
-        m_rows = PQntuples(m_result);
-        if (m_names.isEmpty()) {
-            m_columns = PQnfields(m_result);
-            for (int i = 0; i < m_columns; ++i) {
-                m_names.append(utf8(PQfname(m_result, i)));
-                m_types.append(PQftype(m_result, i));
-            }
-        }
-        return true;
-    }
-
     PGconn *m_connection;
-    QByteArray m_cursor;
-    bool m_ownTransaction = false;
-    bool m_cursorOpen = false;
-    PGresult *m_result = nullptr;
-    int m_row = -1;
-    int m_rows = 0;
+    bool m_copying = false;
+    char *m_line = nullptr;
+    QByteArray m_values; // the current row's values, unescaped, one after the other
+    QList<Field> m_fields;
     int m_columns = 0;
     QStringList m_names;
     QList<Oid> m_types;

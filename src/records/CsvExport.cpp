@@ -3,11 +3,10 @@
 #include "BlockWriter.h"
 #include "RecordTexts.h"
 #include "RowStream.h"
-#include "Sql.h"
 
 #include <QSaveFile>
 
-#include <cstring>
+#include <array>
 
 namespace CsvExport {
 
@@ -30,8 +29,14 @@ QString line(const QStringList &fields)
 
 bool needsQuotes(QByteArrayView text)
 {
+    static constexpr auto kSpecial = [] {
+        std::array<bool, 256> special{};
+        for (const unsigned char c : {';', '"', '\r', '\n'})
+            special[c] = true;
+        return special;
+    }();
     for (const char c : text) {
-        if (c == ';' || c == '"' || c == '\r' || c == '\n')
+        if (kSpecial[static_cast<unsigned char>(c)])
             return true;
     }
     return false;

@@ -73,29 +73,6 @@ Kind kindOf(const RowStream::Cell &value)
     return Kind::Text;
 }
 
-Kind kindOf(const QString &column, const QVariant &value)
-{
-    if (const auto kind = transportKind(column))
-        return *kind;
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        return Kind::Bool;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return Kind::Number;
-    case QMetaType::QDate:
-    case QMetaType::QDateTime:
-        return Kind::DateTime;
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return Kind::Integer;
-    default:
-        return Kind::Text;
-    }
-}
-
 QString text(Kind kind, const QVariant &value)
 {
     if (!value.isValid() || value.isNull())

@@ -22,10 +22,9 @@ using TransportText::Kind;
 const QList<Column> &transportColumns();
 // "sorszam, rendszam, ...": the field list for a SELECT.
 QString transportColumnList();
-// The kind of a column of szallitasok, or of any other table by what its value holds.
-Kind kindOf(const QString &column, const QVariant &value);
-// The same in two steps: by the name once for a whole result, by each value where the name says nothing.
+// The kind of a column of szallitasok by its name (once for a whole result); nothing for another name.
 std::optional<Kind> transportKind(QStringView column);
+// The kind of a value of any other column, by what the value holds.
 Kind kindOf(const RowStream::Cell &value);
 
 // The text form of a value: empty for NULL, numbers with the decimal comma, booleans True or False, date-times as

@@ -163,6 +163,16 @@ RowStream Statement::stream(const QSqlDatabase &db) const
     return RowStream(db, sql, bindings);
 }
 
+Statement Statement::listed() const
+{
+    QStringList fields;
+    for (const ListColumn &c : kListColumns)
+        fields.append(QLatin1String(c.field));
+    Statement s = *this;
+    s.sql = QStringLiteral("SELECT ") + fields.join(QStringLiteral(", ")) + tail;
+    return s;
+}
+
 void Totals::add(qint64 nettosuly, qint64 elszamolt, double osszeg)
 {
     ++rows;

@@ -76,6 +76,8 @@ struct Statement {
     QSqlQuery run(const QSqlDatabase &db) const; // throws DatabaseError
     // The same read straight from the engine, for output of many rows. Throws DatabaseError.
     RowStream stream(const QSqlDatabase &db) const;
+    // The statement reading only the fields the list shows (listColumns, appendListLine).
+    Statement listed() const;
 };
 
 struct Totals {
