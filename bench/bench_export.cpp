@@ -1,4 +1,4 @@
-// Bulk output beside the engine's own client: bench_export [--runs N] [--from D --to D] DATAPATH
+// Bulk output beside the engine's own client: bench_export [--runs N] [--from D --to D] [--kelvoctl PATH] DATAPATH
 // DATAPATH is a database file or a postgresql:// URI (not changed). Times kelvoctl export szallitasok, kelvoctl
 // search of one period as text and as CSV, and the search window's CSV writer, each beside sqlite3 -csv or
 // psql \copy ... csv running the same SELECT; output goes to /dev/null (the window's writer to a file, as it does).
@@ -79,7 +79,9 @@ int main(int argc, char *argv[])
                                   QStringLiteral("D"), QStringLiteral("2020.01.01"));
     const QCommandLineOption to(QStringLiteral("to"), QStringLiteral("Search period end (2020.12.31)."),
                                 QStringLiteral("D"), QStringLiteral("2020.12.31"));
-    parser.addOptions({runs, from, to});
+    const QCommandLineOption program(QStringLiteral("kelvoctl"), QStringLiteral("The kelvoctl to time (this build's)."),
+                                     QStringLiteral("PATH"), QStringLiteral(KELVOCTL_PATH));
+    parser.addOptions({runs, from, to, program});
     parser.addPositionalArgument(QStringLiteral("datapath"), QStringLiteral("A database file or a postgresql:// URI."));
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
@@ -102,7 +104,7 @@ int main(int argc, char *argv[])
     ini.close();
     const auto kelvoctl = [&](QStringList args) {
         args << QStringLiteral("--home") << home.path();
-        runQuiet(QStringLiteral(KELVOCTL_PATH), args);
+        runQuiet(parser.value(program), args);
     };
     const auto client = [&](const QString &sql) {
         if (server)

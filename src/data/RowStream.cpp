@@ -13,7 +13,6 @@
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <vector>
 
 class RowStream::Engine
 {
@@ -269,7 +268,7 @@ public:
         const Field &f = m_fields.at(column);
         if (f.null)
             return c;
-        const char *text = m_values.constData() + f.start;
+        const char *text = f.data;
         switch (m_types.at(column)) {
         case kBool:
             c.type = RowStream::Type::Bool;
@@ -298,7 +297,7 @@ public:
 
 private:
     struct Field {
-        qsizetype start = 0;
+        const char *data = nullptr;
         qsizetype size = 0;
         bool null = false;
     };
@@ -357,47 +356,60 @@ private:
     }
 
     // One line of COPY's text form: fields between tabs (a tab in a value comes escaped), \N for NULL, backslash
-    // escapes for the special bytes.
+    // escapes for the special bytes. A field without escapes is read where it is; the others are unescaped into
+    // m_values, reserved for the whole line so that it never moves.
     bool split(const char *line, int size)
     {
         if (size > 0 && line[size - 1] == '\n')
             --size;
         m_values.resize(0);
+        m_values.reserve(size);
+        const char *const end = line + size;
         int column = 0;
-        for (int at = 0;;) {
-            int end = at;
-            while (end < size && line[end] != '\t')
-                ++end;
-            Field field;
-            field.start = m_values.size();
-            if (end - at == 2 && line[at] == '\\' && line[at + 1] == 'N') {
-                field.null = true;
-            } else {
-                for (int i = at; i < end; ++i) {
-                    char c = line[i];
-                    if (c == '\\' && i + 1 < end) {
-                        switch (c = line[++i]) {
-                        case 'b': c = '\b'; break;
-                        case 'f': c = '\f'; break;
-                        case 'n': c = '\n'; break;
-                        case 'r': c = '\r'; break;
-                        case 't': c = '\t'; break;
-                        case 'v': c = '\v'; break;
-                        default: break;
-                        }
-                    }
-                    m_values.append(c);
-                }
+        for (const char *at = line;;) {
+            const char *stop = static_cast<const char *>(std::memchr(at, '\t', size_t(end - at)));
+            if (!stop)
+                stop = end;
+            Field field{at, stop - at, false};
+            if (const char *escape = static_cast<const char *>(std::memchr(at, '\\', size_t(stop - at)))) {
+                if (stop - at == 2 && at[1] == 'N')
+                    field = {nullptr, 0, true};
+                else
+                    field = {unescaped(at, escape, stop), 0, false};
+                if (!field.null)
+                    field.size = m_values.constData() + m_values.size() - field.data;
             }
-            field.size = m_values.size() - field.start;
             if (column < m_columns)
                 m_fields[column] = field;
             ++column;
-            if (end >= size)
+            if (stop == end)
                 break;
-            at = end + 1;
+            at = stop + 1;
         }
         return true;
+    }
+
+    // Appends the field from..stop, whose first backslash is at escape, unescaped to m_values; where it starts.
+    const char *unescaped(const char *from, const char *escape, const char *stop)
+    {
+        const qsizetype start = m_values.size();
+        m_values.append(from, escape - from);
+        for (const char *p = escape; p < stop; ++p) {
+            char c = *p;
+            if (c == '\\' && p + 1 < stop) {
+                switch (c = *++p) {
+                case 'b': c = '\b'; break;
+                case 'f': c = '\f'; break;
+                case 'n': c = '\n'; break;
+                case 'r': c = '\r'; break;
+                case 't': c = '\t'; break;
+                case 'v': c = '\v'; break;
+                default: break;
+                }
+            }
+            m_values.append(c);
+        }
+        return m_values.constData() + start;
     }
 
     void close()
@@ -446,7 +458,7 @@ private:
     PGconn *m_connection;
     bool m_copying = false;
     char *m_line = nullptr;
-    QByteArray m_values; // the current row's values, unescaped, one after the other
+    QByteArray m_values; // the current row's values that held escapes, unescaped
     QList<Field> m_fields;
     int m_columns = 0;
     QStringList m_names;

@@ -93,7 +93,9 @@ Outcome exportCsv(RowStream &rows, QIODevice &device, const Progress &progress)
             const RowStream::Cell cell = rows.cell(i);
             const qsizetype at = out.size();
             RecordTexts::appendText(out, kinds.at(i) ? *kinds.at(i) : RecordTexts::kindOf(cell), cell);
-            quoteField(out, at);
+            // Only a text can hold what needs quotes; numbers, dates and yes/no never do.
+            if (cell.type == RowStream::Type::Text || cell.type == RowStream::Type::Blob)
+                quoteField(out, at);
         }
         if (columns == 1 && out.size() == start)
             out.append("\"\"");

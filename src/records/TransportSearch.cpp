@@ -386,10 +386,11 @@ void appendListLine(QByteArray &out, const RowStream &row, const ListColumns &co
             appendGrouped(out, quint64(std::llabs(roundHalfEven(realOf(v)))));
         } else if (v.type == RowStream::Type::Text) {
             out.append(v.bytes());
+            CsvExport::quoteField(out, at);
         } else if (v.type != RowStream::Type::Null) {
             out.append(v.variant().toString().toUtf8());
+            CsvExport::quoteField(out, at);
         }
-        CsvExport::quoteField(out, at);
     }
     totals.add(wholeOf(cellAt(row, columns.nettosuly)), wholeOf(cellAt(row, columns.elszamolt)),
                realOf(cellAt(row, columns.osszeg)));
