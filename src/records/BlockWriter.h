@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QIODevice>
 
 // Lines of output collected as bytes and handed to a device in large blocks: one write per megabyte rather than
@@ -20,8 +21,11 @@ public:
     // Writes what is collected. False when the device failed.
     bool flush()
     {
-        const bool ok = m_buffer.isEmpty() || m_device.write(m_buffer) == m_buffer.size();
+        bool ok = m_buffer.isEmpty() || m_device.write(m_buffer) == m_buffer.size();
         m_buffer.resize(0); // keeps the allocation for the next block
+        // A file keeps what it was given in a buffer of its own: a full disk shows only when that is written.
+        if (auto *file = qobject_cast<QFileDevice *>(&m_device); ok && file)
+            ok = file->flush();
         return ok;
     }
 
