@@ -102,7 +102,7 @@ void saveQuery(QWidget *parent, DatabaseWorker *worker, const QString &folder, R
         const int total = int(std::min<qint64>(source.count, INT_MAX));
         progress.report(0, total);
         // The file is written beside its place and put there only complete: a cancel leaves none.
-        return CsvExport::exportCsv(source.query, path, [&progress, total](qint64 written) {
+        return CsvExport::exportCsv(source.rows, path, [&progress, total](qint64 written) {
             progress.report(int(std::min<qint64>(written, total)), total);
             return !progress.cancelled();
         });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CsvExport.h"
+#include "RowStream.h"
 #include "WorkerCall.h"
 
 #include <QSqlDatabase>
@@ -30,7 +31,7 @@ std::optional<CsvExport::Outcome> save(QWidget *parent, const QString &folder, q
 
 // What a database export writes: the query's rows still ahead of it, and how many there are (for the progress bar).
 struct Rows {
-    QSqlQuery query;
+    RowStream rows;
     qint64 count = 0;
 };
 // Runs on the database worker; captures values only. Throws DatabaseError.

@@ -492,7 +492,7 @@ void TSzallitasokform::saveList()
     const qint64 rows = m_model->rowCount();
     CsvSaving::saveQuery(
         this, m_worker, m_programFolder,
-        [statement, rows](const QSqlDatabase &db) { return CsvSaving::Rows{statement.run(db), rows}; }, busy());
+        [statement, rows](const QSqlDatabase &db) { return CsvSaving::Rows{statement.stream(db), rows}; }, busy());
 }
 
 void TSzallitasokform::saveMinSerial()

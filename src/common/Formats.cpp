@@ -1,5 +1,8 @@
 #include "Formats.h"
 
+#include <charconv>
+#include <cmath>
+
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -23,6 +26,23 @@ QDateTime parseDbDateTime(const QString &text)
 QString dateTime(const QDateTime &dt)
 {
     return dt.toString(QLatin1String(kDateTimeFormat));
+}
+
+bool isStoredDateTime(QByteArrayView t)
+{
+    if (t.size() != 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':')
+        return false;
+    const auto digits = [&t](int at, int count) {
+        int value = 0;
+        for (int i = at; i < at + count; ++i) {
+            if (t[i] < '0' || t[i] > '9')
+                return -1;
+            value = value * 10 + (t[i] - '0');
+        }
+        return value;
+    };
+    return QDate::isValid(digits(0, 4), digits(5, 2), digits(8, 2))
+        && QTime::isValid(digits(11, 2), digits(14, 2), digits(17, 2));
 }
 
 QDate parseDate(const QString &text)
@@ -52,6 +72,51 @@ QString number(double value)
         text = QStringLiteral("0");
     text.replace(QLatin1Char('.'), kDecimalSeparator);
     return text;
+}
+
+void appendNumber(QByteArray &out, double value)
+{
+    if (value == 0) {
+        out.append('0');
+        return;
+    }
+    // With at most 15 significant digits the shortest text is the digits of the scaled whole number.
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1e-4 && magnitude < 1e15) {
+        static constexpr double kScales[] = {1, 10, 100, 1000, 10000};
+        for (int decimals = 0; decimals < int(std::size(kScales)); ++decimals) {
+            const double scaled = magnitude * kScales[decimals];
+            if (scaled >= 1e15)
+                break;
+            if (std::nearbyint(scaled) != scaled)
+                continue;
+            char digits[24];
+            char *end = std::to_chars(digits, digits + sizeof digits, static_cast<qint64>(scaled)).ptr;
+            int count = int(end - digits);
+            if (value < 0)
+                out.append('-');
+            if (decimals == 0) {
+                out.append(digits, count);
+                return;
+            }
+            while (decimals > 0 && digits[count - 1] == '0') {
+                --count;
+                --decimals;
+            }
+            const int whole = count - decimals;
+            if (whole <= 0)
+                out.append('0');
+            else
+                out.append(digits, whole);
+            if (decimals > 0) {
+                out.append(',');
+                out.append(QByteArray(std::max(0, -whole), '0'));
+                out.append(digits + std::max(0, whole), count - std::max(0, whole));
+            }
+            return;
+        }
+    }
+    out.append(number(value).toUtf8());
 }
 
 double parseNumber(const QString &text, bool *ok)

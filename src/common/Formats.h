@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QChar>
 #include <QDate>
 #include <QDateTime>
@@ -18,11 +20,16 @@ QString date(const QDate &d);
 QString dbDateTime(const QDateTime &dt);
 QDateTime parseDbDateTime(const QString &text);
 QString dateTime(const QDateTime &dt);
+// A stored date-time that is a real date and time of day in exactly that form, read by position: no time zone is
+// involved, so a time the clocks skip on the local calendar stays the time stored.
+bool isStoredDateTime(QByteArrayView text);
 // Lenient like a typed date: one to four digit year, one or two digit month and day, optional trailing ".".
 QDate parseDate(const QString &text);
 
 // Shortest text of the number with the decimal comma ("1,5", "100", "-0,25").
 QString number(double value);
+// The same appended to out as UTF-8; whole numbers and those of up to four decimals without a detour through text.
+void appendNumber(QByteArray &out, double value);
 // Reads "1,5" and "1.5" alike; *ok is false for anything that is not a number.
 double parseNumber(const QString &text, bool *ok);
 

@@ -6,6 +6,7 @@
 #include "PortDetector.h"
 #include "ProgramFolder.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QStringDecoder>
 
@@ -29,6 +30,26 @@ void Invocation::writeOut(const QByteArray &bytes)
     // A stream onto a string (tests): the mark stays as its character.
     const QString text = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)(bytes);
     out() << text;
+}
+
+QIODevice &Invocation::bytesOut()
+{
+    out().flush();
+    if (QIODevice *device = out().device())
+        return *device;
+    if (!m_bytes) {
+        m_bytes = std::make_unique<QBuffer>();
+        m_bytes->open(QIODevice::WriteOnly);
+    }
+    return *m_bytes;
+}
+
+void Invocation::endBytes()
+{
+    if (!m_bytes)
+        return;
+    writeOut(m_bytes->data());
+    m_bytes.reset();
 }
 
 Invocation::~Invocation() = default;

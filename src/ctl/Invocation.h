@@ -12,6 +12,7 @@
 class Config;
 class Database;
 class PortDetector;
+class QBuffer;
 class QIODevice;
 
 // Exit codes every command keeps: scripts at the sites test them.
@@ -53,6 +54,10 @@ public:
     QTextStream &err() { return m_environment.err; }
     // Bytes onto standard output as they are: a CSV file's byte-order mark would not survive the text stream.
     void writeOut(const QByteArray &bytes);
+    // Standard output for bytes written in blocks (a CSV file, a long list): the device under out(), which is
+    // flushed first. A stream onto a string (tests) gets them through writeOut() at endBytes().
+    QIODevice &bytesOut();
+    void endBytes();
     const PortDetector &ports();
 
     // The program folder: absolute, with a trailing "/".
@@ -78,4 +83,5 @@ private:
     std::unique_ptr<Config> m_config;
     std::unique_ptr<Database> m_database;
     std::unique_ptr<PortDetector> m_ports;
+    std::unique_ptr<QBuffer> m_bytes;
 };

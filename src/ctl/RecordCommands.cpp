@@ -1,15 +1,16 @@
 #include "Commands.h"
 
+#include "BlockWriter.h"
 #include "Cancellation.h"
 #include "Config.h"
 #include "CsvExport.h"
 #include "Invocation.h"
 #include "MasterTable.h"
+#include "RowStream.h"
 #include "Sql.h"
 #include "Trail.h"
 #include "TransportSearch.h"
 
-#include <QBuffer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -60,17 +61,15 @@ Sort sortOption(const CommandLine &args)
     throw BadArguments(QStringLiteral("--sort takes one of %1").arg(names.join(QStringLiteral(", "))));
 }
 
-// Writes the rows ahead of query as CSV to the --csv target: a file, or standard output for "-".
-int writeCsv(Invocation &call, QSqlQuery &query, const QString &target)
+// Writes the rows ahead in rows as CSV to the --csv target: a file, or standard output for "-".
+int writeCsv(Invocation &call, RowStream &rows, const QString &target)
 {
     CsvExport::Outcome outcome;
     if (target == u"-") {
-        QBuffer buffer;
-        buffer.open(QIODevice::WriteOnly);
-        outcome = CsvExport::exportCsv(query, buffer);
-        call.writeOut(buffer.data());
+        outcome = CsvExport::exportCsv(rows, call.bytesOut());
+        call.endBytes();
     } else {
-        outcome = CsvExport::exportCsv(query, target);
+        outcome = CsvExport::exportCsv(rows, target);
     }
     if (!outcome.error.isEmpty())
         throw Refused(QStringLiteral("%1: %2").arg(target, outcome.error));
@@ -121,22 +120,28 @@ int searchCommand(Invocation &call)
     if (const auto *refusal = std::get_if<Refusal>(&built))
         throw Refused(refusal->message);
     const Statement &statement = std::get<Statement>(built);
-    QSqlQuery rows = statement.run(db);
-    if (call.args().has(QStringLiteral("--csv")))
+    if (call.args().has(QStringLiteral("--csv"))) {
+        RowStream rows = statement.stream(db);
         return writeCsv(call, rows, call.args().value(QStringLiteral("--csv")));
+    }
+    RowStream rows = statement.listed().stream(db);
     // A text holding ";" or a line break is quoted as in a CSV file, so that every line still splits into the list's
     // columns.
     // The totals come from the same pass: the list's order is the order of the running rounded amount.
     Totals sums;
-    while (rows.next()) {
-        QStringList fields = listRow(rows);
-        for (QString &field : fields)
-            field = CsvExport::field(field);
-        call.out() << fields.join(QLatin1Char(';')) << '\n';
-        sums.add(rows.value(QStringLiteral("nettosuly")).toLongLong(),
-                 rows.value(QStringLiteral("elszamolt")).toLongLong(), rows.value(QStringLiteral("osszeg")).toDouble());
+    const ListColumns columns = listColumns(rows);
+    QIODevice &device = call.bytesOut();
+    BlockWriter writer(device);
+    bool written = true;
+    while (written && rows.next()) {
+        appendListLine(writer.buffer(), rows, columns, sums);
+        writer.buffer().append('\n');
+        written = writer.lineDone();
     }
-    Sql::checkRead(rows, db);
+    rows.check();
+    if (!written || !writer.flush())
+        throw Refused(QStringLiteral("-: %1").arg(device.errorString()));
+    call.endBytes();
     for (const QString &panel : sums.panels())
         call.out() << panel << '\n';
     return kDone;
@@ -170,6 +175,6 @@ int exportCommand(Invocation &call)
     const QStringList names = MasterTable::exportTables();
     if (!names.contains(table))
         throw BadArguments(QStringLiteral("TABLE is one of %1").arg(names.join(QStringLiteral(", "))));
-    QSqlQuery rows = MasterTable::exportRows(call.database(), table);
+    RowStream rows = MasterTable::exportRows(call.database(), table);
     return writeCsv(call, rows, call.args().value(QStringLiteral("--csv"), QStringLiteral("-")));
 }

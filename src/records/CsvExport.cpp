@@ -1,10 +1,12 @@
 #include "CsvExport.h"
 
+#include "BlockWriter.h"
 #include "RecordTexts.h"
-#include "Sql.h"
+#include "RowStream.h"
 
 #include <QSaveFile>
-#include <QSqlRecord>
+
+#include <array>
 
 namespace CsvExport {
 
@@ -25,10 +27,19 @@ QString line(const QStringList &fields)
     return fields.join(QLatin1Char(';'));
 }
 
-bool writeLine(QIODevice &device, const QStringList &fields)
+bool needsQuotes(QByteArrayView text)
 {
-    const QByteArray bytes = line(fields).toUtf8() + "\r\n";
-    return device.write(bytes) == bytes.size();
+    static constexpr auto kSpecial = [] {
+        std::array<bool, 256> special{};
+        for (const unsigned char c : {';', '"', '\r', '\n'})
+            special[c] = true;
+        return special;
+    }();
+    for (const char c : text) {
+        if (kSpecial[static_cast<unsigned char>(c)])
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -41,26 +52,55 @@ QString field(const QString &text)
     return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-Outcome exportCsv(QSqlQuery &query, QIODevice &device, const Progress &progress)
+void quoteField(QByteArray &out, qsizetype from)
+{
+    if (!needsQuotes(QByteArrayView(out).sliced(from)))
+        return;
+    const QByteArray text = out.sliced(from);
+    out.truncate(from);
+    out.append('"');
+    for (const char c : text) {
+        if (c == '"')
+            out.append('"');
+        out.append(c);
+    }
+    out.append('"');
+}
+
+Outcome exportCsv(RowStream &rows, QIODevice &device, const Progress &progress)
 {
     Outcome outcome;
     const auto failed = [&] {
         outcome.error = device.errorString();
         return outcome;
     };
-    const QSqlRecord columns = query.record();
+    // The kinds by the column names once; a column no name tells is read by each of its values.
+    const int columns = rows.columnCount();
     QStringList header;
-    for (int i = 0; i < columns.count(); ++i)
-        header.append(quotedName(columns.fieldName(i)));
-    if (device.write(kByteOrderMark) != 3 || !writeLine(device, header))
-        return failed();
-    while (query.next()) {
-        QStringList fields;
-        for (int i = 0; i < columns.count(); ++i) {
-            const QVariant v = query.value(i);
-            fields.append(field(RecordTexts::text(RecordTexts::kindOf(columns.fieldName(i), v), v)));
+    QList<std::optional<RecordTexts::Kind>> kinds;
+    for (int i = 0; i < columns; ++i) {
+        header.append(quotedName(rows.columnName(i)));
+        kinds.append(RecordTexts::transportKind(rows.columnName(i)));
+    }
+    BlockWriter writer(device);
+    QByteArray &out = writer.buffer();
+    out.append(kByteOrderMark).append(line(header).toUtf8()).append("\r\n");
+    while (rows.next()) {
+        const qsizetype start = out.size();
+        for (int i = 0; i < columns; ++i) {
+            if (i > 0)
+                out.append(';');
+            const RowStream::Cell cell = rows.cell(i);
+            const qsizetype at = out.size();
+            RecordTexts::appendText(out, kinds.at(i) ? *kinds.at(i) : RecordTexts::kindOf(cell), cell);
+            // Only a text can hold what needs quotes; numbers, dates and yes/no never do.
+            if (cell.type == RowStream::Type::Text || cell.type == RowStream::Type::Blob)
+                quoteField(out, at);
         }
-        if (!writeLine(device, fields))
+        if (columns == 1 && out.size() == start)
+            out.append("\"\"");
+        out.append("\r\n");
+        if (!writer.lineDone())
             return failed();
         ++outcome.rows;
         if (progress && outcome.rows % kProgressEvery == 0 && !progress(outcome.rows)) {
@@ -69,15 +109,17 @@ Outcome exportCsv(QSqlQuery &query, QIODevice &device, const Progress &progress)
         }
     }
     // A result cut short (a lost server connection) is a failure: the file must not pass for the whole list.
-    outcome.error = Sql::readFailure(query, QSqlDatabase());
+    outcome.error = rows.failure();
     if (!outcome.error.isEmpty())
         return outcome;
+    if (!writer.flush())
+        return failed();
     if (progress && !progress(outcome.rows))
         outcome.cancelled = true;
     return outcome;
 }
 
-Outcome exportCsv(QSqlQuery &query, const QString &path, const Progress &progress)
+Outcome exportCsv(RowStream &rows, const QString &path, const Progress &progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -85,7 +127,7 @@ Outcome exportCsv(QSqlQuery &query, const QString &path, const Progress &progres
         outcome.error = file.errorString();
         return outcome;
     }
-    Outcome outcome = exportCsv(query, file, progress);
+    Outcome outcome = exportCsv(rows, file, progress);
     if (!outcome.ok()) {
         file.cancelWriting();
         return outcome;

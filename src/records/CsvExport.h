@@ -2,11 +2,12 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+
+class RowStream;
 
 class QIODevice;
 
@@ -32,11 +33,14 @@ struct Outcome {
 // A field as written: quoted (inner quotes doubled) when it holds ";", a double quote, CR or LF, else as it is.
 QString field(const QString &text);
 
-// Writes the rows of query still ahead of it to path. The file appears only complete: until the end the rows go
-// to a temporary file beside it, so a failure or a cancel leaves an earlier file of that name as it was.
-Outcome exportCsv(QSqlQuery &query, const QString &path, const Progress &progress = {});
+// Writes the rows still ahead in rows to path. The file appears only complete: until the end the rows go to a
+// temporary file beside it, so a failure or a cancel leaves an earlier file of that name as it was.
+Outcome exportCsv(RowStream &rows, const QString &path, const Progress &progress = {});
 // The same onto an open device (standard output).
-Outcome exportCsv(QSqlQuery &query, QIODevice &device, const Progress &progress = {});
+Outcome exportCsv(RowStream &rows, QIODevice &device, const Progress &progress = {});
+
+// The text at the end of out, from from on, made a field as field() makes it (UTF-8 bytes).
+void quoteField(QByteArray &out, qsizetype from);
 
 // A short list already in its text forms (a report's rows) as the bytes of such a file.
 QByteArray bytes(const QStringList &header, const QList<QStringList> &rows);

@@ -237,7 +237,7 @@ QStringList exportTables()
     return names;
 }
 
-QSqlQuery exportRows(const QSqlDatabase &db, const QString &table)
+RowStream exportRows(const QSqlDatabase &db, const QString &table)
 {
     QString order;
     for (const auto &[name, key] : kExportOrder) {
@@ -253,9 +253,8 @@ QSqlQuery exportRows(const QSqlDatabase &db, const QString &table)
             columns.append(record.fieldName(i));
     }
     const QString tieBreak = table == u"szallitasok" ? QStringLiteral("sorszam") : QStringLiteral("id");
-    QSqlQuery rows = Sql::run(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3, %4")
-                                      .arg(columns.join(QStringLiteral(", ")), table, order, tieBreak));
-    return rows;
+    return RowStream(db, QStringLiteral("SELECT %1 FROM %2 ORDER BY %3, %4")
+                             .arg(columns.join(QStringLiteral(", ")), table, order, tieBreak));
 }
 
 } // namespace MasterTable

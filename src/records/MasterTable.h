@@ -2,6 +2,7 @@
 
 #include "RecordTexts.h"
 #include "Refusal.h"
+#include "RowStream.h"
 
 #include <QDateTime>
 #include <QList>
@@ -59,6 +60,6 @@ std::optional<Refusal> refuseInsertOrDelete(const QString &table);
 // The tables an export writes: the six, each in the order the program keeps it.
 QStringList exportTables();
 // Every field of table but the database's own id, in that order; ready to read. Throws DatabaseError.
-QSqlQuery exportRows(const QSqlDatabase &db, const QString &table);
+RowStream exportRows(const QSqlDatabase &db, const QString &table);
 
 } // namespace MasterTable

@@ -4,17 +4,32 @@
 
 #include <QDateTime>
 
+#include <charconv>
+
 namespace RecordTexts {
 
 namespace {
 
+bool holdsDateTime(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QDate;
+}
+
 QDateTime dateTimeOf(const QVariant &value)
 {
-    if (value.typeId() == QMetaType::QDateTime)
-        return value.toDateTime();
-    if (value.typeId() == QMetaType::QDate)
-        return value.toDate().startOfDay();
-    return Formats::parseDbDateTime(value.toString());
+    return value.typeId() == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime();
+}
+
+// A stored date-time (Formats::isStoredDateTime) as "yyyy.MM.dd", then " hh:mm:ss" unless it is midnight, or with
+// minutes only " hh:mm".
+enum class Clock { UnlessMidnight, Minutes };
+void appendStored(QByteArray &out, QByteArrayView t, Clock clock)
+{
+    out.append(t.first(4)).append('.').append(t.sliced(5, 2)).append('.').append(t.sliced(8, 2));
+    if (clock == Clock::Minutes)
+        out.append(' ').append(t.sliced(11, 5));
+    else if (t.sliced(11) != QByteArrayView("00:00:00"))
+        out.append(' ').append(t.sliced(11));
 }
 
 } // namespace
@@ -32,29 +47,30 @@ QString transportColumnList()
     return names.join(QStringLiteral(", "));
 }
 
-Kind kindOf(const QString &column, const QVariant &value)
+std::optional<Kind> transportKind(QStringView column)
 {
     for (const Column &c : transportColumns()) {
         if (column == QLatin1String(c.name))
             return c.kind;
     }
-    switch (value.typeId()) {
-    case QMetaType::Bool:
+    return std::nullopt;
+}
+
+Kind kindOf(const RowStream::Cell &value)
+{
+    switch (value.type) {
+    case RowStream::Type::Bool:
         return Kind::Bool;
-    case QMetaType::Double:
-    case QMetaType::Float:
+    case RowStream::Type::Float:
         return Kind::Number;
-    case QMetaType::QDate:
-    case QMetaType::QDateTime:
-        return Kind::DateTime;
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
+    case RowStream::Type::Integer:
         return Kind::Integer;
-    default:
-        return Kind::Text;
+    case RowStream::Type::Null:
+    case RowStream::Type::Text:
+    case RowStream::Type::Blob:
+        break;
     }
+    return Kind::Text;
 }
 
 QString text(Kind kind, const QVariant &value)
@@ -68,18 +84,75 @@ QString text(Kind kind, const QVariant &value)
         // SQLite hands booleans over as 0 and 1.
         return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case Kind::DateTime: {
-        const QDateTime dt = dateTimeOf(value);
-        if (!dt.isValid())
-            return value.toString();
-        if (dt.time() == QTime(0, 0))
-            return Formats::date(dt.date());
-        return Formats::dateTime(dt);
+        if (holdsDateTime(value)) {
+            const QDateTime dt = dateTimeOf(value);
+            if (!dt.isValid())
+                return value.toString();
+            if (dt.time() == QTime(0, 0))
+                return Formats::date(dt.date());
+            return Formats::dateTime(dt);
+        }
+        const QString stored = value.toString();
+        const QByteArray bytes = stored.toUtf8();
+        if (!Formats::isStoredDateTime(bytes))
+            return stored;
+        QByteArray out;
+        appendStored(out, bytes, Clock::UnlessMidnight);
+        return QString::fromLatin1(out);
     }
     case Kind::Integer:
     case Kind::Text:
         break;
     }
     return value.toString();
+}
+
+void appendText(QByteArray &out, Kind kind, const RowStream::Cell &value)
+{
+    using Type = RowStream::Type;
+    switch (value.type) {
+    case Type::Null:
+        return;
+    case Type::Integer:
+        if (kind == Kind::Number) {
+            Formats::appendNumber(out, double(value.integer));
+        } else if (kind == Kind::Bool) {
+            out.append(value.integer != 0 ? "True" : "False");
+        } else {
+            char digits[24];
+            out.append(digits, std::to_chars(digits, digits + sizeof digits, value.integer).ptr - digits);
+        }
+        return;
+    case Type::Float:
+        if (kind == Kind::Number) {
+            Formats::appendNumber(out, value.real);
+            return;
+        }
+        break;
+    case Type::Bool:
+        if (kind == Kind::Bool) {
+            out.append(value.integer != 0 ? "True" : "False");
+            return;
+        }
+        break;
+    case Type::Text:
+        if (kind == Kind::Integer || kind == Kind::Text) {
+            out.append(value.bytes());
+            return;
+        }
+        if (kind == Kind::DateTime) {
+            if (Formats::isStoredDateTime(value.bytes()))
+                appendStored(out, value.bytes(), Clock::UnlessMidnight);
+            else
+                out.append(value.bytes());
+            return;
+        }
+        break;
+    case Type::Blob:
+        break;
+    }
+    // What no column of ours holds: the way the driver's value reads.
+    out.append(text(kind, value.variant()).toUtf8());
 }
 
 QString sqlText(const QSqlDatabase &db, const Column &column)
@@ -104,7 +177,21 @@ QString listDateTime(const QVariant &stored)
 {
     if (stored.isNull())
         return {};
-    return dateTimeOf(stored).toString(QStringLiteral("yyyy.MM.dd hh:mm"));
+    if (holdsDateTime(stored))
+        return dateTimeOf(stored).toString(QStringLiteral("yyyy.MM.dd hh:mm"));
+    const QByteArray bytes = stored.toString().toUtf8();
+    QByteArray out;
+    if (Formats::isStoredDateTime(bytes))
+        appendStored(out, bytes, Clock::Minutes);
+    return QString::fromLatin1(out);
+}
+
+void appendListDateTime(QByteArray &out, const RowStream::Cell &stored)
+{
+    if (stored.type == RowStream::Type::Text && Formats::isStoredDateTime(stored.bytes()))
+        appendStored(out, stored.bytes(), Clock::Minutes);
+    else if (stored.type == RowStream::Type::Blob)
+        out.append(listDateTime(stored.variant()).toUtf8());
 }
 
 } // namespace RecordTexts

@@ -1,5 +1,6 @@
 #include "TransportSearch.h"
 
+#include "CsvExport.h"
 #include "Dialect.h"
 #include "Formats.h"
 #include "RecordTexts.h"
@@ -11,6 +12,8 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <charconv>
+#include <string_view>
 #include <cfenv>
 #include <cmath>
 #include <cstdlib>
@@ -155,6 +158,21 @@ QSqlQuery Statement::run(const QSqlDatabase &db) const
     return q;
 }
 
+RowStream Statement::stream(const QSqlDatabase &db) const
+{
+    return RowStream(db, sql, bindings);
+}
+
+Statement Statement::listed() const
+{
+    QStringList fields;
+    for (const ListColumn &c : kListColumns)
+        fields.append(QLatin1String(c.field));
+    Statement s = *this;
+    s.sql = QStringLiteral("SELECT ") + fields.join(QStringLiteral(", ")) + tail;
+    return s;
+}
+
 void Totals::add(qint64 nettosuly, qint64 elszamolt, double osszeg)
 {
     ++rows;
@@ -296,6 +314,96 @@ QStringList listRow(const QSqlQuery &row)
             texts.append(v.toString());
     }
     return texts;
+}
+
+namespace {
+
+qint64 wholeOf(const RowStream::Cell &cell)
+{
+    return cell.type == RowStream::Type::Integer ? cell.integer : cell.variant().toLongLong();
+}
+
+double realOf(const RowStream::Cell &cell)
+{
+    switch (cell.type) {
+    case RowStream::Type::Float:
+        return cell.real;
+    case RowStream::Type::Integer:
+        return double(cell.integer);
+    default:
+        return cell.variant().toDouble();
+    }
+}
+
+void appendDigits(QByteArray &out, quint64 value, int width = 0)
+{
+    char digits[24];
+    const int count = int(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    if (count < width)
+        out.append(QByteArray(width - count, '0'));
+    out.append(digits, count);
+}
+
+// RecordTexts::grouped of a value that is not negative.
+void appendGrouped(QByteArray &out, quint64 value)
+{
+    char digits[24];
+    const int count = int(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && (count - i) % 3 == 0)
+            out.append(' ');
+        out.append(digits[i]);
+    }
+}
+
+RowStream::Cell cellAt(const RowStream &row, int column)
+{
+    return column < 0 ? RowStream::Cell() : row.cell(column);
+}
+
+} // namespace
+
+ListColumns listColumns(const RowStream &rows)
+{
+    ListColumns columns;
+    for (const ListColumn &c : kListColumns)
+        columns.shown.append(rows.indexOf(QString::fromLatin1(c.field)));
+    columns.nettosuly = rows.indexOf(u"nettosuly");
+    columns.elszamolt = rows.indexOf(u"elszamolt");
+    columns.osszeg = rows.indexOf(u"osszeg");
+    return columns;
+}
+
+void appendListLine(QByteArray &out, const RowStream &row, const ListColumns &columns, Totals &totals)
+{
+    for (int i = 0; i < kListColumnCount; ++i) {
+        if (i > 0)
+            out.append(';');
+        const std::string_view field = kListColumns[i].field;
+        const RowStream::Cell v = cellAt(row, columns.shown.at(i));
+        const qsizetype at = out.size();
+        if (field == "sorszam") {
+            const qint64 serial = wholeOf(v);
+            if (serial >= 0)
+                appendDigits(out, quint64(serial), 5);
+            else
+                out.append(RecordTexts::serial(serial).toUtf8());
+        } else if (field == "kidatum") {
+            RecordTexts::appendListDateTime(out, v);
+        } else if (field == "nettosuly" || field == "elszamolt") {
+            appendGrouped(out, quint64(std::llabs(wholeOf(v))));
+        } else if (field == "osszeg") {
+            appendGrouped(out, quint64(std::llabs(roundHalfEven(realOf(v)))));
+        } else if (v.type == RowStream::Type::Text) {
+            out.append(v.bytes());
+            CsvExport::quoteField(out, at);
+        } else if (v.type != RowStream::Type::Null) {
+            out.append(v.variant().toString().toUtf8());
+            CsvExport::quoteField(out, at);
+        }
+    }
+    totals.add(wholeOf(cellAt(row, columns.nettosuly)), wholeOf(cellAt(row, columns.elszamolt)),
+               realOf(cellAt(row, columns.osszeg)));
 }
 
 int rowIcon(const QSqlQuery &row)

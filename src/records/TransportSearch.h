@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Refusal.h"
+#include "RowStream.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QSqlDatabase>
@@ -75,6 +77,10 @@ struct Statement {
     QString period; // the time the rows cover, as the printed list names it ("2026.03.01 - 2026.03.04")
 
     QSqlQuery run(const QSqlDatabase &db) const; // throws DatabaseError
+    // The same read straight from the engine, for output of many rows. Throws DatabaseError.
+    RowStream stream(const QSqlDatabase &db) const;
+    // The statement reading only the fields the list shows (listColumns, appendListLine).
+    Statement listed() const;
 };
 
 struct Totals {
@@ -102,6 +108,16 @@ Totals totals(const QSqlDatabase &db, const Statement &statement);
 // The list's column captions and the texts of one row of a query from build().
 QStringList captions();
 QStringList listRow(const QSqlQuery &row);
+// The same for rows of a stream: the columns the list shows found once, then each row's texts as a line of
+// output (fields quoted as in a CSV file, ";" between them, no line end), counted into totals.
+struct ListColumns {
+    QList<int> shown; // the stream's column of each list column, -1 for none
+    int nettosuly = -1;
+    int elszamolt = -1;
+    int osszeg = -1;
+};
+ListColumns listColumns(const RowStream &rows);
+void appendListLine(QByteArray &out, const RowStream &row, const ListColumns &columns, Totals &totals);
 // Icon index of a row: 0 inbound, 1 outbound, 2 cancelled.
 int rowIcon(const QSqlQuery &row);
 

@@ -1,9 +1,11 @@
 #include "RecordsFixture.h"
 
 #include "CsvExport.h"
-#include "Sql.h"
+#include "RowStream.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -47,6 +49,54 @@ private slots:
         QCOMPARE(CsvExport::field(text), written);
     }
 
+    // Stored values as they are written, read straight from the engine: dates re-arranged as text (midnight as the
+    // date alone, a text that is no date as it is), numbers with the decimal comma, NULLs empty.
+    void valueForms_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("stored"); // an SQL expression
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("midnight") << "kidatum" << "'2026-03-01 00:00:00'" << QByteArray("2026.03.01");
+        QTest::newRow("date-time") << "kidatum" << "'2026-03-01 07:08:09'" << QByteArray("2026.03.01 07:08:09");
+        QTest::newRow("no such day") << "kidatum" << "'2026-02-30 10:00:00'" << QByteArray("2026-02-30 10:00:00");
+        QTest::newRow("date with T") << "bedatum" << "'2026-03-01T10:00:00'" << QByteArray("2026-03-01T10:00:00");
+        QTest::newRow("date null") << "kidatum" << "NULL" << QByteArray();
+        QTest::newRow("negative whole") << "nettosuly" << "-1234567" << QByteArray("-1234567");
+        QTest::newRow("integer null") << "suly1" << "NULL" << QByteArray();
+        QTest::newRow("negative fraction") << "osszeg" << "-1234.5" << QByteArray("-1234,5");
+        QTest::newRow("small fraction") << "egysegar" << "-0.0125" << QByteArray("-0,0125");
+        QTest::newRow("fifteen digits") << "osszeg" << "123456789012.345" << QByteArray("123456789012,345");
+        QTest::newRow("binary fraction") << "tisztasag" << "0.1 + 0.2" << QByteArray("0,3");
+        QTest::newRow("below a millionth") << "viztartalom" << "0.0000001" << QByteArray("0");
+        QTest::newRow("past fifteen digits") << "elvartviz" << "1e20" << QByteArray("100000000000000000000");
+        QTest::newRow("number null") << "osszeg" << "NULL" << QByteArray();
+        QTest::newRow("yes") << "kezi" << "TRUE" << QByteArray("True");
+        QTest::newRow("no") << "jelolt" << "FALSE" << QByteArray("False");
+        QTest::newRow("quote and line break") << "megjegyzes" << "'a\"b' || char(13) || char(10) || 'c'"
+                                              << QByteArray("\"a\"\"b\r\nc\"");
+        QTest::newRow("accents") << "cegnev" << "'Árvíztűrő; Kft.'" << QByteArray("\"\xC3\x81rv\xC3\xADzt\xC5\xB1r\xC5\x91; Kft.\"");
+    }
+
+    void valueForms()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, stored);
+        QFETCH(QByteArray, written);
+        Database database(m_databases->created(QStringLiteral("forms")));
+        QCOMPARE(database.open(), QString());
+        const QSqlDatabase db = database.db();
+        if (TestDatabase::onServer())
+            stored.replace(QStringLiteral("char("), QStringLiteral("chr("));
+        QSqlQuery insert(db);
+        QVERIFY2(insert.exec(QStringLiteral("INSERT INTO szallitasok (sorszam, %1) VALUES (7, %2)").arg(column, stored)),
+                 qPrintable(insert.lastError().text()));
+        RowStream rows(db, QStringLiteral("SELECT sorszam, %1 FROM szallitasok").arg(column));
+        QBuffer out;
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QVERIFY(CsvExport::exportCsv(rows, out).ok());
+        QCOMPARE(out.data(), "\xEF\xBB\xBF\"sorszam\";\"" + column.toUtf8() + "\"\r\n7;" + written + "\r\n");
+    }
+
     // The header, the text forms and the quoted remark, byte for byte; a cancelled or failed export leaves the
     // file that was there before as it was.
     void writes_data()
@@ -75,7 +125,7 @@ private slots:
         if (!missingFolder)
             QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
         old.close();
-        QSqlQuery q = Sql::run(fixture.db(), QLatin1String(kQuery));
+        RowStream q(fixture.db(), QLatin1String(kQuery));
         const CsvExport::Outcome outcome = CsvExport::exportCsv(q, path, [&](qint64) { return !cancel; });
         QCOMPARE(outcome.cancelled, cancel);
         QCOMPARE(outcome.error.isEmpty(), !missingFolder);

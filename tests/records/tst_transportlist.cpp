@@ -228,7 +228,7 @@ private slots:
             if (loop == u"list") {
                 TransportList::load(database.db(), s);
             } else if (loop == u"csv") {
-                QSqlQuery rows = s.run(database.db());
+                RowStream rows = s.stream(database.db());
                 error = CsvExport::exportCsv(rows, csv).error;
             } else {
                 StockQuery::run(database.db(), {});

@@ -1,6 +1,7 @@
 #include "RecordsFixture.h"
 
 #include "Cancellation.h"
+#include "CsvExport.h"
 #include "Dialect.h"
 #include "Schema.h"
 #include "Sql.h"
@@ -8,6 +9,7 @@
 #include "TransportSearch.h"
 #include "TransportText.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 using namespace TransportSearch;
@@ -184,6 +186,54 @@ private slots:
         QCOMPARE(listRow(q), (QStringList{"00002", "XYZ-9", "Béta Bt", "", "Búza", "2026.03.02 11:30", "2 000",
                                           "2 000", "Fő", "", "", "", "", "", "", "0"}));
         QCOMPARE(rowIcon(q), 1);
+    }
+
+    // A list line of kelvoctl, read straight from the engine, shows what the window's list shows, odd values too.
+    void listLine_data()
+    {
+        QTest::addColumn<QString>("assignments");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("as stored") << "irany = 1"
+                                   << QByteArray("00002;XYZ-9;B\xC3\xA9ta Bt;;B\xC3\xBAza;2026.03.02 11:30;2 000;2 000;"
+                                                 "F\xC5\x91;;;;;;;0");
+        QTest::newRow("midnight, rounded half to even")
+            << "kidatum = '2026-03-02 00:00:00', osszeg = 2.5"
+            << QByteArray("00002;XYZ-9;B\xC3\xA9ta Bt;;B\xC3\xBAza;2026.03.02 00:00;2 000;2 000;F\xC5\x91;;;;;;;2");
+        QTest::newRow("no date, nulls")
+            << "kidatum = 'hello', nettosuly = NULL, osszeg = NULL"
+            << QByteArray("00002;XYZ-9;B\xC3\xA9ta Bt;;B\xC3\xBAza;;0;2 000;F\xC5\x91;;;;;;;0");
+        QTest::newRow("negative, quoted texts")
+            << "nettosuly = -1234567, osszeg = -1000000.5, megjegyzes = 'a;b', ugyirat = 'x\"y', rendszam = 'L' || char(10)"
+            << QByteArray("00002;\"L\n\";B\xC3\xA9ta Bt;;B\xC3\xBAza;2026.03.02 11:30;1 234 567;2 000;F\xC5\x91;\"a;b\";"
+                          "\"x\"\"y\";;;;;1 000 000");
+    }
+
+    void listLine()
+    {
+        QFETCH(QString, assignments);
+        QFETCH(QByteArray, line);
+        RecordsFixture fixture(*m_databases);
+        if (TestDatabase::onServer())
+            assignments.replace(QStringLiteral("char("), QStringLiteral("chr("));
+        QSqlQuery update(fixture.db());
+        QVERIFY2(update.exec(QStringLiteral("UPDATE szallitasok SET %1 WHERE sorszam = 2").arg(assignments)),
+                 qPrintable(update.lastError().text()));
+        const Statement s = statement(fixture.db(), QStringLiteral("serial=2"));
+        QByteArray written;
+        {
+            RowStream rows = s.stream(fixture.db());
+            QVERIFY(rows.next());
+            Totals totals;
+            appendListLine(written, rows, listColumns(rows), totals);
+            QCOMPARE(totals.rows, 1);
+        }
+        QCOMPARE(written, line);
+        QSqlQuery q = s.run(fixture.db());
+        QVERIFY(q.next());
+        QStringList fields = listRow(q);
+        for (QString &field : fields)
+            field = CsvExport::field(field);
+        QCOMPARE(fields.join(QLatin1Char(';')).toUtf8(), line);
     }
 
     // A common text used to build one condition per match, which the engine refused past about 1000 of them.

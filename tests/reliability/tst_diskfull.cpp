@@ -107,6 +107,24 @@ private slots:
         m_databaseSize = uri.isServer() ? 0 : QFileInfo(uri.filePath()).size();
     }
 
+    // Standard output that cannot take the rows (a full disk under a redirect) is a failure, not a finished list.
+    void standardOutputFull_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("export") << QStringList{"export", "szallitasok"};
+        QTest::newRow("search") << QStringList{"search", "--no-dates"};
+        QTest::newRow("search csv") << QStringList{"search", "--no-dates", "--csv", "-"};
+    }
+    void standardOutputFull()
+    {
+        QFETCH(QStringList, args);
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(KELVOCTL_PATH), withHome(args));
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+    }
+
     void writeFails_data()
     {
         QTest::addColumn<QStringList>("args");
