@@ -10,7 +10,7 @@
 #include <utility>
 
 // The rows of one SELECT read straight through the engine's own client library on the connection of db (sqlite3
-// statements; libpq with a cursor fetched in blocks), for output of many rows: the Qt drivers make a QVariant of
+// statements; libpq's COPY TO STDOUT), for output of many rows: the Qt drivers make a QVariant of
 // every value, and on a server the forward-only driver waits for every row on its own. The connection is busy until
 // the stream is destroyed.
 class RowStream
