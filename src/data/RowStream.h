@@ -30,6 +30,13 @@ public:
         QByteArrayView bytes() const { return {data, size}; }
         // The value as the Qt driver would have given it.
         QVariant variant() const;
+        // The value as a number, as variant().toLongLong() and toDouble() give it, without the QVariant for the
+        // numbers the engine hands over as numbers.
+        qint64 whole() const { return type == Type::Integer || type == Type::Bool ? integer : variant().toLongLong(); }
+        double number() const
+        {
+            return type == Type::Float ? real : type == Type::Integer ? double(integer) : variant().toDouble();
+        }
     };
 
     // Runs sql with the named placeholders (":name") bound to their values (through Sql::bindable). Throws

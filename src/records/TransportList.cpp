@@ -1,6 +1,7 @@
 #include "TransportList.h"
 
 #include "RecordTexts.h"
+#include "RowStream.h"
 #include "Sql.h"
 
 #include <QSqlError>
@@ -22,16 +23,17 @@ TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch:
     TransportSearch::Statement pass = statement;
     pass.sql = QStringLiteral("SELECT sorszam, nettosuly, elszamolt, osszeg")
                + (statement.totalsTail.isEmpty() ? statement.tail : statement.totalsTail);
-    QSqlQuery q = pass.run(db);
+    // Read straight from the engine: a quick search or a long period sends a hundred thousand rows here.
+    RowStream rows = pass.stream(db);
     TransportList list;
     list.m_pageSize = std::max(1, pageSize);
-    while (q.next()) {
+    while (rows.next()) {
         if (cancelled && list.m_serials.size() % kCancelEvery == 0 && cancelled())
             return {};
-        list.m_serials.append(q.value(0).toLongLong());
-        list.m_totals.add(q.value(1).toLongLong(), q.value(2).toLongLong(), q.value(3).toDouble());
+        list.m_serials.append(rows.cell(0).whole());
+        list.m_totals.add(rows.cell(1).whole(), rows.cell(2).whole(), rows.cell(3).number());
     }
-    Sql::checkRead(q, db);
+    rows.check();
     return list;
 }
 

@@ -279,11 +279,11 @@ Totals totals(const QSqlDatabase &db, const Statement &statement)
     Statement sums = statement;
     sums.sql = QStringLiteral("SELECT nettosuly, elszamolt, osszeg")
                + (statement.totalsTail.isEmpty() ? statement.tail : statement.totalsTail);
-    QSqlQuery q = sums.run(db);
+    RowStream rows = sums.stream(db);
     Totals t;
-    while (q.next())
-        t.add(q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toDouble());
-    Sql::checkRead(q, db);
+    while (rows.next())
+        t.add(rows.cell(0).whole(), rows.cell(1).whole(), rows.cell(2).number());
+    rows.check();
     return t;
 }
 
