@@ -94,6 +94,23 @@ bool chosen(const QSqlDatabase &db, const QString &column, const QString &value)
         .isValid();
 }
 
+// Whether fewer tickets were weighed in after start than weighed out by end, told by where each bound falls in the
+// serial numbers (which run with time): on SQLite, which has no statistics for it, the narrower bound is read
+// through its date index.
+bool fewerAfter(const QSqlDatabase &db, const QString &start, const QString &end)
+{
+    const qint64 last = Sql::value(db, QStringLiteral("SELECT MAX(sorszam) FROM szallitasok")).toLongLong();
+    const QVariant first = Sql::value(db, QStringLiteral("SELECT sorszam FROM szallitasok WHERE bedatum >= :start "
+                                                         "ORDER BY bedatum LIMIT 1"),
+                                      {{":start", start}});
+    const QVariant before = Sql::value(db, QStringLiteral("SELECT sorszam FROM szallitasok WHERE kidatum <= :end "
+                                                          "ORDER BY kidatum DESC LIMIT 1"),
+                                       {{":end", end}});
+    if (first.isNull() || before.isNull())
+        return first.isNull();
+    return last - first.toLongLong() <= before.toLongLong();
+}
+
 QString direction(Direction d)
 {
     switch (d) {
@@ -191,6 +208,10 @@ QStringList Totals::panels() const
 
 std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &filter)
 {
+    // SQLite plans without statistics: it would walk the sort column's index over every ticket rather than read a
+    // few weeks through a date index. A dated search names its sort columns so that no index serves them there.
+    bool dated = false;
+    const auto sortKey = [&](const QString &column) { return dated ? Dialect::unindexed(db, column) : column; };
     if (!filter.ignoreDates && filter.from.isValid() && filter.to.isValid() && filter.to < filter.from)
         return Refusal{QString::fromUtf8(kBadInterval), QStringLiteral("d2")};
 
@@ -224,10 +245,18 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
         where = direction(filter.direction);
         if (!filter.ignoreDates) {
             // First weighing on or after the first day's start, second weighing by the last day's end.
-            where += QStringLiteral(" AND bedatum >= :start AND kidatum <= :end");
+            dated = true;
+            const QString start = dayStart(filter.from);
+            const QString end = dayEnd(filter.to);
+            if (Dialect::isServer(db))
+                where += QStringLiteral(" AND bedatum >= :start AND kidatum <= :end");
+            else if (fewerAfter(db, start, end))
+                where += QStringLiteral(" AND bedatum >= :start AND +kidatum <= :end");
+            else
+                where += QStringLiteral(" AND +bedatum >= :start AND kidatum <= :end");
             s.period = period(filter.from, filter.to);
-            s.bindings.append({QStringLiteral(":start"), dayStart(filter.from)});
-            s.bindings.append({QStringLiteral(":end"), dayEnd(filter.to)});
+            s.bindings.append({QStringLiteral(":start"), start});
+            s.bindings.append({QStringLiteral(":end"), end});
         }
         if (filter.state == State::Valid)
             where += QStringLiteral(" AND ervenyes = TRUE");
@@ -246,7 +275,7 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
         where += yesNo("jelolt", filter.marked) + yesNo("kezi", filter.manual) + yesNo("modositott", filter.modified);
         if (filter.hasRemark)
             where += QStringLiteral(" AND megjegyzes <> ''");
-        where += QStringLiteral(" AND sorszam >= :minsorszam");
+        where += QStringLiteral(" AND %1 >= :minsorszam").arg(sortKey(QStringLiteral("sorszam")));
         s.bindings.append({QStringLiteral(":minsorszam"), *minSerial});
         if (*serial > 0) {
             where += QStringLiteral(" AND sorszam = :sorszam");
@@ -257,9 +286,9 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
     const int column = std::clamp(filter.sort.column, 0, kListColumnCount - 1);
     const QString order = filter.sort.ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
     // The serial number settles rows of equal value, so that every run lists them alike.
-    QString orderBy = QLatin1String(kListColumns[column].field) + order;
+    QString orderBy = sortKey(QLatin1String(kListColumns[column].field)) + order;
     if (column != 0)
-        orderBy += QStringLiteral(", sorszam") + order;
+        orderBy += QStringLiteral(", ") + sortKey(QStringLiteral("sorszam")) + order;
     s.tail = QStringLiteral(" FROM szallitasok WHERE %1 ORDER BY %2").arg(where, orderBy);
     if (!filter.quick.isEmpty() && column == 0) {
         // The search text table carries the serial and the totals' columns: no ticket row is read for them.
