@@ -15,8 +15,8 @@ inline constexpr char kTable[] = "keszletosszeg";
 inline constexpr int kYear = 4;
 inline constexpr int kMonth = 7;
 
-// The table, its key, the triggers and the fill of a table just made from the tickets already there; each runs
-// again harmlessly. A copy runs them after its rows are in: the totals are no table of the record.
+// The table, its key, the triggers and the fill of a table just made from the tickets already there, and on a
+// server the indexes a chosen carrier's or customer's report reads; each runs again harmlessly. A copy runs them after its rows are in: the totals are no table of the record.
 QStringList statements(const QSqlDatabase &db);
 
 // The totals recounted from the tickets, in the table's columns, for checking the kept ones.
