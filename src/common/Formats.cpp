@@ -18,6 +18,16 @@ QString dbDateTime(const QDateTime &dt)
     return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+QString dbDayStart(const QDate &day)
+{
+    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+}
+
+QString dbDayEnd(const QDate &day)
+{
+    return day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59");
+}
+
 QDateTime parseDbDateTime(const QString &text)
 {
     return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));

@@ -18,6 +18,9 @@ inline constexpr char kDateTimeFormat[] = "yyyy.MM.dd hh:mm:ss";
 QString date(const QDate &d);
 // Date-times as the database stores them ("YYYY-MM-DD HH:MM:SS"), so that they sort and compare in SQL.
 QString dbDateTime(const QDateTime &dt);
+// A day's first and last second as stored: the bounds of a period of whole days.
+QString dbDayStart(const QDate &day);
+QString dbDayEnd(const QDate &day);
 QDateTime parseDbDateTime(const QString &text);
 QString dateTime(const QDateTime &dt);
 // A stored date-time that is a real date and time of day in exactly that form, read by position: no time zone is

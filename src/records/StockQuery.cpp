@@ -34,16 +34,6 @@ bool chosen(const Box &box)
     return !box.text.isEmpty() && box.index > 0;
 }
 
-QString dayStart(const QDate &day)
-{
-    return Formats::dbDateTime(QDateTime(day, QTime(0, 0, 0)));
-}
-
-QString dayEnd(const QDate &day)
-{
-    return Formats::dbDateTime(QDateTime(day, QTime(23, 59, 59)));
-}
-
 QDate monthStart(const QDate &day)
 {
     return QDate(day.year(), day.month(), 1);
@@ -112,8 +102,8 @@ Statement ticketStatement(const QSqlDatabase &db, const Filter &filter)
         // Only the first weighing's date counts. The period starts at midnight itself, so that a transport weighed
         // in at 00:00:00 is in it.
         lines.append(QStringLiteral("AND (bedatum >= :StartDate AND bedatum <= :EndDate)"));
-        s.values.append({QStringLiteral(":StartDate"), dayStart(filter.d1)});
-        s.values.append({QStringLiteral(":EndDate"), dayEnd(filter.d2)});
+        s.values.append({QStringLiteral(":StartDate"), Formats::dbDayStart(filter.d1)});
+        s.values.append({QStringLiteral(":EndDate"), Formats::dbDayEnd(filter.d2)});
     }
     // A chosen carrier or customer is found by its fold index on a server, with citext's own comparison.
     const auto chosenName = [&](const QString &column, const QString &text) {
@@ -173,7 +163,7 @@ Statement statement(const QSqlDatabase &db, const Filter &filter)
                                              "TRUE AND cegnev <> %1 AND ugyfelnev <> %2 AND bedatum >= %3 AND "
                                              "bedatum <= %4")
                                   .arg(bind(QString::fromLatin1(kNoName)), bind(QString::fromLatin1(kNoName)),
-                                       bind(dayStart(from)), bind(dayEnd(to))),
+                                       bind(Formats::dbDayStart(from)), bind(Formats::dbDayEnd(to))),
                               true));
     };
     if (!filter.datumkozt) {

@@ -58,16 +58,6 @@ std::optional<qint64> wholeNumber(const QString &text)
     return t.toLongLong();
 }
 
-QString dayStart(const QDate &d)
-{
-    return d.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
-}
-
-QString dayEnd(const QDate &d)
-{
-    return d.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59");
-}
-
 QString yesNo(const char *column, YesNo v)
 {
     switch (v) {
@@ -232,8 +222,8 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
         const QDate today = filter.todayDate.isValid() ? filter.todayDate : QDate::currentDate();
         s.period = period(today, today);
         where = direction(filter.direction) + QStringLiteral(" AND kidatum >= :start AND kidatum <= :end");
-        s.bindings.append({QStringLiteral(":start"), dayStart(today)});
-        s.bindings.append({QStringLiteral(":end"), dayEnd(today)});
+        s.bindings.append({QStringLiteral(":start"), Formats::dbDayStart(today)});
+        s.bindings.append({QStringLiteral(":end"), Formats::dbDayEnd(today)});
     } else {
         const auto minSerial = wholeNumber(filter.minSerial);
         if (!minSerial)
@@ -246,8 +236,8 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
         if (!filter.ignoreDates) {
             // First weighing on or after the first day's start, second weighing by the last day's end.
             dated = true;
-            const QString start = dayStart(filter.from);
-            const QString end = dayEnd(filter.to);
+            const QString start = Formats::dbDayStart(filter.from);
+            const QString end = Formats::dbDayEnd(filter.to);
             if (Dialect::isServer(db))
                 where += QStringLiteral(" AND bedatum >= :start AND kidatum <= :end");
             else if (fewerAfter(db, start, end))
