@@ -88,16 +88,6 @@ QStringList statements(const QSqlDatabase &db)
                  trigger.arg(table, QStringLiteral("update_new"), update, counts(QStringLiteral("NEW")),
                              addTo(QStringLiteral("NEW"), QString()))};
     }
-    if (Dialect::isServer(db)) {
-        // A chosen carrier or customer reads its own tickets, on a server through the lower-cased name as citext
-        // compares: an index holding every column the report reads lets the busiest name's hundreds of thousands of
-        // tickets come from the index alone.
-        for (const auto &[name, other] : {std::pair{"cegnev", "ugyfelnev"}, std::pair{"ugyfelnev", "cegnev"}})
-            list.append(QStringLiteral("CREATE INDEX IF NOT EXISTS szallitasok_%1_keszlet ON szallitasok "
-                                       "(lower(CAST(%1 AS TEXT)), bedatum) INCLUDE (%1, %2, termeknev, raktar, irany, "
-                                       "elszamolt, ervenyes)")
-                            .arg(QLatin1String(name), QLatin1String(other)));
-    }
     // A table without rows beside counted tickets is one just made: it gets their totals at once. After the
     // triggers, so that a ticket a server takes meanwhile waits for them (the trigger's lock) and is counted once.
     for (const int hossz : {kYear, kMonth}) {
