@@ -1,5 +1,6 @@
 #include "TransportList.h"
 
+#include "Dialect.h"
 #include "RecordTexts.h"
 #include "RowStream.h"
 #include "Sql.h"
@@ -21,19 +22,44 @@ TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch:
 {
     // The running rounded amount needs the rows in list order, so serials and totals come from the same pass.
     TransportSearch::Statement pass = statement;
+    const bool sortHere = Dialect::isServer(db) && statement.totalsTail.isEmpty() && !statement.unorderedTail.isEmpty();
     pass.sql = QStringLiteral("SELECT sorszam, nettosuly, elszamolt, osszeg")
-               + (statement.totalsTail.isEmpty() ? statement.tail : statement.totalsTail);
+               + (!statement.totalsTail.isEmpty() ? statement.totalsTail
+                  : sortHere                      ? statement.unorderedTail
+                                                  : statement.tail);
     // Read straight from the engine: a quick search or a long period sends a hundred thousand rows here.
     RowStream rows = pass.stream(db);
+    struct Counted {
+        qint64 serial, net, settled;
+        double amount;
+    };
     TransportList list;
     list.m_pageSize = std::max(1, pageSize);
+    const auto count = [&list](const Counted &row) {
+        list.m_serials.append(row.serial);
+        list.m_totals.add(row.net, row.settled, row.amount);
+    };
+    QList<Counted> unsorted;
+    qint64 seen = 0;
     while (rows.next()) {
-        if (cancelled && list.m_serials.size() % kCancelEvery == 0 && cancelled())
+        if (cancelled && seen++ % kCancelEvery == 0 && cancelled())
             return {};
-        list.m_serials.append(rows.cell(0).whole());
-        list.m_totals.add(rows.cell(1).whole(), rows.cell(2).whole(), rows.cell(3).number());
+        const Counted row{rows.cell(0).whole(), rows.cell(1).whole(), rows.cell(2).whole(), rows.cell(3).number()};
+        if (sortHere)
+            unsorted.append(row);
+        else
+            count(row);
     }
     rows.check();
+    if (sortHere) {
+        // Serial numbers are unique: this is the order the server would have given.
+        std::sort(unsorted.begin(), unsorted.end(), [&statement](const Counted &a, const Counted &b) {
+            return statement.ascending ? a.serial < b.serial : a.serial > b.serial;
+        });
+        list.m_serials.reserve(unsorted.size());
+        for (const Counted &row : std::as_const(unsorted))
+            count(row);
+    }
     return list;
 }
 

@@ -280,6 +280,10 @@ std::variant<Statement, Refusal> build(const QSqlDatabase &db, const Filter &fil
     if (column != 0)
         orderBy += QStringLiteral(", ") + sortKey(QStringLiteral("sorszam")) + order;
     s.tail = QStringLiteral(" FROM szallitasok WHERE %1 ORDER BY %2").arg(where, orderBy);
+    if (column == 0) {
+        s.unorderedTail = QStringLiteral(" FROM szallitasok WHERE %1").arg(where);
+        s.ascending = filter.sort.ascending;
+    }
     if (!filter.quick.isEmpty() && column == 0) {
         // The search text table carries the serial and the totals' columns: no ticket row is read for them.
         const QString table = QLatin1String(Schema::kSearchTable);

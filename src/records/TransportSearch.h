@@ -74,6 +74,10 @@ struct Statement {
     // The same rows' sorszam, nettosuly, elszamolt and osszeg in the same order from a narrower table than
     // szallitasok, when one holds them (a quick search in serial order); empty: from tail.
     QString totalsTail;
+    // A list in serial order alone: the tail without its ORDER BY, and the direction. A server sorts a million
+    // rows far slower than the program does, so the list's pass there reads them unsorted and sorts them itself.
+    QString unorderedTail;
+    bool ascending = false;
     QString period; // the time the rows cover, as the printed list names it ("2026.03.01 - 2026.03.04")
 
     QSqlQuery run(const QSqlDatabase &db) const; // throws DatabaseError

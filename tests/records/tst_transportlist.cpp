@@ -158,6 +158,7 @@ private slots:
         QTest::addColumn<bool>("ascending");
         QTest::addColumn<QString>("quick");
         QTest::newRow("valid, newest first") << int(State::Valid) << int(Direction::Any) << 0 << false << QString();
+        QTest::newRow("all, oldest first") << int(State::Any) << int(Direction::Any) << 0 << true << QString();
         QTest::newRow("all, by net ascending") << int(State::Any) << int(Direction::Any) << 6 << true << QString();
         QTest::newRow("all, by date descending") << int(State::Any) << int(Direction::Any) << 5 << false << QString();
         QTest::newRow("inbound, by plate") << int(State::Any) << int(Direction::In) << 1 << true << QString();
