@@ -59,6 +59,9 @@ GateModule::GateModule(GateSettings settings, QObject *parent)
     if (m_cycle.isEmpty())
         m_cycle.append(QModbusDataUnit(QModbusDataUnit::Coils, 0, 1));
 
+    // Children, so that moving the module to the thread that uses it moves its timers too.
+    for (QTimer *timer : {&m_pollTimer, &m_connectTimer, &m_retryTimer, &m_pulseTimer})
+        timer->setParent(this);
     m_pollTimer.setInterval(kPollMs);
     connect(&m_pollTimer, &QTimer::timeout, this, &GateModule::poll);
     m_connectTimer.setSingleShot(true);

@@ -12,7 +12,8 @@
 class QModbusReply;
 class QModbusTcpClient;
 
-// The gate's input/output module over Modbus TCP, driven by signals on the thread that owns it; nothing here waits.
+// The gate's input/output module over Modbus TCP, driven by signals on the thread that owns it (make it there, or
+// move it there before start()); nothing here waits.
 // It connects, and after a loss reconnects by itself; polls the discrete inputs and coils and reports changes;
 // writes coils; pulses the barrier. The link counts as connected only once the module has answered a poll, so
 // "connected" always means the inputs it reports are current.
