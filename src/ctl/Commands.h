@@ -50,6 +50,9 @@ int autoWeighCommand(Invocation &call);
 // ImportCommand.cpp
 int importCommand(Invocation &call);
 
+// GateCommands.cpp
+int gateCommand(Invocation &call);
+
 // BackupCommands.cpp
 int backupCommand(Invocation &call);
 int autobackupCommand(Invocation &call);

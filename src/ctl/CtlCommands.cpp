@@ -95,6 +95,10 @@ constexpr Command kCommands[] = {
     {"live", "[--for SECONDS]",
      "the decoded weight and state of the program folder's scale link as each frame arrives, \"WEIGHT STATE\" "
      "(\"-\" for no weight); ends at SIGTERM, SIGINT or after --for seconds", liveCommand},
+    {"gate", "status|open",
+     "the gate module of Kelvo.ini [Kapu]: status prints each configured point and its state (\"Fenykapu1 off\", "
+     "\"BeZold on\"); open opens the barrier (one pulse of SorompoIdo ms), which goes into the trail. A module that "
+     "does not answer within a few seconds is refused with the reason", gateCommand},
     {"backup", "--to FILE", "a backup archive (ZIP) of the database, the company data, the ticket templates and "
      "Kelvo.ini at FILE, replacing a file there", backupCommand},
     {"autobackup", "[--today YYYY-MM-DD]", "the automatic backup of start-up: made when the settings call for one "

@@ -5,6 +5,8 @@
 #include "Finishing.h"
 #include "FirstWeighing.h"
 #include "Formats.h"
+#include "GateModule.h"
+#include "GatePosition.h"
 #include "InProgress.h"
 #include "InProgressModel.h"
 #include "Invocation.h"
@@ -56,10 +58,22 @@ QString liveWeight(Invocation &call)
             throw BadArguments(QStringLiteral("--wait takes a number of seconds from 1 to 3600"));
     }
     const bool stableRequired = call.config().boolean(Keys::stabilkell);
+    // With [Opt] fenykapukell the light barriers must prove the vehicle stands wholly on the bridge; the module runs
+    // in the same event loop as the scale link.
+    const bool positionRequired = call.config().boolean(Keys::fenykapukell);
+    std::unique_ptr<GateModule> gate;
+    if (positionRequired) {
+        gate = std::make_unique<GateModule>(GateSettings::fromConfig(call.config()));
+        gate->start();
+    }
+    const auto positionRefusal = [&] {
+        return gate ? GatePosition::check(positionRequired, *gate) : std::optional<Refusal>();
+    };
     LiveLink live(call);
     WeightLink &link = live.link();
     const auto takeable = [&] {
-        return link.liveWeight() && *link.liveWeight() > 0 && link.refusalToTake(stableRequired).isEmpty();
+        return link.liveWeight() && *link.liveWeight() > 0 && link.refusalToTake(stableRequired).isEmpty() &&
+               !positionRefusal();
     };
     if (!live.waitFor(takeable, seconds * 1000)) {
         if (const QString refusal = link.refusalToTake(stableRequired); !refusal.isEmpty())
@@ -68,6 +82,8 @@ QString liveWeight(Invocation &call)
             throw Refused(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
         if (*link.liveWeight() <= 0)
             throw Refused(QString::fromUtf8(FirstWeighing::kWeightRequired));
+        if (const auto refusal = positionRefusal())
+            throw Refused(refusal->message);
     }
     return QString::number(*link.liveWeight());
 }

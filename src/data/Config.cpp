@@ -22,7 +22,9 @@ QList<const ConfigKey *> all()
             &Terminator, &Baudrate,    &Databits,        &Parity,       &Stopbits,       &micraorden,
             &bilanciai,  &lekerdez,    &lekerdezparancs, &lekerdezido,  &nullaz,
             &Profile,    &stabiltures, &stabilido,       &stabilkell,
-            &taralejar};
+            &taralejar,
+            &fenykapukell, &KapuHost, &KapuPort, &KapuUnit, &BePiros, &BeZold, &KiPiros, &KiZold,
+            &Sorompo,    &SorompoIdo,  &Fenykapu1,       &Fenykapu2};
 }
 
 } // namespace Keys

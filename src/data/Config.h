@@ -99,6 +99,19 @@ inline constexpr ConfigKey lekerdezparancs {"ComPort1", "lekerdezparancs", KeyTy
 inline constexpr ConfigKey lekerdezido     {"ComPort1", "lekerdezido",     KeyType::Integer, "1000"};
 inline constexpr ConfigKey nullaz          {"ComPort1", "nullaz",          KeyType::String,  "sc"};
 inline constexpr ConfigKey Profile         {"ComPort1", "Profile",         KeyType::String,  "digits"};
+// Gate input/output module (Modbus TCP). A point left out is one the site does not have; no Host, no module.
+inline constexpr ConfigKey fenykapukell    {"Opt",  "fenykapukell", KeyType::Boolean, "0"};
+inline constexpr ConfigKey KapuHost        {"Kapu", "Host",         KeyType::String,  ""};
+inline constexpr ConfigKey KapuPort        {"Kapu", "Port",         KeyType::Integer, "502"};
+inline constexpr ConfigKey KapuUnit        {"Kapu", "Unit",         KeyType::Integer, "1"};
+inline constexpr ConfigKey BePiros         {"Kapu", "BePiros",      KeyType::String,  ""};
+inline constexpr ConfigKey BeZold          {"Kapu", "BeZold",       KeyType::String,  ""};
+inline constexpr ConfigKey KiPiros         {"Kapu", "KiPiros",      KeyType::String,  ""};
+inline constexpr ConfigKey KiZold          {"Kapu", "KiZold",       KeyType::String,  ""};
+inline constexpr ConfigKey Sorompo         {"Kapu", "Sorompo",      KeyType::String,  ""};
+inline constexpr ConfigKey SorompoIdo      {"Kapu", "SorompoIdo",   KeyType::Integer, "1000"};
+inline constexpr ConfigKey Fenykapu1       {"Kapu", "Fenykapu1",    KeyType::String,  ""};
+inline constexpr ConfigKey Fenykapu2       {"Kapu", "Fenykapu2",    KeyType::String,  ""};
 // clang-format on
 
 // Sections whose keys are not fixed.

@@ -135,6 +135,13 @@ void settingChanged(const QSqlDatabase &db, const QString &key, const QString &o
     transaction.commit();
 }
 
+void gateCommand(const QSqlDatabase &db, const QString &point, const QString &state)
+{
+    Transaction transaction(db);
+    append(db, 0, QString::fromUtf8(kGate), {}, describe({{point, state}}));
+    transaction.commit();
+}
+
 Verdict verify(const QSqlDatabase &db)
 {
     Verdict verdict;

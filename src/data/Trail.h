@@ -6,9 +6,9 @@
 
 #include <utility>
 
-// The append-only trail of changes to finished tickets, deletions of transports in progress, reprints and trust
-// settings (table naplo). Each row carries the SHA-256 of its own fields and of the previous row's hash, so a row
-// changed, deleted or moved afterwards breaks the chain where it happened.
+// The append-only trail of changes to finished tickets, deletions of transports in progress, reprints, trust
+// settings and gate commands given by hand (table naplo). Each row carries the SHA-256 of its own fields and of the
+// previous row's hash, so a row changed, deleted or moved afterwards breaks the chain where it happened.
 namespace Trail {
 
 inline constexpr char kTable[] = "naplo";
@@ -22,6 +22,7 @@ inline constexpr char kInProgressSwap[] = "folyamatban irányváltás";
 inline constexpr char kInProgressReweigh[] = "folyamatban újramérés";
 inline constexpr char kReprint[] = "újranyomtatás";
 inline constexpr char kSetting[] = "beállítás";
+inline constexpr char kGate[] = "kapu";
 
 struct Row {
     qint64 id = 0;
@@ -45,6 +46,10 @@ void append(const QSqlDatabase &db, qint64 serial, const QString &what, const QS
 void reprinted(const QSqlDatabase &db, qint64 serial);
 // A trust setting changed from old to now; a transaction of its own. Throws DatabaseError.
 void settingChanged(const QSqlDatabase &db, const QString &key, const QString &old, const QString &now);
+
+// The operator commanded a gate point by hand: point is its Kelvo.ini key ("Sorompo", "BeZold"), state what it was
+// told ("nyitás", "be", "ki"); the row's new side is "point=state". A transaction of its own. Throws DatabaseError.
+void gateCommand(const QSqlDatabase &db, const QString &point, const QString &state);
 
 // The hex SHA-256 of the row's fields (its own hash aside) and the previous row's hash.
 QString hashOf(const Row &row);

@@ -8,7 +8,7 @@
 namespace {
 
 const ConfigKey *const kKeys[] = {&Keys::Profile, &Keys::stabilkell, &Keys::stabiltures, &Keys::stabilido,
-                                  &Keys::enablehand, &Keys::taralejar};
+                                  &Keys::enablehand, &Keys::taralejar, &Keys::fenykapukell};
 
 // What the station last recorded for key, or a null string when it never did.
 QString lastRecorded(const QSqlDatabase &db, const QString &key)

@@ -36,7 +36,7 @@ private slots:
                 break;
             }
         }
-        QCOMPARE(names.size(), 70);
+        QCOMPARE(names.size(), 82);
     }
 
     void defaultsWithoutFile_data()
@@ -65,7 +65,8 @@ private slots:
         Config config(dir.filePath(QStringLiteral("missing.ini")), home);
         const ConfigKey *found = nullptr;
         for (const ConfigKey *k : Keys::all()) {
-            if (key == QLatin1String(k->name))
+            // The first of a name: the gate module's [Kapu] Port comes after the scale's [ComPort1] Port.
+            if (!found && key == QLatin1String(k->name))
                 found = k;
         }
         QVERIFY(found);
