@@ -22,6 +22,9 @@ int inProgressCommand(Invocation &call);
 // TicketCommand.cpp
 int ticketCommand(Invocation &call);
 
+// PicturesCommand.cpp
+int picturesCommand(Invocation &call);
+
 // StockCommand.cpp
 int stockCommand(Invocation &call);
 // The stock window's filter from the options; throws BadArguments or Refused.

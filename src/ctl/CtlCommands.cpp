@@ -52,6 +52,10 @@ constexpr Command kCommands[] = {
      "Each ticket document made this way counts as a print of the ticket: from the second print on it carries "
      "MÁSOLAT (a copy); a refused fill (no template, no such ticket) counts nothing",
      ticketCommand},
+    {"pictures", "SERIAL --to DIR",
+     "write every picture of the finished ticket SERIAL into the folder DIR as SERIAL-W-C.jpg (weighing 1 or 2, "
+     "camera 1 to 4); prints each file written, and \"SERIAL-W-C: hiányzik: REASON\" for a missing picture",
+     picturesCommand},
     {"search",
      "[--direction any|in|out] [--state valid|cancelled|any] [--plate V] [--carrier V] [--customer V] "
      "[--product V] [--warehouse V] [--packaging V] [--file-ref V] [--user V] [--plot V] [--parcel V] "

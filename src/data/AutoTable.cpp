@@ -11,6 +11,20 @@ void append(const QSqlDatabase &db, const QDateTime &datumido, qint64 suly)
              {{":d", Formats::dbDateTime(datumido)}, {":s", suly}});
 }
 
+qint64 append(const QSqlDatabase &db, const QDateTime &datumido, qint64 suly, const Pictures::Shots &shots)
+{
+    Transaction transaction(db);
+    QSqlQuery q = Sql::run(db, QStringLiteral("INSERT INTO auto (datumido, suly) VALUES (:d, :s) RETURNING sorszam"),
+                           {{":d", Formats::dbDateTime(datumido)}, {":s", suly}});
+    if (!q.next())
+        throw DatabaseError(Sql::errorText(q.lastError(), db));
+    const qint64 serial = q.value(0).toLongLong();
+    q.finish();
+    Pictures::storeAuto(db, serial, shots);
+    transaction.commit();
+    return serial;
+}
+
 QList<Row> list(const QSqlDatabase &db, const QDate &from, const QDate &to)
 {
     // Stored as sortable text, so the range compares as text; the last second of the last day is inside it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Pictures.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -17,6 +19,9 @@ struct Row {
 
 // Appends one weight; the database numbers the row. Throws DatabaseError.
 void append(const QSqlDatabase &db, const QDateTime &datumido, qint64 suly);
+// The same with the cameras' pictures of the vehicle (Pictures::ofAuto), all in one transaction; returns the
+// row's number. Throws DatabaseError.
+qint64 append(const QSqlDatabase &db, const QDateTime &datumido, qint64 suly, const Pictures::Shots &shots);
 
 // The rows from the start of the first day to 23:59:59 of the last, in the order they were stored. Throws
 // DatabaseError.

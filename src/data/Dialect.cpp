@@ -33,6 +33,8 @@ QString schemaStatement(const QSqlDatabase &db, QString sql)
         sql.replace(QLatin1String("AUTO_KEY"), QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT"));
     }
     sql.replace(QLatin1String("BOOL_COL"), QLatin1String("BOOLEAN NOT NULL DEFAULT FALSE"));
+    // Bytes kept exactly as given (pictures); NULL where there are none.
+    sql.replace(QLatin1String("BLOB_COL"), QLatin1String(isServer(db) ? "bytea" : "BLOB"));
     static const QRegularExpression listKey(QStringLiteral("LIST_KEY\\(([a-z_.]+)\\)"));
     for (QRegularExpressionMatch m = listKey.match(sql); m.hasMatch(); m = listKey.match(sql))
         sql.replace(m.capturedStart(), m.capturedLength(), listIndexColumns(db, m.captured(1)));

@@ -11,7 +11,7 @@ namespace Dialect {
 bool isServer(const QSqlDatabase &db);
 
 // A schema statement with its column placeholders filled in for the engine: TEXT_COL (never-null text compared
-// without regard to case), BOOL_COL (never-null yes/no), AUTO_KEY (an integer key the database numbers) and
+// without regard to case), BOOL_COL (never-null yes/no), BLOB_COL (bytes, may be NULL), AUTO_KEY (an integer key the database numbers) and
 // LIST_KEY(column) (listValue).
 QString schemaStatement(const QSqlDatabase &db, QString sql);
 // The form of a text column a drop-down list walks in index order (its list index is on this form and the id):

@@ -160,6 +160,28 @@ const char *const kTrailAdditions[] = {
     "INSERT INTO naploszamlalo (id, utolso) SELECT 1, (SELECT COALESCE(MAX(id), 0) FROM naplo) "
     "WHERE NOT EXISTS (SELECT 1 FROM naploszamlalo)",
 };
+// The pictures of the weighings (Pictures): each belongs to one transport, while it is in progress by its
+// folyamatban row (folyamatban_id), once finished by its serial number (sorszam), or to a row of the unattended
+// logger (auto_sorszam); meres is the weighing (1 or 2), kamera the camera (1 to 4). kep holds the JPEG bytes, NULL
+// when the camera gave none (hiany says why); hash is their SHA-256 in hex. A transport has one picture per
+// weighing and camera.
+const char *const kPictureAdditions[] = {
+    "CREATE TABLE IF NOT EXISTS kepek ("
+    " id AUTO_KEY,"
+    " folyamatban_id INTEGER,"
+    " sorszam INTEGER,"
+    " auto_sorszam INTEGER,"
+    " meres INTEGER NOT NULL,"
+    " kamera INTEGER NOT NULL,"
+    " kameranev TEXT_COL,"
+    " ido TEXT,"
+    " kep BLOB_COL,"
+    " hiany TEXT_COL,"
+    " hash TEXT_COL)",
+    "CREATE UNIQUE INDEX IF NOT EXISTS kepek_sorszam ON kepek (sorszam, meres, kamera)",
+    "CREATE UNIQUE INDEX IF NOT EXISTS kepek_folyamatban ON kepek (folyamatban_id, meres, kamera)",
+    "CREATE UNIQUE INDEX IF NOT EXISTS kepek_auto ON kepek (auto_sorszam, meres, kamera)",
+};
 // --- Marks of the weighings, tare dates, print counts ---
 // Columns added to the tables of an older file; each is added only where it is missing (SQLite has no
 // ADD COLUMN IF NOT EXISTS). Rows already there take the default: a scale weight, an undated tare, never printed.
@@ -253,6 +275,8 @@ QStringList additions(const QSqlDatabase &db)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     for (const char *sql : kTrailAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
+    for (const char *sql : kPictureAdditions)
+        list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     // A server also says IF NOT EXISTS: two stations starting at once may both find the column missing.
     const QString addColumn = Dialect::isServer(db) ? QStringLiteral("ALTER TABLE %1 ADD COLUMN IF NOT EXISTS %2%3")
                                                     : QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3");
@@ -318,16 +342,23 @@ QStringList tablesInOpenOrder()
 QStringList allTables()
 {
     return tablesInOpenOrder() + QStringList{QStringLiteral("verzio"), QStringLiteral("sorszamlalo"),
-                                             QStringLiteral("naplo"), QStringLiteral("naploszamlalo")};
+                                             QStringLiteral("naplo"), QStringLiteral("naploszamlalo"),
+                                             QStringLiteral("kepek")};
 }
 
 QString numberedColumn(const QString &table)
 {
     const QString create = QStringLiteral("CREATE TABLE %1 (").arg(table);
     static const QRegularExpression key(QStringLiteral("(\\w+) AUTO_KEY"));
+    const QString added = QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (").arg(table);
     for (const char *sql : kStatements) {
         const QString statement = QString::fromUtf8(sql);
         if (statement.startsWith(create))
+            return key.match(statement).captured(1);
+    }
+    for (const char *sql : kPictureAdditions) {
+        const QString statement = QString::fromUtf8(sql);
+        if (statement.startsWith(added))
             return key.match(statement).captured(1);
     }
     return {};

@@ -1,6 +1,7 @@
 #include "Trail.h"
 
 #include "Formats.h"
+#include "Pictures.h"
 #include "Seged.h"
 #include "Sql.h"
 
@@ -171,7 +172,9 @@ Verdict verify(const QSqlDatabase &db)
     const qint64 counted = Sql::value(db, QStringLiteral("SELECT utolso FROM naploszamlalo WHERE id = 1")).toLongLong();
     if (counted > verdict.rows)
         return broken(verdict.rows + 1, QStringLiteral("hiányzik a napló végéről (%1 sor volt)").arg(counted));
-    verdict.message = QStringLiteral("A napló rendben: %1 sor.").arg(verdict.rows);
+    verdict.pictureFindings = Pictures::verify(db);
+    verdict.message = verdict.pictureFindings.isEmpty() ? QStringLiteral("A napló rendben: %1 sor.").arg(verdict.rows)
+                                                        : verdict.pictureFindings.join(QLatin1Char('\n'));
     return verdict;
 }
 

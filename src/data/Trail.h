@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 #include <utility>
 
@@ -23,6 +24,8 @@ inline constexpr char kInProgressReweigh[] = "folyamatban újramérés";
 inline constexpr char kReprint[] = "újranyomtatás";
 inline constexpr char kSetting[] = "beállítás";
 inline constexpr char kGate[] = "kapu";
+// A picture of a weighing became part of a finished ticket (Pictures::trailText).
+inline constexpr char kPicture[] = "kép";
 
 struct Row {
     qint64 id = 0;
@@ -59,9 +62,12 @@ struct Verdict {
     // The first row that does not match; 0 when the chain holds.
     qint64 brokenAt = 0;
     QString message;
-    bool ok() const { return brokenAt == 0; }
+    // Pictures of finished tickets that differ from their trail rows (Pictures::verify); the chain may hold.
+    QStringList pictureFindings;
+    bool ok() const { return brokenAt == 0 && pictureFindings.isEmpty(); }
 };
-// Walks the chain in id order. Throws DatabaseError.
+// Walks the chain in id order, then checks the stored pictures against their rows: the message names every
+// picture changed, swapped, deleted or never trailed. Throws DatabaseError.
 Verdict verify(const QSqlDatabase &db);
 
 // The rows of a serial number, oldest first. Throws DatabaseError.

@@ -101,7 +101,7 @@ QString printFailedMessage(const QString &reason)
     return message(TicketMessages::kPrintFailed) + QLatin1Char('\n') + reason;
 }
 
-LoadedTicket loadTicketForPrint(qint64 serial, const QSqlDatabase &db)
+LoadedTicket loadTicketForPrint(qint64 serial, const QSqlDatabase &db, bool withPictures)
 {
     LoadedTicket loaded;
     QString error;
@@ -110,7 +110,22 @@ LoadedTicket loadTicketForPrint(qint64 serial, const QSqlDatabase &db)
         ++loaded.transport->nyomtatva;
     else
         loaded.message = error.isEmpty() ? message(TicketMessages::kTicketNotFound) : error;
+    if (loaded.transport && withPictures) {
+        try {
+            loaded.pictures = Pictures::ofSerial(db, serial);
+        } catch (const DatabaseError &e) {
+            // A ticket printed without its pictures would pass for one that has none.
+            loaded.transport.reset();
+            loaded.message = QString::fromUtf8(e.what());
+        }
+    }
     return loaded;
+}
+
+bool templateNamesPictures(const QString &templatePath)
+{
+    QFile file(templatePath);
+    return file.open(QIODevice::ReadOnly) && TicketTemplate::namesPictures(file.readAll());
 }
 
 TicketFiles writeTemplateFiles(const LoadedTicket &loaded, const QString &templatePath, const QString &outputPath,
@@ -139,7 +154,8 @@ TicketFiles writeTemplateFiles(const LoadedTicket &loaded, const QString &templa
         const QByteArray templateBytes = templateFile.readAll();
         if (templateFile.error() == QFileDevice::NoError) {
             const QByteArray page = TicketTemplate::fill(
-                templateBytes, TicketTemplate::replacements(*files.transport, settings, printDate));
+                templateBytes, TicketTemplate::replacements(*files.transport, settings, printDate) +
+                                   TicketTemplate::pictureReplacements(loaded.pictures));
             files.pageWritten = output.write(page) == page.size() && output.flush() && output.commit();
         }
     }
@@ -191,7 +207,9 @@ TicketOutcome FillTicketTemplate(qint64 serial, const QSqlDatabase &db, const QS
                                  const QDate &printDate)
 {
     // A missing template stops before the database is asked.
-    const LoadedTicket loaded = QFileInfo(templatePath).isFile() ? loadTicketForPrint(serial, db) : LoadedTicket{};
+    const LoadedTicket loaded = QFileInfo(templatePath).isFile()
+                                    ? loadTicketForPrint(serial, db, templateNamesPictures(templatePath))
+                                    : LoadedTicket{};
     const TicketFiles files = writeTemplateFiles(loaded, templatePath, outputPath, settings, printDate);
     TicketOutcome outcome;
     outcome.messages = files.messages;

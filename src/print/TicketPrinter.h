@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pictures.h"
 #include "TicketSettings.h"
 #include "Transport.h"
 
@@ -33,8 +34,12 @@ struct TicketOutcome {
 struct LoadedTicket {
     std::optional<Transport> transport;
     QString message; // why there is none: no such ticket, or the database's text
+    QList<Pictures::Picture> pictures; // read only when asked for
 };
-LoadedTicket loadTicketForPrint(qint64 serial, const QSqlDatabase &db);
+// withPictures: the ticket's pictures too, for a template that names them (templateNamesPictures).
+LoadedTicket loadTicketForPrint(qint64 serial, const QSqlDatabase &db, bool withPictures = false);
+// Whether the template file names any picture placeholder (%kep1_1% …); false when it cannot be read.
+bool templateNamesPictures(const QString &templatePath);
 
 // One ticket's files as written before its print step.
 struct TicketFiles {

@@ -114,6 +114,28 @@ QList<Replacement> replacements(const Transport &t, const TicketSettings &s, con
     return list;
 }
 
+QList<Replacement> pictureReplacements(const QList<Pictures::Picture> &pictures)
+{
+    QList<Replacement> list;
+    for (int weighing = 1; weighing <= 2; ++weighing) {
+        for (int camera = 1; camera <= Pictures::kCameras; ++camera) {
+            QString value;
+            for (const Pictures::Picture &p : pictures) {
+                if (p.weighing == weighing && p.camera == camera && !p.jpeg.isEmpty())
+                    value = QStringLiteral("<img src=\"data:image/jpeg;base64,%1\">")
+                                .arg(QString::fromLatin1(p.jpeg.toBase64()));
+            }
+            list.append({"%kep" + QByteArray::number(weighing) + '_' + QByteArray::number(camera) + '%', value});
+        }
+    }
+    return list;
+}
+
+bool namesPictures(const QByteArray &templateBytes)
+{
+    return templateBytes.contains("%kep");
+}
+
 QByteArray fill(const QByteArray &templateBytes, const QList<Replacement> &replacements)
 {
     const TemplateEncoding encoding = detectEncoding(templateBytes);

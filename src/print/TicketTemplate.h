@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Pictures.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -20,6 +22,12 @@ struct Replacement {
 // The placeholders of the text path with their values, in the order they are applied. printDate supplies the year
 // in front of the serial number.
 QList<Replacement> replacements(const Transport &transport, const TicketSettings &settings, const QDate &printDate);
+
+// The pictures' placeholders of an HTML template, %kep1_1% to %kep2_4% (weighing, camera): the picture as an
+// embedded JPEG image where the ticket has it, empty where it has none.
+QList<Replacement> pictureReplacements(const QList<Pictures::Picture> &pictures);
+// Whether a template names any picture placeholder, so that its ticket's pictures must be read.
+bool namesPictures(const QByteArray &templateBytes);
 
 // A whole template, filled in its own encoding: each line gets the first occurrence of every placeholder replaced,
 // in table order, each replacement working on the result of the previous one; lines end in CR LF; everything else

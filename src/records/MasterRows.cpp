@@ -1,6 +1,7 @@
 #include "MasterRows.h"
 
 #include "MasterTable.h"
+#include "Pictures.h"
 #include "Sql.h"
 #include "Trail.h"
 
@@ -216,6 +217,8 @@ void remove(const QSqlDatabase &db, const QString &table, qint64 id)
         gone = storedValues(db, table, id, fields, &serial);
     }
     Sql::run(db, QStringLiteral("DELETE FROM %1 WHERE id = :id").arg(table), {{":id", id}});
+    if (traced)
+        Pictures::removeInProgress(db, id);
     if (!gone.isEmpty())
         Trail::append(db, 0, QString::fromUtf8(Trail::kInProgressDeletion), Trail::describe(gone), {});
     transaction.commit();

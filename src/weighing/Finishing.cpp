@@ -139,6 +139,7 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
                             .numRowsAffected();
     if (removed != 1)
         return refused(kPlateNotFound, "rendszam");
+    Pictures::finish(db, row->rowId, t.sorszam, in.pictures);
     transaction.commit();
 
     Outcome o;

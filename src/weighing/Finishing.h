@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Pictures.h"
 #include "Refusal.h"
 #include "Settlement.h"
 #include "WeightOrigin.h"
@@ -12,7 +13,8 @@
 #include <functional>
 
 // Finishing a transport: the checks, the settlement, and the move from folyamatban to szallitasok as one
-// transaction under the next serial number.
+// transaction under the next serial number; the first weighing's pictures move to the serial with it, the second
+// weighing's are stored under it, and each gets its trail row.
 namespace Finishing {
 
 inline constexpr char kPlateNotValid[] = "A rendszám nem megfelelő !";
@@ -41,6 +43,8 @@ struct Input {
     QString scaleRefusal;
     WeightOrigin origin = WeightOrigin::Scale; // where suly2 came from; marks the ticket
     QString felhasznalo;
+    // The cameras' pictures of the second weighing; none when no camera is set up.
+    Pictures::Shots pictures;
 };
 
 struct Outcome {

@@ -109,6 +109,14 @@ Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
     // A server lets two stations append the same new plate at once; the later one finds it taken when it writes.
     if (!InProgress::write(db, row))
         return refused(row.rowId != 0 ? kPlateNotFound : InProgress::kChangedElsewhere, "rendszam");
+    if (row.rowId != 0 && !keepsStoredWeight) {
+        Pictures::replaceInProgress(db, row.rowId, in.pictures);
+    } else if (row.rowId == 0 && !in.pictures.isEmpty()) {
+        const std::optional<InProgress::Row> added = InProgress::findLocked(db, in.rendszam);
+        if (!added)
+            throw DatabaseError(QString::fromUtf8(kPlateNotFound));
+        Pictures::replaceInProgress(db, added->rowId, in.pictures);
+    }
     transaction.commit();
     return {Outcome::Status::Saved, {}, weight};
 }

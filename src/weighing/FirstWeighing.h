@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OverwriteAnswer.h"
+#include "Pictures.h"
 #include "Refusal.h"
 #include "WeightOrigin.h"
 
@@ -38,6 +39,8 @@ struct Input {
     // weight was typed by hand.
     QString scaleRefusal;
     WeightOrigin origin = WeightOrigin::Scale; // where suly1 came from; marks the ticket
+    // The cameras' pictures of this weighing; none when no camera is set up.
+    Pictures::Shots pictures;
 };
 
 struct Outcome {
@@ -51,7 +54,9 @@ struct Outcome {
 // is nothing.
 std::optional<qint64> parseWeight(const QString &text);
 
-// Checks, asks when the plate is already in progress, and writes the row.
+// Checks, asks when the plate is already in progress, and writes the row with its pictures. Overwriting the plate's
+// row with the weight now on the scale replaces the row's pictures with these; keeping the earlier weight keeps
+// the earlier pictures, which show it.
 Outcome record(const QSqlDatabase &db, const Input &in, qint64 maxsuly,
                const std::function<OverwriteAnswer()> &askOverwrite, const QDateTime &now);
 

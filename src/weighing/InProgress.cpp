@@ -196,11 +196,13 @@ bool remove(const QSqlDatabase &db, const Seen &seen)
     return removeAll(db, {seen});
 }
 
-bool reweigh(const QSqlDatabase &db, const Seen &seen, qint64 suly1)
+bool reweigh(const QSqlDatabase &db, const Seen &seen, qint64 suly1, const Pictures::Shots &pictures)
 {
-    return changeSeen(db, {seen}, Trail::kInProgressReweigh, [&db, suly1](const Seen &row, const Trail::Values &before) {
+    return changeSeen(db, {seen}, Trail::kInProgressReweigh,
+                      [&db, suly1, &pictures](const Seen &row, const Trail::Values &before) {
         Sql::run(db, QStringLiteral("UPDATE folyamatban SET suly1 = :w, jel1 = '' WHERE id = :id"),
                  {{":w", suly1}, {":id", row.rowId}});
+        Pictures::replaceInProgress(db, row.rowId, pictures);
         return with(before, QStringLiteral("suly1"), QString::number(suly1));
     });
 }
@@ -209,6 +211,7 @@ bool removeAll(const QSqlDatabase &db, const QList<Seen> &seen)
 {
     return changeSeen(db, seen, Trail::kInProgressDeletion, [&db](const Seen &row, const Trail::Values &) {
         Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id"), {{":id", row.rowId}});
+        Pictures::removeInProgress(db, row.rowId);
         return Trail::Values();
     });
 }

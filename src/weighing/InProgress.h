@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Pictures.h"
+
 #include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
@@ -58,11 +60,13 @@ struct Seen {
 
 // The row commands of the main window, each in one transaction with its trail row. Each returns false, changing
 // nothing, when the row seen is no longer there as seen (kChangedElsewhere is the operator's message then).
+// A swapped direction keeps the row's pictures; a deleted row's pictures go with it.
 bool swapDirection(const QSqlDatabase &db, const Seen &seen);
 bool remove(const QSqlDatabase &db, const Seen &seen);
-// A weight from the scale: the row's weight mark is cleared with it.
-bool reweigh(const QSqlDatabase &db, const Seen &seen, qint64 suly1);
-// Deletes the rows seen, all or none; a row weighed in since stays.
+// A weight from the scale: the row's weight mark is cleared with it. It is a new first weighing: pictures replaces
+// the row's pictures, which showed the earlier weight (none given: they are removed).
+bool reweigh(const QSqlDatabase &db, const Seen &seen, qint64 suly1, const Pictures::Shots &pictures = {});
+// Deletes the rows seen, all or none, with their pictures; a row weighed in since stays.
 bool removeAll(const QSqlDatabase &db, const QList<Seen> &seen);
 
 } // namespace InProgress

@@ -2,11 +2,14 @@
 #include "CtlCommands.h"
 #include "DatabaseStartup.h"
 #include "Invocation.h"
+#include "Pictures.h"
+#include "Sql.h"
 #include "TextCodec.h"
 #include "TicketFixtures.h"
 #include "TicketMessages.h"
 
 #include <QBuffer>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,17 +23,49 @@ struct Run {
     QString err;
 };
 
-Run ticket(const QStringList &args)
+Run kelvoctl(const QString &command, const QStringList &args)
 {
     Run r;
     QBuffer in;
     QTextStream out(&r.out);
     QTextStream err(&r.err);
     Environment environment{in, out, err};
-    r.code = runKelvoctl(QStringList{QStringLiteral("ticket")} + args, environment);
+    r.code = runKelvoctl(QStringList{command} + args, environment);
     out.flush();
     err.flush();
     return r;
+}
+
+Run ticket(const QStringList &args)
+{
+    return kelvoctl(QStringLiteral("ticket"), args);
+}
+
+QByteArray jpeg(Qt::GlobalColor color)
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    return bytes;
+}
+
+// Ticket 17's pictures: camera 1 of the first weighing, camera 2 of the second, camera 3 of the second missing.
+bool addPictures(const QString &datapath)
+{
+    Database database(datapath);
+    if (!database.open().isEmpty())
+        return false;
+    const QDateTime at(QDate(2023, 12, 30), QTime(7, 5, 9));
+    Transaction transaction(database.db());
+    Pictures::replaceInProgress(database.db(), 999, {{1, QStringLiteral("Bejárat"), jpeg(Qt::red), {}, at}});
+    Pictures::finish(database.db(), 999, 17,
+                     {{2, QStringLiteral("Hátsó"), jpeg(Qt::blue), {}, at},
+                      {3, QStringLiteral("Oldal"), {}, QStringLiteral("nincs kapcsolat"), at}});
+    transaction.commit();
+    return true;
 }
 
 } // namespace
@@ -152,6 +187,61 @@ private slots:
         QCOMPARE(r.code, 1);
         QCOMPARE(r.out, message + QLatin1Char('\n'));
         QCOMPARE(r.err, QString());
+    }
+
+    // kelvoctl pictures writes the ticket's pictures as SERIAL-W-C.jpg, byte for byte, or nothing at all.
+    void picturesCommand_data()
+    {
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("folder"); // under the program folder
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out"); // %1: the folder
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("written") << "17" << "kepek" << 0
+                                 << "%1/17-1-1.jpg\n%1/17-2-2.jpg\n17-2-3: hiányzik: nincs kapcsolat\n"
+                                 << QStringList{"17-1-1.jpg", "17-2-2.jpg"};
+        QTest::newRow("ticket without pictures") << "7" << "kepek" << 0 << "" << QStringList{};
+        QTest::newRow("serial not found") << "18" << "kepek" << 1
+                                          << QString::fromUtf8(TicketMessages::kTicketNotFound) + "\n"
+                                          << QStringList{};
+        QTest::newRow("folder missing") << "17" << "nincs" << 1 << "A(z) %1 mappába nem lehet írni.\n"
+                                        << QStringList{};
+    }
+    void picturesCommand()
+    {
+        QFETCH(QString, serial);
+        QFETCH(QString, folder);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFETCH(QStringList, files);
+        QVERIFY(addPictures(m_datapath));
+        QVERIFY(QDir(m_home).mkdir(QStringLiteral("kepek")));
+        const QString target = m_home + folder;
+        const Run r = kelvoctl(QStringLiteral("pictures"), {serial, QStringLiteral("--to"), target,
+                                                            QStringLiteral("--home"), m_home});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.out, out.contains(QLatin1String("%1")) ? out.arg(target) : out);
+        QCOMPARE(r.code, code);
+        QCOMPARE(QDir(m_home + QStringLiteral("kepek")).entryList(QDir::Files), files);
+        if (!files.isEmpty()) {
+            QCOMPARE(readFile(target + QStringLiteral("/17-1-1.jpg")), jpeg(Qt::red));
+            QCOMPARE(readFile(target + QStringLiteral("/17-2-2.jpg")), jpeg(Qt::blue));
+        }
+    }
+
+    // An HTML template shows a picture the ticket has as an embedded image, and nothing where it has none.
+    void templateEmbedsPictures()
+    {
+        QVERIFY(addPictures(m_datapath));
+        QVERIFY(writeFile(m_home + QStringLiteral("kepes.htm"),
+                          "<p>%rendszam%</p><p>%kep1_1%</p><p>%kep2_3%</p><p>%kep2_2%</p>\r\n"));
+        const Run r = ticket({QStringLiteral("17"), QStringLiteral("--template"), QStringLiteral("kepes.htm"),
+                              QStringLiteral("--home"), m_home});
+        QCOMPARE(r.code, 0);
+        const QByteArray image = "<img src=\"data:image/jpeg;base64,";
+        QCOMPARE(readFile(m_home + QStringLiteral("out.htm")),
+                 "<p>ABC-123</p><p>" + image + jpeg(Qt::red).toBase64() + "\"></p><p></p><p>" + image +
+                     jpeg(Qt::blue).toBase64() + "\"></p>\r\n");
     }
 
     void usageErrors_data()
