@@ -50,6 +50,9 @@ int autoWeighCommand(Invocation &call);
 // ImportCommand.cpp
 int importCommand(Invocation &call);
 
+// CameraCommand.cpp
+int cameraTestCommand(Invocation &call);
+
 // BackupCommands.cpp
 int backupCommand(Invocation &call);
 int autobackupCommand(Invocation &call);
