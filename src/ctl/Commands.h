@@ -55,6 +55,8 @@ int importCommand(Invocation &call);
 
 // GateCommands.cpp
 int gateCommand(Invocation &call);
+// CameraCommand.cpp
+int cameraTestCommand(Invocation &call);
 
 // BackupCommands.cpp
 int backupCommand(Invocation &call);

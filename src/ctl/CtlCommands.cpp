@@ -108,6 +108,9 @@ constexpr Command kCommands[] = {
     {"autobackup", "[--today YYYY-MM-DD]", "the automatic backup of start-up: made when the settings call for one "
      "this week or month (into autobackuppath), which is then noted in Kelvo.ini; --today sets the day",
      autobackupCommand},
+    {"camera test", "[N] --to FILE",
+     "one picture of camera N (1 to 4, default 1) of the program folder's Kelvo.ini into FILE, storing nothing; "
+     "prints \"BYTES bájt, MS ms\", or the reason on standard error (exit 1)", cameraTestCommand},
 };
 
 // What the command takes: "SERIAL [--template NAME] [--home DIR]".
@@ -185,9 +188,11 @@ int runKelvoctl(const QStringList &given, Environment &environment)
         environment.out << "kelvoctl " << QString::number(Schema::kVersion, 'f', 2) << '\n';
         return kDone;
     }
+    // A name of several words ("camera test") is matched word by word.
     for (const Command &command : kCommands) {
-        if (name == QLatin1String(command.name))
-            return run(command, args.mid(1), homeFirst, environment);
+        const QStringList words = QString::fromLatin1(command.name).split(QLatin1Char(' '));
+        if (args.mid(0, words.size()) == words)
+            return run(command, args.mid(words.size()), homeFirst, environment);
     }
     environment.err << "kelvoctl: unknown command \"" << name << "\"\n\n" << help();
     return kBadArguments;

@@ -24,7 +24,11 @@ QList<const ConfigKey *> all()
             &Profile,    &stabiltures, &stabilido,       &stabilkell,
             &taralejar,
             &fenykapukell, &KapuHost, &KapuPort, &KapuUnit, &BePiros, &BeZold, &KiPiros, &KiZold,
-            &Sorompo,    &SorompoIdo,  &Fenykapu1,       &Fenykapu2};
+            &Sorompo,    &SorompoIdo,  &Fenykapu1,       &Fenykapu2,
+            &Kamera1URL, &Kamera1User, &Kamera1Password, &Kamera1Timeout, &Kamera1Name,
+            &Kamera2URL, &Kamera2User, &Kamera2Password, &Kamera2Timeout, &Kamera2Name,
+            &Kamera3URL, &Kamera3User, &Kamera3Password, &Kamera3Timeout, &Kamera3Name,
+            &Kamera4URL, &Kamera4User, &Kamera4Password, &Kamera4Timeout, &Kamera4Name};
 }
 
 } // namespace Keys

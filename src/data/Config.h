@@ -112,12 +112,50 @@ inline constexpr ConfigKey Sorompo         {"Kapu", "Sorompo",      KeyType::Str
 inline constexpr ConfigKey SorompoIdo      {"Kapu", "SorompoIdo",   KeyType::Integer, "1000"};
 inline constexpr ConfigKey Fenykapu1       {"Kapu", "Fenykapu1",    KeyType::String,  ""};
 inline constexpr ConfigKey Fenykapu2       {"Kapu", "Fenykapu2",    KeyType::String,  ""};
+// IP cameras, sections Kamera1 to Kamera4 (read through CameraSettings): a snapshot URL answering with one JPEG,
+// its user and password (the password encoded like [Opt] Pass), the time limit in ms and a name for the pictures.
+// A section without URL is no camera.
+inline constexpr ConfigKey Kamera1URL     {"Kamera1", "URL",      KeyType::String,  ""};
+inline constexpr ConfigKey Kamera1User    {"Kamera1", "User",     KeyType::String,  ""};
+inline constexpr ConfigKey Kamera1Password{"Kamera1", "Password", KeyType::String,  ""};
+inline constexpr ConfigKey Kamera1Timeout {"Kamera1", "Timeout",  KeyType::Integer, "2000"};
+inline constexpr ConfigKey Kamera1Name    {"Kamera1", "Name",     KeyType::String,  "Kamera 1"};
+inline constexpr ConfigKey Kamera2URL     {"Kamera2", "URL",      KeyType::String,  ""};
+inline constexpr ConfigKey Kamera2User    {"Kamera2", "User",     KeyType::String,  ""};
+inline constexpr ConfigKey Kamera2Password{"Kamera2", "Password", KeyType::String,  ""};
+inline constexpr ConfigKey Kamera2Timeout {"Kamera2", "Timeout",  KeyType::Integer, "2000"};
+inline constexpr ConfigKey Kamera2Name    {"Kamera2", "Name",     KeyType::String,  "Kamera 2"};
+inline constexpr ConfigKey Kamera3URL     {"Kamera3", "URL",      KeyType::String,  ""};
+inline constexpr ConfigKey Kamera3User    {"Kamera3", "User",     KeyType::String,  ""};
+inline constexpr ConfigKey Kamera3Password{"Kamera3", "Password", KeyType::String,  ""};
+inline constexpr ConfigKey Kamera3Timeout {"Kamera3", "Timeout",  KeyType::Integer, "2000"};
+inline constexpr ConfigKey Kamera3Name    {"Kamera3", "Name",     KeyType::String,  "Kamera 3"};
+inline constexpr ConfigKey Kamera4URL     {"Kamera4", "URL",      KeyType::String,  ""};
+inline constexpr ConfigKey Kamera4User    {"Kamera4", "User",     KeyType::String,  ""};
+inline constexpr ConfigKey Kamera4Password{"Kamera4", "Password", KeyType::String,  ""};
+inline constexpr ConfigKey Kamera4Timeout {"Kamera4", "Timeout",  KeyType::Integer, "2000"};
+inline constexpr ConfigKey Kamera4Name    {"Kamera4", "Name",     KeyType::String,  "Kamera 4"};
 // clang-format on
 
 // Sections whose keys are not fixed.
 inline constexpr char kFolyamatbanOszlop[] = "Folyamatban_oszlop";
 inline constexpr char kSzallitasokOszlop[] = "Szallitasok_oszlop";
 inline constexpr char kAutomeresekOszlop[] = "automeresek_oszlop";
+
+// The keys of each camera section, cameras 1 to 4 at 0 to 3.
+struct CameraKeys {
+    const ConfigKey &url;
+    const ConfigKey &user;
+    const ConfigKey &password;
+    const ConfigKey &timeout;
+    const ConfigKey &name;
+};
+inline constexpr CameraKeys kamera[] = {
+    {Kamera1URL, Kamera1User, Kamera1Password, Kamera1Timeout, Kamera1Name},
+    {Kamera2URL, Kamera2User, Kamera2Password, Kamera2Timeout, Kamera2Name},
+    {Kamera3URL, Kamera3User, Kamera3Password, Kamera3Timeout, Kamera3Name},
+    {Kamera4URL, Kamera4User, Kamera4Password, Kamera4Timeout, Kamera4Name},
+};
 
 QList<const ConfigKey *> all();
 } // namespace Keys

@@ -36,7 +36,7 @@ private slots:
                 break;
             }
         }
-        QCOMPARE(names.size(), 82);
+        QCOMPARE(names.size(), 102);
     }
 
     void defaultsWithoutFile_data()
