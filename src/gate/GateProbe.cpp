@@ -35,7 +35,13 @@ void GateProbe::run(const GateSettings &settings)
     m_module = std::make_unique<GateModule>(settings);
     connect(m_module.get(), &GateModule::linkChanged, this, [this](GateModule::Link link, const QString &reason) {
         if (link == GateModule::Link::Lost) {
-            finish(false, reason);
+            // The client tells the socket closed before it tells why: the reason is read once both have come.
+            Q_UNUSED(reason);
+            GateModule *module = m_module.get();
+            QTimer::singleShot(0, module, [this, module] {
+                if (m_module.get() == module)
+                    finish(false, module->reason());
+            });
             return;
         }
         if (link != GateModule::Link::Connected)
