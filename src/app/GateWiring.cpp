@@ -20,6 +20,7 @@ namespace {
 
 constexpr char kConnecting[] = "Kapuvezérlő: kapcsolódás...";
 constexpr char kConnected[] = "Kapuvezérlő: rendben";
+constexpr int kPanelWidth = 260;
 
 struct LightCommand {
     const char *action;
@@ -107,9 +108,12 @@ void GateWiring::showLink()
     QLabel *panel = main->gatePanel();
     panel->setVisible(configured);
     const char *colour = connected ? "#1b7f2a" : link == GateModule::Link::Lost ? "#c00000" : "#808080";
-    panel->setText(connected                            ? QString::fromUtf8(kConnected)
-                   : link == GateModule::Link::Lost     ? m_station->reason()
-                                                        : QString::fromUtf8(kConnecting));
+    const QString text = connected                        ? QString::fromUtf8(kConnected)
+                         : link == GateModule::Link::Lost ? m_station->reason()
+                                                          : QString::fromUtf8(kConnecting);
+    // A long reason would push the scale's state out of the bar: the panel shows its start, the tip all of it.
+    panel->setText(panel->fontMetrics().elidedText(text, Qt::ElideRight, kPanelWidth));
+    panel->setToolTip(text);
     panel->setStyleSheet(QStringLiteral("#StatusPanelKapu { color: white; background: %1; padding: 0 6px; }")
                              .arg(QLatin1String(colour)));
 

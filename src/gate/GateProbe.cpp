@@ -46,15 +46,19 @@ void GateProbe::run(const GateSettings &settings)
         }
         if (link != GateModule::Link::Connected)
             return;
+        // One line for the inputs and one for the coils: the answer fits beside the settings it tests.
         QStringList lines{QString::fromUtf8(kAnswered)};
-        const auto list = [&lines](const QStringList &keys, const QMap<QString, bool> &states) {
+        const auto list = [&lines](const char *title, const QStringList &keys, const QMap<QString, bool> &states) {
+            QStringList points;
             for (const QString &key : keys) {
                 if (states.contains(key))
-                    lines.append(key + (states.value(key) ? QStringLiteral(": be") : QStringLiteral(": ki")));
+                    points.append(key + (states.value(key) ? QStringLiteral(" be") : QStringLiteral(" ki")));
             }
+            if (!points.isEmpty())
+                lines.append(QString::fromUtf8(title) + points.join(QStringLiteral(", ")));
         };
-        list(GateSettings::inputKeys(), m_module->inputs());
-        list(GateSettings::coilKeys(), m_module->coils());
+        list("Bemenetek: ", GateSettings::inputKeys(), m_module->inputs());
+        list("Kimenetek: ", GateSettings::coilKeys(), m_module->coils());
         finish(true, lines.join(QLatin1Char('\n')));
     });
     m_limit.start();

@@ -25,7 +25,8 @@ public:
     bool running() const { return m_module != nullptr; }
 
 signals:
-    // ok: the module answered; text: each point and its state a line ("Fenykapu1: be"), or the reason it failed.
+    // ok: the module answered; text: the inputs' and the coils' states ("Bemenetek: Fenykapu1 be, Fenykapu2 ki"),
+    // or the reason it failed.
     void finished(bool ok, const QString &text);
 
 private:

@@ -223,7 +223,7 @@ private slots:
 
         // The module lost: the panel tells why, the commands are off, and the position cannot be proven.
         gate.send("stop");
-        QTRY_COMPARE_WITH_TIMEOUT(panel->text(), QStringLiteral("A kapuvezérlő nem válaszol."), kSlowMs);
+        QTRY_COMPARE_WITH_TIMEOUT(panel->toolTip(), QStringLiteral("A kapuvezérlő nem válaszol."), kSlowMs);
         QVERIFY(!gateAction(*kelvo, "kapuSorompo")->isEnabled());
         QCOMPARE(station.positionRefusal(true)->message, QString::fromUtf8(GatePosition::kUnproven));
         QVERIFY(!station.positionRefusal(false));
@@ -269,7 +269,7 @@ private slots:
         kelvo->settingsCommands().open();
         settle(*kelvo);
         QVERIFY2(refused.startsWith(QStringLiteral("A kapuvezérlő nem érhető el")), qPrintable(refused));
-        QCOMPARE(answered, QStringLiteral("A kapuvezérlő válaszol.\nFenykapu2: be\nSorompo: ki"));
+        QCOMPARE(answered, QStringLiteral("A kapuvezérlő válaszol.\nBemenetek: Fenykapu2 be\nKimenetek: Sorompo ki"));
         QTRY_COMPARE_WITH_TIMEOUT(kelvo->Foform()->gatePanel()->text(), QStringLiteral("Kapuvezérlő: rendben"),
                                   kSlowMs);
         QVERIFY(gateAction(*kelvo, "kapuSorompo")->isEnabled());
