@@ -20,7 +20,7 @@ namespace {
 
 constexpr char kConnecting[] = "Kapuvezérlő: kapcsolódás...";
 constexpr char kConnected[] = "Kapuvezérlő: rendben";
-constexpr int kPanelWidth = 260;
+constexpr int kPanelWidth = 180;
 
 struct LightCommand {
     const char *action;
