@@ -4,6 +4,7 @@
 #include "ControlSettings.h"
 #include "Database.h"
 #include "DatabaseWorker.h"
+#include "GateWiring.h"
 #include "InProgressModel.h"
 #include "MainCommands.h"
 #include "ScaleWiring.h"
@@ -66,6 +67,7 @@ bool Kelvo::createWindows()
     m_settingsCommands = std::make_unique<SettingsCommands>(*this);
     m_commands = std::make_unique<MainCommands>(*this);
     m_scale = std::make_unique<ScaleWiring>(*this);
+    m_gate = std::make_unique<GateWiring>(*this);
     m_tickets = std::make_unique<TicketPrintQueue>(*this);
     m_commands->followPrints(*m_tickets);
 
@@ -115,6 +117,7 @@ void Kelvo::shutdown()
     if (m_config)
         ShutdownSequence(*this, *m_controlSettings).run();
     m_scale->close();
+    m_gate->close();
     // A print still going ends here (a ticket the printer took is still counted); the waiting ones are dropped.
     m_tickets->stop();
     // What was given to the database runs to its end (a ticket being stored is stored); long reads stop.
@@ -131,6 +134,11 @@ void Kelvo::shutdown()
 void Kelvo::flashSaved(QWidget *over)
 {
     m_windows.okform()->flash(over ? over : m_windows.Foform());
+}
+
+void Kelvo::weighingStored(bool finished)
+{
+    m_gate->weighingStored(finished);
 }
 
 void Kelvo::printTicket(qint64 sorszam, const QString &templateName, std::optional<PrintMode> mode, PrintKind kind)

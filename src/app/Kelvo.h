@@ -14,6 +14,7 @@
 class Config;
 class ControlSettings;
 class DatabaseWorker;
+class GateWiring;
 class InProgressModel;
 class MainCommands;
 class ScaleWiring;
@@ -85,9 +86,12 @@ public:
     InProgressModel *inProgress() const { return m_inProgress; }
     WeightLink *weightLink() const { return m_weightLink; }
     RunSettings &settings() { return m_settings; }
+    const RunSettings &settings() const { return m_settings; }
     const KelvoWindows &windows() const { return m_windows; }
     MainCommands &commands() const { return *m_commands; }
     SettingsCommands &settingsCommands() const { return *m_settingsCommands; }
+    // The gate's lights, barrier and light barriers at this station.
+    GateWiring &gate() const { return *m_gate; }
 
     // The named windows.
     TFoform *Foform() const { return m_windows.Foform(); }
@@ -103,6 +107,8 @@ public:
 
     // Services the windows use.
     void flashSaved(QWidget *over);
+    // A weighing was stored (finished: the second one, the transport is done): the lights and the barrier follow.
+    void weighingStored(bool finished);
     // Whether a ticket print is the first one after "Befejezés" or a reprint (which leaves a row in the trail).
     enum class PrintKind { Finished, Reprint };
     // Queues the print of the ticket of the serial number with the template chosen, as the printing mode says (or
@@ -151,5 +157,6 @@ private:
     std::unique_ptr<SettingsCommands> m_settingsCommands;
     std::unique_ptr<MainCommands> m_commands;
     std::unique_ptr<ScaleWiring> m_scale;
+    std::unique_ptr<GateWiring> m_gate;
     std::unique_ptr<TicketPrintQueue> m_tickets;
 };

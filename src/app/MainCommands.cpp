@@ -32,6 +32,7 @@
 #include "TSzallitasokform.h"
 #include "Tautomeresek.h"
 #include "Tautomeresform.h"
+#include "WeighingMoment.h"
 #include "Tbefejezesform.h"
 #include "Tkeszletform.h"
 #include "Tkezdesform.h"
@@ -122,8 +123,11 @@ void MainCommands::connectCommands()
         // A silent link keeps its last weight, which must not be stored as if a vehicle stood there.
         {[link] { return link->weightLive() ? qint64(link->aktsuly()) : 0; }, [link] { return link->nullavolt(); },
          [link] { link->clearNullavolt(); },
-         [this, link] { return link->refusalToTake(m_kelvo.settings().stabilkell).isEmpty(); }},
+         [this, link] { return link->refusalToTake(m_kelvo.settings().stabilkell).isEmpty(); },
+         [this] { return WeighingMoment::positionRefusal(m_kelvo); }},
         [this](const QDateTime &at, qint64 weight) { return Tautomeresform::store(m_kelvo.worker(), at, weight); });
+    // A logged weight is a weighing the vehicle is done with: the exit light lets it off.
+    connect(w.automeresform()->run(), &AutoWeighingRun::stored, this, [this] { m_kelvo.weighingStored(false); });
     on(ui->mIsmetles, [this] { reprintTicket(); });
     w.nyomtatasismetel()->setActions(
         [this](qint64 sorszam) {
@@ -285,13 +289,15 @@ std::optional<InProgress::Seen> MainCommands::selectedSeen() const
     return InProgress::Seen(r.rowId, r.rendszam, r.suly1, r.bedatum);
 }
 
-void MainCommands::changeRows(std::function<bool(QSqlDatabase)> change)
+void MainCommands::changeRows(std::function<bool(QSqlDatabase)> change, std::function<void()> changed)
 {
     DatabaseWorker *worker = m_kelvo.worker();
     if (!worker)
         return;
     auto busy = std::make_shared<WorkerCall::Busy>(m_kelvo.Foform(), rowCommandControls());
-    WorkerCall::then(worker->run(std::move(change)), this, [this](bool done) {
+    WorkerCall::then(worker->run(std::move(change)), this, [this, changed = std::move(changed)](bool done) {
+        if (done && changed)
+            changed();
         reloadKeepingSelection();
         if (!done)
             uzenet(QString::fromUtf8(InProgress::kChangedElsewhere));
@@ -378,12 +384,12 @@ void MainCommands::reweighSelected()
         uzenet(QString::fromUtf8(FirstWeighing::kNoScaleWeight));
         return;
     }
-    if (const QString refusal = m_kelvo.weightLink()->refusalToTake(m_kelvo.settings().stabilkell);
-        !refusal.isEmpty()) {
+    if (const QString refusal = WeighingMoment::refusal(m_kelvo, WeightOrigin::Scale); !refusal.isEmpty()) {
         uzenet(refusal);
         return;
     }
-    changeRows([seen = *seen, weight = *weight](QSqlDatabase db) { return InProgress::reweigh(db, seen, weight); });
+    changeRows([seen = *seen, weight = *weight](QSqlDatabase db) { return InProgress::reweigh(db, seen, weight); },
+               [this] { m_kelvo.weighingStored(false); });
 }
 
 void MainCommands::deleteAllInProgress()

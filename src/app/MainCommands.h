@@ -72,8 +72,9 @@ private:
     int selectedRow() const;
     QString selectedPlate() const;
     std::optional<InProgress::Seen> selectedSeen() const;
-    // A row command on the worker; the list is read again after it, and a refusal names the change made elsewhere.
-    void changeRows(std::function<bool(QSqlDatabase)> change);
+    // A row command on the worker; the list is read again after it, and a refusal names the change made elsewhere;
+    // changed runs when the change was made.
+    void changeRows(std::function<bool(QSqlDatabase)> change, std::function<void()> changed = {});
     QList<QWidget *> rowCommandControls() const;
     void selectRow(int row);
     void reloadKeepingSelection();

@@ -4,6 +4,8 @@
 #include "Config.h"
 #include "DatabaseStartup.h"
 #include "DatabaseUri.h"
+#include "GatePage.h"
+#include "GateWiring.h"
 #include "Kelvo.h"
 #include "MessageBoxes.h"
 #include "Seged.h"
@@ -86,6 +88,7 @@ void SettingsCommands::open(bool connectionPage)
     ui->outbatcheck->setChecked(s.outbat);
     ui->evelojelch->setChecked(s.evelojel);
     ui->karban->setChecked(dialogBoolean(config, Keys::karbantart));
+    dialog->gatePage()->load(config);
     ui->regijelszo->clear();
     ui->ujjelszo->clear();
     ui->ujjelszo2->clear();
@@ -115,6 +118,7 @@ void SettingsCommands::accept()
     s.hitlejar = dialog->calibrationDate();
     s.autobackup = dialog->backupMode();
     const bool stable = ui->stabilkell->isChecked();
+    const bool position = dialog->gatePage()->positionRequired();
     const QString failure = writeSettings();
     // A trust setting is in force only once the file holds it: the file and the trail must tell an inspector what
     // was in force. Unstored, the old value stays and the dialog shows it again.
@@ -122,10 +126,17 @@ void SettingsCommands::accept()
         s.stabilkell = stable;
     else
         ui->stabilkell->setChecked(s.stabilkell);
+    // The position check reads the file at each weighing: what the file holds is what is in force.
+    const bool positionInForce = m_kelvo.config()->boolean(Keys::fenykapukell);
+    dialog->gatePage()->setPositionRequired(positionInForce);
     if (stable != s.stabilkell)
         uzenet(QString::fromUtf8(kTrustNotSaved).arg(ui->stabilkell->text(), failure));
+    else if (position != positionInForce)
+        uzenet(QString::fromUtf8(kTrustNotSaved).arg(dialog->gatePage()->positionRequiredLabel(), failure));
     else if (!failure.isEmpty())
         uzenet(failure);
+    // The module as the file says now: made, remade or removed.
+    m_kelvo.gate().configure();
     if (failure.isEmpty())
         m_kelvo.recordTrustSettings();
     dialog->done(QDialog::Accepted);
@@ -157,7 +168,8 @@ QString SettingsCommands::writeSettings()
                       config.setString(Keys::hostport, ui->hostport->text()) &&
                       config.setString(Keys::hostip, ui->hostip->text()) &&
                       config.setDate(Keys::hitlejar, dialog->calibrationDate()) &&
-                      config.setBoolean(Keys::stabilkell, ui->stabilkell->isChecked());
+                      config.setBoolean(Keys::stabilkell, ui->stabilkell->isChecked()) &&
+                      dialog->gatePage()->save(config);
     return rest ? QString() : QString::fromUtf8(kSaveFailedMessage);
 }
 

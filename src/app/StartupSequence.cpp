@@ -10,6 +10,7 @@
 #include "Database.h"
 #include "DatabaseStartup.h"
 #include "DatabaseWorker.h"
+#include "GateWiring.h"
 #include "InProgressModel.h"
 #include "Kelvo.h"
 #include "MainCommands.h"
@@ -232,6 +233,7 @@ void StartupSequence::carryOn()
     m_controls.load(config, ControlSettings::Group::KeptEntries);
     loadDialogValues();
     m_kelvo.m_scale->open();
+    m_kelvo.m_gate->configure();
 
     if (!passStartPassword()) {
         m_kelvo.end(0);

@@ -51,6 +51,37 @@ TFoform::TFoform(QWidget *parent)
     if (auto *button = qobject_cast<QToolButton *>(m_ui->ToolBar1->widgetForAction(m_ui->autobtn)))
         button->setPopupMode(QToolButton::MenuButtonPopup);
 
+    // The gate's commands: the actions are named after what they do, the wiring enables them.
+    m_gateMenu = new QMenu(QStringLiteral("&Kapu"), this);
+    m_gateMenu->setObjectName(QStringLiteral("menuKapu"));
+    const std::pair<const char *, const char *> gateCommands[] = {
+        {"kapuSorompo", "Sorompó nyitása"},          {nullptr, nullptr},
+        {"kapuBeZold", "Behajtó lámpa: zöld"},       {"kapuBePiros", "Behajtó lámpa: piros"},
+        {"kapuKiZold", "Kihajtó lámpa: zöld"},       {"kapuKiPiros", "Kihajtó lámpa: piros"}};
+    for (const auto &[name, text] : gateCommands) {
+        if (!name) {
+            m_gateMenu->addSeparator();
+            continue;
+        }
+        QAction *action = m_gateMenu->addAction(QString::fromUtf8(text));
+        action->setObjectName(QLatin1String(name));
+        action->setEnabled(false);
+    }
+    m_ui->MainMenu1->insertMenu(m_ui->menuSugo->menuAction(), m_gateMenu);
+    m_gateButton = new QAction(icon(QStyle::SP_ArrowUp), QStringLiteral("Kapu"), this);
+    m_gateButton->setObjectName(QStringLiteral("kapubtn"));
+    m_gateButton->setToolTip(QStringLiteral("Sorompó és forgalmi lámpák kézi vezérlése"));
+    m_gateButton->setMenu(m_gateMenu);
+    m_gateButton->setVisible(false);
+    // Beside the weighing commands, before the separator that sets off the help.
+    const QList<QAction *> tools = m_ui->ToolBar1->actions();
+    const qsizetype help = tools.indexOf(m_ui->helpbtn);
+    m_ui->ToolBar1->insertAction(help > 0 ? tools.at(help - 1) : m_ui->helpbtn, m_gateButton);
+    if (auto *button = qobject_cast<QToolButton *>(m_ui->ToolBar1->widgetForAction(m_gateButton))) {
+        button->setPopupMode(QToolButton::InstantPopup);
+        button->setMinimumSize(63, 70);
+    }
+
     m_popupMenu = new QMenu(this);
     m_popupMenu->setObjectName(QStringLiteral("PopupMenu1"));
     m_popupMenu->addAction(m_ui->pIranyCsere);
@@ -78,6 +109,10 @@ TFoform::TFoform(QWidget *parent)
     m_ui->StatusBar1->addWidget(m_panels[0]);
     m_ui->StatusBar1->addWidget(m_panels[1], 1);
     m_ui->StatusBar1->addWidget(m_panels[2]);
+    m_gatePanel = new QLabel(this);
+    m_gatePanel->setObjectName(QStringLiteral("StatusPanelKapu"));
+    m_gatePanel->setVisible(false);
+    m_ui->StatusBar1->addWidget(m_gatePanel);
 }
 
 TFoform::~TFoform() = default;

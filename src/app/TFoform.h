@@ -30,6 +30,11 @@ public:
     QLabel *statusPanel(int index) const;
     QMenu *popupMenu() const { return m_popupMenu; }
     QMenu *autoPopup() const { return m_autoPopup; }
+    // The gate module's state, shown while the site has one.
+    QLabel *gatePanel() const { return m_gatePanel; }
+    // The operator's gate commands: in the menu bar, and behind the toolbar's "Kapu" button (kapubtn).
+    QMenu *gateMenu() const { return m_gateMenu; }
+    QAction *gateButton() const { return m_gateButton; }
     ColumnWidths *columnWidths() const { return m_widths; }
 
     void setStatusText(int panel, const QString &text);
@@ -53,6 +58,9 @@ private:
     QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
     QMenu *m_popupMenu = nullptr;
     QMenu *m_autoPopup = nullptr;
+    QLabel *m_gatePanel = nullptr;
+    QMenu *m_gateMenu = nullptr;
+    QAction *m_gateButton = nullptr;
     ColumnWidths *m_widths = nullptr;
     bool m_firstShow = true;
 };

@@ -2,6 +2,7 @@
 
 #include "ui_Tbeallitasok.h"
 
+#include "GatePage.h"
 #include "TicketSettings.h"
 #include "WeightLink.h"
 #include "WindowHelpers.h"
@@ -35,6 +36,11 @@ Tbeallitasok::Tbeallitasok(QWidget *parent)
     , m_ui(std::make_unique<Ui::Tbeallitasok>())
 {
     m_ui->setupUi(this);
+    // The device pages follow the scale link's page.
+    m_gatePage = new GatePage(m_ui->PageControl1);
+    m_ui->PageControl1->insertTab(m_ui->PageControl1->indexOf(m_ui->pKapcsolat) + 1, m_gatePage,
+                                  QStringLiteral("Kapu"));
+    m_gatePage->setEditable(false);
     // Wide enough for every tab's caption: a tab hidden behind scroll arrows is a setting nobody finds.
     const int tabsWidth = m_ui->PageControl1->findChild<QTabBar *>()->sizeHint().width();
     setFixedSize(sizeHint().expandedTo(QSize(std::max(401, tabsWidth + 2 * layout()->contentsMargins().left() + 8), 434)));
@@ -48,6 +54,7 @@ Tbeallitasok::Tbeallitasok(QWidget *parent)
         for (QWidget *w : {static_cast<QWidget *>(m_ui->orden), static_cast<QWidget *>(m_ui->bilanciai),
                            static_cast<QWidget *>(m_ui->lekerdez), static_cast<QWidget *>(m_ui->stabilkell)})
             w->setEnabled(m_ui->Button3->isEnabled());
+        m_gatePage->setEditable(ticked);
     });
     for (int i = 0; i <= kWordFileMode; ++i) {
         auto *item = findChild<QRadioButton *>(QStringLiteral("hogynyomtat_%1").arg(i));
@@ -133,6 +140,7 @@ WeightServer Tbeallitasok::weightServer() const
 void Tbeallitasok::setConnectionPageVisible(bool visible)
 {
     m_ui->PageControl1->setTabVisible(m_ui->PageControl1->indexOf(m_ui->pKapcsolat), visible);
+    m_ui->PageControl1->setTabVisible(m_ui->PageControl1->indexOf(m_gatePage), visible);
 }
 
 void Tbeallitasok::showConnectionPage()

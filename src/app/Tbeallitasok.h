@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class GatePage;
 struct TicketSettings;
 struct WeightServer;
 
@@ -25,6 +26,8 @@ public:
     ~Tbeallitasok() override;
 
     Ui::Tbeallitasok *ui() const { return m_ui.get(); }
+    // The gate module's page ("Kapu"), beside the scale link's and behind the same unlock.
+    GatePage *gatePage() const { return m_gatePage; }
 
     QStringList companyLines() const;
     void setCompanyLines(const QStringList &lines);
@@ -63,4 +66,5 @@ protected:
 
 private:
     std::unique_ptr<Ui::Tbeallitasok> m_ui;
+    GatePage *m_gatePage = nullptr;
 };

@@ -20,6 +20,7 @@
 #include "TNumEdit.h"
 #include "WeighingWindowOptions.h"
 #include "WindowHelpers.h"
+#include "WeighingMoment.h"
 #include "WorkerCall.h"
 
 #include <QKeyEvent>
@@ -292,11 +293,13 @@ void Tbefejezesform::finish()
     in.kezi = m_ui->kezisuly->isChecked();
     in.weightLive = m_scale->usable();
     in.origin = FieldHelpers::weightOrigin(m_ui->kezisuly, m_ui->suly2, m_recalledTare);
-    in.scaleRefusal = in.origin != WeightOrigin::Scale
-                          ? QString()
-                          : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
     in.felhasznalo = felhasznalonev();
+    WeighingMoment::aboutToStore(*m_kelvo, std::move(in),
+                                 [this, plates](const Finishing::Input &ready) { store(ready, plates); });
+}
 
+void Tbefejezesform::store(const Finishing::Input &in, const QStringList &plates)
+{
     DatabaseWorker *worker = m_kelvo->worker();
     const qint64 maxsuly = m_kelvo->settings().maxsuly;
     const auto finish = [worker, in, plates, maxsuly](QSqlDatabase db) {
@@ -321,6 +324,7 @@ void Tbefejezesform::finish()
         }
         m_lastSerial = outcome.sorszam;
         m_kelvo->flashSaved(this);
+        m_kelvo->weighingStored(true);
         accept();
         m_kelvo->printTicket(outcome.sorszam, m_ui->printfilename->currentText());
     }, storing);

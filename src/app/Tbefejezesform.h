@@ -1,11 +1,15 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 
 class Kelvo;
+namespace Finishing {
+struct Input;
+}
 namespace WorkerCall {
 class Busy;
 }
@@ -46,7 +50,10 @@ protected:
 
 private:
     std::shared_ptr<WorkerCall::Busy> busy();
+    // Collects the window's input; the weighing moment completes it and hands it to store().
     void finish();
+    // Submits the finishing store on the worker; plates: the plates in progress the window offered.
+    void store(const Finishing::Input &in, const QStringList &plates);
     void addWarehouse();
     void deleteWarehouse();
     void kezisulyClick();

@@ -17,6 +17,7 @@
 #include "SlotGuard.h"
 #include "WeighingWindowOptions.h"
 #include "WindowHelpers.h"
+#include "WeighingMoment.h"
 #include "WorkerCall.h"
 
 #include <QComboBox>
@@ -420,10 +421,11 @@ void Tkezdesform::record(int irany)
     in.kezi = m_ui->kezisuly->isChecked();
     in.weightLive = m_scale->usable();
     in.origin = FieldHelpers::weightOrigin(m_ui->kezisuly, m_ui->suly1, m_recalledTare);
-    in.scaleRefusal = in.origin != WeightOrigin::Scale
-                          ? QString()
-                          : m_kelvo->weightLink()->refusalToTake(m_kelvo->settings().stabilkell);
+    WeighingMoment::aboutToStore(*m_kelvo, std::move(in), [this](const FirstWeighing::Input &ready) { store(ready); });
+}
 
+void Tkezdesform::store(const FirstWeighing::Input &in)
+{
     DatabaseWorker *worker = m_kelvo->worker();
     const qint64 maxsuly = m_kelvo->settings().maxsuly;
     const auto record = [worker, in, maxsuly](QSqlDatabase db) {
@@ -444,6 +446,7 @@ void Tkezdesform::record(int irany)
             return;
         case FirstWeighing::Outcome::Status::Saved:
             m_kelvo->flashSaved(this);
+            m_kelvo->weighingStored(false);
             accept();
             return;
         }

@@ -12,6 +12,9 @@
 #include <optional>
 
 class Kelvo;
+namespace FirstWeighing {
+struct Input;
+}
 class QComboBox;
 class QLineEdit;
 namespace WorkerCall {
@@ -80,7 +83,10 @@ private:
     void kezisulyClick();
     void saveTare();
     void recallTare();
+    // Collects the window's input; the weighing moment completes it and hands it to store().
     void record(int irany);
+    // Submits the first weighing's store on the worker.
+    void store(const FirstWeighing::Input &in);
     void focusField(const QString &name);
 
     std::unique_ptr<Ui::Tkezdesform> m_ui;

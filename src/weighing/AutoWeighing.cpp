@@ -42,7 +42,7 @@ QString AutoWeighing::shownStatus() const
     return m_failure.isEmpty() ? m_status : m_failure + QLatin1Char('\n') + m_status;
 }
 
-AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, bool mayStore)
+AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, bool mayStore, const QString &heldBy)
 {
     if (m_storing)
         return Outcome::None;
@@ -69,8 +69,13 @@ AutoWeighing::Outcome AutoWeighing::sample(qint64 weight, bool zeroSeen, bool ma
         m_lengthMs = length;
     }
     m_status = QString::fromUtf8(kStarted);
-    if (now - m_startedAt < m_lengthMs || !mayStore)
+    if (now - m_startedAt < m_lengthMs)
         return Outcome::None;
+    if (!mayStore) {
+        if (!heldBy.isEmpty())
+            m_status = heldBy;
+        return Outcome::None;
+    }
 
     // The vehicle has stood above the minimum for the whole countdown: its weight now is the one stored. The texts
     // change only once the row is in the database, so the window never claims a weight that was not saved.

@@ -38,9 +38,9 @@ public:
 
     // One sample: None, or Store when the vehicle has stood there for the whole countdown. A sample while a store
     // is on its way changes nothing.
-    // mayStore false (the load is not at rest, or beyond the indicator's range) holds a countdown that has run out
-    // until a sample may store.
-    Outcome sample(qint64 weight, bool zeroSeen, bool mayStore = true);
+    // mayStore false (the load is not at rest, or beyond the indicator's range, or the vehicle not wholly on the
+    // bridge) holds a countdown that has run out until a sample may store; heldBy, when given, is shown meanwhile.
+    Outcome sample(qint64 weight, bool zeroSeen, bool mayStore = true, const QString &heldBy = {});
     // The outcome of the store asked for (error empty: stored). Stored means the weight is in the database: the
     // caller clears its zero flag, so that the next vehicle needs a 0 reading first. On StoreFailed the flag
     // stays, and the vehicle still standing there is stored when another countdown has run out.

@@ -39,8 +39,9 @@ void AutoWeighingRun::stop()
 
 void AutoWeighingRun::sampleNow()
 {
-    const bool mayStore = !m_scale.mayStore || m_scale.mayStore();
-    const AutoWeighing::Outcome outcome = m_rules.sample(m_scale.weight(), m_scale.zeroSeen(), mayStore);
+    const QString position = m_scale.position ? m_scale.position() : QString();
+    const bool mayStore = (!m_scale.mayStore || m_scale.mayStore()) && position.isEmpty();
+    const AutoWeighing::Outcome outcome = m_rules.sample(m_scale.weight(), m_scale.zeroSeen(), mayStore, position);
     // The deadline sample comes when the countdown is due; one that came a hair early simply waits again, and one
     // held for a load to settle looks again shortly.
     if (m_rules.counting() && m_tick.isActive()) {

@@ -23,8 +23,11 @@ public:
         std::function<qint64()> weight;
         std::function<bool()> zeroSeen;
         std::function<void()> clearZero;
-        // Whether the weight may be stored now; none: always.
+        // Whether the scale lets the weight go now; none: always.
         std::function<bool()> mayStore = {};
+        // Why the vehicle may not be weighed where it stands (shown while its weight waits); empty when it may.
+        // None: always.
+        std::function<QString()> position = {};
     };
     // How soon a countdown that ran out while the weight could not be stored looks again.
     static constexpr int kHeldRecheckMs = 200;

@@ -9,6 +9,7 @@ struct Stretch {
     qint64 weight;
     int seconds;
     bool mayStore = true; // at rest (and within range) as the link judges it
+    const char *heldBy = ""; // why it may not, shown while held
 };
 
 } // namespace
@@ -63,6 +64,9 @@ void TestAutoWeighing::logs_data()
     QTest::newRow("held until the load settles") << L{{0, 1}, {5000, 18, false}, {5000, 3}} << 0 << 0 << 0
                                                  << "20:5000" << needsZero;
     QTest::newRow("never settles") << L{{0, 1}, {5000, 40, false}} << 0 << 0 << 0 << "" << started;
+    const char *notOnBridge = "A jármű nem áll teljesen a mérlegen !";
+    QTest::newRow("held by the vehicle's position, which it shows")
+        << L{{0, 1}, {5000, 20, false, notOnBridge}} << 0 << 0 << 0 << "" << QString::fromUtf8(notOnBridge);
 }
 
 void TestAutoWeighing::logs()
@@ -86,7 +90,7 @@ void TestAutoWeighing::logs()
             if (second == switchAt)
                 rules.setDurationIndex(switchTo);
             zeroSeen = zeroSeen || stretch.weight == 0;
-            if (rules.sample(stretch.weight, zeroSeen, stretch.mayStore) == AutoWeighing::Outcome::Store) {
+            if (rules.sample(stretch.weight, zeroSeen, stretch.mayStore, QString::fromUtf8(stretch.heldBy)) == AutoWeighing::Outcome::Store) {
                 storedAt.append(QStringLiteral("%1:%2").arg(second).arg(rules.pendingWeight()));
                 if (rules.storeFinished({}) == AutoWeighing::Outcome::Stored)
                     zeroSeen = false;
