@@ -2,9 +2,12 @@
 
 #include "CsvExport.h"
 #include "RowStream.h"
+#include "TicketJson.h"
 
 #include <QBuffer>
 #include <QFile>
+#include <QJsonObject>
+#include <QSqlRecord>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -47,6 +50,36 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, written);
         QCOMPARE(CsvExport::field(text), written);
+    }
+
+    // The same tickets as the office service and the webhooks hand them over: numbers, flags and ISO dates alike
+    // from either engine.
+    void ticketJson_data()
+    {
+        QTest::addColumn<qint64>("serial");
+        QTest::addColumn<QJsonObject>("expected"); // the fields compared
+        QTest::newRow("outbound, by hand")
+            << qint64(2)
+            << QJsonObject{{"sorszam", 2}, {"irany", 1}, {"rendszam", "XYZ-9"}, {"nettosuly", -2000},
+                           {"osszeg", -0.5}, {"bedatum", "2026-03-02T11:00:00"}, {"kezi", true}, {"ervenyes", true},
+                           {"jel1", ""}};
+        QTest::newRow("modified, marked")
+            << qint64(4)
+            << QJsonObject{{"sorszam", 4}, {"cegnev", "Alfa Kft"}, {"elszamolt", 2900}, {"osszeg", 1.5},
+                           {"modositott", true}, {"jelolt", true}, {"megjegyzes", "say \"hi\"; ok"},
+                           {"kidatum", "2026-03-03T08:00:00"}};
+    }
+    void ticketJson()
+    {
+        QFETCH(qint64, serial);
+        QFETCH(QJsonObject, expected);
+        RecordsFixture fixture(*m_databases);
+        QSqlQuery q(fixture.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT * FROM szallitasok WHERE sorszam = %1").arg(serial)) && q.next());
+        const QJsonObject ticket = TicketJson::object(q.record());
+        QVERIFY(!ticket.contains(QStringLiteral("id")));
+        for (auto it = expected.begin(); it != expected.end(); ++it)
+            QCOMPARE(ticket.value(it.key()), it.value());
     }
 
     // Stored values as they are written, read straight from the engine: dates re-arranged as text (midnight as the
