@@ -58,6 +58,16 @@ int gateCommand(Invocation &call);
 // CameraCommand.cpp
 int cameraTestCommand(Invocation &call);
 
+// ServeCommand.cpp
+int serveCommand(Invocation &call);
+int renderPdfCommand(Invocation &call);
+
+// UserCommands.cpp
+int userAddCommand(Invocation &call);
+int userPasswdCommand(Invocation &call);
+int userDelCommand(Invocation &call);
+int userListCommand(Invocation &call);
+
 // BackupCommands.cpp
 int backupCommand(Invocation &call);
 int autobackupCommand(Invocation &call);

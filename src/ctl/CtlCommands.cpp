@@ -108,6 +108,19 @@ constexpr Command kCommands[] = {
     {"autobackup", "[--today YYYY-MM-DD]", "the automatic backup of start-up: made when the settings call for one "
      "this week or month (into autobackuppath), which is then noted in Kelvo.ini; --today sets the day",
      autobackupCommand},
+    {"serve", "[--listen ADDR:PORT] [--tls-cert FILE --tls-key FILE]",
+     "the office service over HTTP (HTTPS with the PEM certificate and key) on ADDR:PORT (127.0.0.1:8580): the "
+     "office's login and pages, and the read-only JSON API under /api/v1/ for the ERP; prints \"listening URL\", "
+     "ends at SIGTERM or SIGINT", serveCommand},
+    {"user add", "NAME --role iroda|erp",
+     "add a user of the office service, the password read from the first line of standard input; for an erp user "
+     "prints its API token, shown only this once", userAddCommand},
+    {"user passwd", "NAME", "set a user's password from the first line of standard input", userPasswdCommand},
+    {"user del", "NAME", "delete a user of the office service", userDelCommand},
+    {"user list", "", "the users of the office service as \"name;role;created\" lines", userListCommand},
+    {"render-pdf", "HTML --to FILE",
+     "render an HTML ticket page to an A4 PDF as the ticket printer does (the office service runs it for a "
+     "ticket's PDF)", renderPdfCommand},
     {"camera test", "[N] --to FILE",
      "one picture of camera N (1 to 4, default 1) of the program folder's Kelvo.ini into FILE, storing nothing; "
      "prints \"BYTES bájt, MS ms\", or the reason on standard error (exit 1)", cameraTestCommand},

@@ -1,4 +1,5 @@
 #include "CtlCommands.h"
+#include "HtmlPdfRenderer.h"
 #include "TextCodec.h"
 
 #include <QCoreApplication>
@@ -12,9 +13,18 @@ int main(int argc, char *argv[])
     // Drawing a report's text needs the font database of a GUI application; the offscreen platform keeps kelvoctl
     // free of any display.
     bool drawsPages = false;
-    for (int i = 1; i < argc; ++i)
+    bool rendersHtml = false;
+    for (int i = 1; i < argc; ++i) {
         drawsPages = drawsPages || std::strcmp(argv[i], "report") == 0;
+        rendersHtml = rendersHtml || std::strcmp(argv[i], "render-pdf") == 0;
+    }
     std::unique_ptr<QCoreApplication> app;
+    if (rendersHtml) {
+        // The web engine wants its environment and shared GL contexts set before the application object exists.
+        HtmlPdfRenderer::prepareEnvironment();
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        drawsPages = true;
+    }
     if (drawsPages) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");

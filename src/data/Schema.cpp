@@ -182,6 +182,20 @@ const char *const kPictureAdditions[] = {
     "CREATE UNIQUE INDEX IF NOT EXISTS kepek_folyamatban ON kepek (folyamatban_id, meres, kamera)",
     "CREATE UNIQUE INDEX IF NOT EXISTS kepek_auto ON kepek (auto_sorszam, meres, kamera)",
 };
+// The users of the office service (WebUsers): nev is the login name, szerep "iroda" (the pages) or "erp" (the API).
+// jelszo holds the password's PBKDF2 hash with its own parameters, token the SHA-256 (hex) of an erp user's API
+// token; the secrets themselves are never stored.
+const char *const kWebUserAdditions[] = {
+    "CREATE TABLE IF NOT EXISTS webfelhasznalo ("
+    " id AUTO_KEY,"
+    " nev TEXT_COL,"
+    " szerep TEXT_COL,"
+    " jelszo TEXT_COL,"
+    " token TEXT_COL,"
+    " letrehozva TEXT)",
+    "CREATE UNIQUE INDEX IF NOT EXISTS webfelhasznalo_nev ON webfelhasznalo (nev)",
+    "CREATE INDEX IF NOT EXISTS webfelhasznalo_token ON webfelhasznalo (token)",
+};
 // --- Marks of the weighings, tare dates, print counts ---
 // Columns added to the tables of an older file; each is added only where it is missing (SQLite has no
 // ADD COLUMN IF NOT EXISTS). Rows already there take the default: a scale weight, an undated tare, never printed.
@@ -277,6 +291,8 @@ QStringList additions(const QSqlDatabase &db)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     for (const char *sql : kPictureAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
+    for (const char *sql : kWebUserAdditions)
+        list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     // A server also says IF NOT EXISTS: two stations starting at once may both find the column missing.
     const QString addColumn = Dialect::isServer(db) ? QStringLiteral("ALTER TABLE %1 ADD COLUMN IF NOT EXISTS %2%3")
                                                     : QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3");
@@ -343,7 +359,7 @@ QStringList allTables()
 {
     return tablesInOpenOrder() + QStringList{QStringLiteral("verzio"), QStringLiteral("sorszamlalo"),
                                              QStringLiteral("naplo"), QStringLiteral("naploszamlalo"),
-                                             QStringLiteral("kepek")};
+                                             QStringLiteral("kepek"), QStringLiteral("webfelhasznalo")};
 }
 
 QString numberedColumn(const QString &table)
@@ -356,7 +372,9 @@ QString numberedColumn(const QString &table)
         if (statement.startsWith(create))
             return key.match(statement).captured(1);
     }
-    for (const char *sql : kPictureAdditions) {
+    QList<const char *> addedTables(std::begin(kPictureAdditions), std::end(kPictureAdditions));
+    addedTables.append(QList<const char *>(std::begin(kWebUserAdditions), std::end(kWebUserAdditions)));
+    for (const char *sql : std::as_const(addedTables)) {
         const QString statement = QString::fromUtf8(sql);
         if (statement.startsWith(added))
             return key.match(statement).captured(1);

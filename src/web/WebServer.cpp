@@ -1,0 +1,528 @@
+#include "WebServer.h"
+
+#include "Database.h"
+#include "Sql.h"
+
+#include <QAtomicInteger>
+#include <QHttpServerRequest>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QTimer>
+#include <QtConcurrent>
+
+namespace {
+
+const char kCookie[] = "kelvo_session";
+
+const char kStyle[] =
+    "body{font-family:sans-serif;margin:2em;color:#222}"
+    "main{max-width:60em}label{display:block;margin-top:.8em}"
+    "input{font-size:1em;padding:.3em}button{margin-top:1em;font-size:1em;padding:.3em 1em}"
+    ".hiba{color:#a00}table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:.2em .5em}"
+    "td.szam{text-align:right}";
+
+QByteArray reason(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 303: return "See Other";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 413: return "Payload Too Large";
+    case 429: return "Too Many Requests";
+    case 500: return "Internal Server Error";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+QByteArray methodName(QHttpServerRequest::Method method)
+{
+    switch (method) {
+    case QHttpServerRequest::Method::Get: return "GET";
+    case QHttpServerRequest::Method::Post: return "POST";
+    case QHttpServerRequest::Method::Put: return "PUT";
+    case QHttpServerRequest::Method::Delete: return "DELETE";
+    case QHttpServerRequest::Method::Head: return "HEAD";
+    case QHttpServerRequest::Method::Options: return "OPTIONS";
+    case QHttpServerRequest::Method::Patch: return "PATCH";
+    default: return "OTHER";
+    }
+}
+
+QByteArray serialize(const WebResponse &response, bool secure, bool close)
+{
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
+    const auto header = [&](const QByteArray &name, const QByteArray &value) {
+        out += name + ": " + value + "\r\n";
+    };
+    header("Content-Type", response.contentType);
+    header("Content-Length", QByteArray::number(response.body.size()));
+    header("Content-Security-Policy", "default-src 'none'; style-src 'self'; img-src 'self' data:; "
+                                      "form-action 'self'; frame-ancestors 'none'; base-uri 'none'");
+    header("X-Content-Type-Options", "nosniff");
+    header("Referrer-Policy", "no-referrer");
+    header("X-Frame-Options", "DENY");
+    header("Cache-Control", response.cacheable ? "max-age=3600" : "no-store");
+    if (secure)
+        header("Strict-Transport-Security", "max-age=31536000");
+    for (const auto &[name, value] : response.headers)
+        header(name, value);
+    if (close)
+        header("Connection", "close");
+    return out + "\r\n" + response.body;
+}
+
+// Reads along with the HTTP server on one connection and refuses, before the server buffers it, a request head over
+// kMaxHead or a body over kMaxBody (by its Content-Length; a chunked body, whose size is not known ahead, too).
+class RequestGuard : public QObject
+{
+public:
+    explicit RequestGuard(QTcpSocket *socket)
+        : QObject(socket)
+        , m_socket(socket)
+    {
+        // Connected before the server's own slot, so it sees each piece of the stream first.
+        connect(socket, &QTcpSocket::readyRead, this, &RequestGuard::check);
+    }
+
+private:
+    void check()
+    {
+        if (m_refused) {
+            m_socket->readAll();
+            return;
+        }
+        const QByteArray data = m_socket->peek(m_socket->bytesAvailable());
+        qsizetype i = 0;
+        while (i < data.size()) {
+            if (m_body > 0) {
+                const qint64 n = qMin<qint64>(m_body, data.size() - i);
+                m_body -= n;
+                i += n;
+                continue;
+            }
+            const qsizetype before = m_head.size();
+            m_head.append(data.mid(i, kHeadLimit + 4));
+            const qsizetype end = m_head.indexOf("\r\n\r\n");
+            if (end < 0) {
+                if (m_head.size() > kHeadLimit)
+                    return refuse();
+                return;
+            }
+            if (end > kHeadLimit)
+                return refuse();
+            const QByteArray head = m_head.left(end).toLower();
+            i += end + 4 - before;
+            m_head.clear();
+            if (head.contains("transfer-encoding:"))
+                return refuse();
+            const qsizetype at = head.indexOf("\r\ncontent-length:");
+            if (at >= 0) {
+                const qsizetype from = at + 17;
+                const qsizetype to = head.indexOf("\r\n", from);
+                bool ok = false;
+                const qint64 length = head.mid(from, to < 0 ? -1 : to - from).trimmed().toLongLong(&ok);
+                if (!ok || length < 0 || length > WebServer::kMaxBody)
+                    return refuse();
+                m_body = length;
+            }
+        }
+    }
+
+    void refuse()
+    {
+        m_refused = true;
+        WebResponse response = WebResponse::jsonError(413, QStringLiteral("A kérés túl nagy."));
+        m_socket->write(serialize(response, qobject_cast<QSslSocket *>(m_socket) != nullptr, true));
+        m_socket->readAll();
+        m_socket->disconnectFromHost();
+    }
+
+    static constexpr qsizetype kHeadLimit = WebServer::kMaxHead;
+    QTcpSocket *m_socket;
+    QByteArray m_head;
+    qint64 m_body = 0;
+    bool m_refused = false;
+};
+
+// A listening server that puts a RequestGuard on each connection as the HTTP server takes it.
+template <class Base>
+class GuardedServer : public Base
+{
+public:
+    using Base::Base;
+    QTcpSocket *nextPendingConnection() override
+    {
+        QTcpSocket *socket = Base::nextPendingConnection();
+        if (socket)
+            new RequestGuard(socket);
+        return socket;
+    }
+};
+
+} // namespace
+
+// The worker thread's own connection (a Qt SQL connection belongs to the thread that opened it); closed when the
+// thread ends, which is when the server's pool goes.
+struct WebServer::ThreadConnection {
+    QString name;
+    explicit ThreadConnection(QString connectionName)
+        : name(std::move(connectionName))
+    {
+    }
+    ~ThreadConnection()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+};
+
+QUrlQuery WebRequest::form() const
+{
+    QByteArray text = body;
+    text.replace('+', ' ');
+    return QUrlQuery(QString::fromUtf8(text));
+}
+
+QString WebRequest::cookie(const QString &name) const
+{
+    for (const QByteArray &part : header("cookie").split(';')) {
+        const QByteArray item = part.trimmed();
+        const qsizetype eq = item.indexOf('=');
+        if (eq > 0 && QString::fromLatin1(item.left(eq)) == name)
+            return QString::fromLatin1(item.mid(eq + 1));
+    }
+    return {};
+}
+
+WebResponse WebResponse::html(const QString &document, int status)
+{
+    WebResponse r;
+    r.status = status;
+    r.body = document.toUtf8();
+    return r;
+}
+
+WebResponse WebResponse::json(const QByteArray &document, int status)
+{
+    WebResponse r;
+    r.status = status;
+    r.contentType = "application/json";
+    r.body = document;
+    return r;
+}
+
+WebResponse WebResponse::jsonError(int status, const QString &message)
+{
+    return json(QJsonDocument(QJsonObject{{QStringLiteral("error"), message}}).toJson(QJsonDocument::Compact),
+                status);
+}
+
+WebResponse WebResponse::redirect(const QByteArray &location)
+{
+    WebResponse r;
+    r.status = 303;
+    r.addHeader("Location", location);
+    return r;
+}
+
+WebServer::WebServer(QString databasePath, int workers, QObject *parent)
+    : QAbstractHttpServer(parent)
+    , m_databasePath(std::move(databasePath))
+{
+    m_pool.setMaxThreadCount(workers);
+    // Threads stay, and so do their connections, until the server goes.
+    m_pool.setExpiryTimeout(-1);
+    mountLogin();
+}
+
+WebServer::~WebServer()
+{
+    stop();
+}
+
+void WebServer::route(const QByteArray &method, const QString &path, Access access, Handler handler)
+{
+    for (Route &r : m_routes) {
+        if (r.method == method && r.path == path) {
+            r = {method, path, access, std::move(handler)};
+            return;
+        }
+    }
+    m_routes.append({method, path, access, std::move(handler)});
+}
+
+QString WebServer::start(const QHostAddress &address, quint16 port, const std::optional<QSslConfiguration> &tls)
+{
+    QTcpServer *server = nullptr;
+    if (tls) {
+        auto *ssl = new GuardedServer<QSslServer>(this);
+        ssl->setSslConfiguration(*tls);
+        server = ssl;
+    } else {
+        server = new GuardedServer<QTcpServer>(this);
+    }
+    if (!server->listen(address, port)) {
+        const QString error = server->errorString();
+        delete server;
+        return error;
+    }
+    bind(server);
+    return {};
+}
+
+quint16 WebServer::port() const
+{
+    const QList<QTcpServer *> list = servers();
+    return list.isEmpty() ? 0 : list.first()->serverPort();
+}
+
+void WebServer::stop()
+{
+    m_stopping = true;
+    for (QTcpServer *server : servers())
+        server->close();
+    m_pool.waitForDone();
+}
+
+QString WebServer::escape(const QString &text)
+{
+    QString out = text.toHtmlEscaped();
+    out.replace(QLatin1Char('\''), QLatin1String("&#39;"));
+    return out;
+}
+
+QString WebServer::page(const QString &title, const QString &body)
+{
+    return QStringLiteral("<!DOCTYPE html>\n<html lang=\"hu\"><head><meta charset=\"utf-8\">"
+                          "<meta name=\"viewport\" content=\"width=device-width\"><title>%1</title>"
+                          "<link rel=\"stylesheet\" href=\"/style.css\"></head>\n<body><main>%2</main></body></html>\n")
+        .arg(escape(title), body);
+}
+
+QSqlDatabase WebServer::threadDatabase()
+{
+    if (!m_connections.hasLocalData()) {
+        static QAtomicInteger<int> next = 0;
+        const QString name = QStringLiteral("kelvo_web_%1").arg(++next);
+        QString error;
+        Database::openConnection(m_databasePath, name, &error);
+        m_connections.setLocalData(new ThreadConnection(name));
+        if (!error.isEmpty())
+            throw DatabaseError(error);
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_connections.localData()->name, false);
+    // A server connection lost meanwhile is opened again for this request.
+    if (!db.isOpen() && !db.open())
+        throw DatabaseError(db.lastError().text());
+    return db;
+}
+
+WebResponse WebServer::run(const Route &route, WebRequest request)
+{
+    try {
+        const QSqlDatabase db = threadDatabase();
+        if (route.access == Access::Erp) {
+            const QByteArray authorization = request.header("authorization");
+            std::optional<WebUsers::User> user;
+            if (authorization.startsWith("Bearer "))
+                user = WebUsers::checkToken(db, QString::fromLatin1(authorization.mid(7).trimmed()));
+            if (!user) {
+                WebResponse r = WebResponse::jsonError(401, QStringLiteral("Érvényes API-token kell."));
+                r.addHeader("WWW-Authenticate", "Bearer");
+                return r;
+            }
+            request.user = *user;
+        }
+        return route.handler(request, db);
+    } catch (const DatabaseError &e) {
+        qWarning("kelvoctl serve: %s", e.what());
+        if (request.path.startsWith(QLatin1String("/api/")))
+            return WebResponse::jsonError(500, QStringLiteral("Adatbázishiba."));
+        return WebResponse::html(page(QStringLiteral("Hiba"), QStringLiteral("<p class=\"hiba\">Adatbázishiba.</p>")),
+                                 500);
+    }
+}
+
+bool WebServer::handleRequest(const QHttpServerRequest &httpRequest, QTcpSocket *socket)
+{
+    WebRequest request;
+    request.method = methodName(httpRequest.method());
+    request.path = httpRequest.url().path();
+    request.query = httpRequest.query();
+    for (const auto &[name, value] : httpRequest.headers())
+        request.headers.insert(name.toLower(), value);
+    request.body = httpRequest.body();
+    request.peer = httpRequest.remoteAddress();
+    request.secure = qobject_cast<QSslSocket *>(socket) != nullptr;
+    const bool close = request.header("connection").toLower() == "close";
+    const bool api = request.path.startsWith(QLatin1String("/api/"));
+    const auto answer = [&](WebResponse r) { send(socket, std::move(r), request.secure, close); };
+    const auto notFound = [&] {
+        return api ? WebResponse::jsonError(404, QStringLiteral("Nincs ilyen cím."))
+                   : WebResponse::html(page(QStringLiteral("Nincs ilyen oldal"),
+                                            QStringLiteral("<h1>Nincs ilyen oldal</h1>")),
+                                       404);
+    };
+
+    if (m_stopping) {
+        answer(WebResponse::jsonError(503, QStringLiteral("A szolgáltatás leáll.")));
+        return true;
+    }
+    const Route *found = nullptr;
+    QList<QByteArray> allowed;
+    for (const Route &r : std::as_const(m_routes)) {
+        const bool prefix = r.path.endsWith(QLatin1Char('/')) && r.path.size() > 1;
+        const bool matches = prefix ? request.path.startsWith(r.path) && request.path.size() > r.path.size()
+                                    : request.path == r.path;
+        if (!matches)
+            continue;
+        allowed.append(r.method);
+        if (r.method == request.method && (!found || r.path.size() > found->path.size())) {
+            found = &r;
+            request.rest = prefix ? request.path.mid(r.path.size()) : QString();
+        }
+    }
+    if (!found) {
+        if (allowed.isEmpty()) {
+            answer(notFound());
+        } else {
+            WebResponse r = api ? WebResponse::jsonError(405, QStringLiteral("Ez a cím csak olvasható."))
+                                : WebResponse::html(page(QStringLiteral("Hiba"), QStringLiteral("<p>Nem engedélyezett kérés.</p>")), 405);
+            r.addHeader("Allow", allowed.join(", "));
+            answer(r);
+        }
+        return true;
+    }
+    if (request.method == "POST") {
+        // The session cookie is SameSite=Strict; a browser's cross-site form is turned away by its Origin too.
+        const QByteArray origin = request.header("origin");
+        const QByteArray own = (request.secure ? "https://" : "http://") + request.header("host");
+        if (!origin.isEmpty() && origin != own) {
+            answer(WebResponse::html(page(QStringLiteral("Hiba"), QStringLiteral("<p>Idegen oldalról küldött kérés.</p>")), 403));
+            return true;
+        }
+    }
+    if (found->access == Access::Office) {
+        const std::optional<WebUsers::User> user = m_sessions.find(request.cookie(QLatin1String(kCookie)));
+        if (!user || user->role != QLatin1String(WebUsers::kOffice)) {
+            answer(request.method == "GET" ? WebResponse::redirect("/login")
+                                           : WebResponse::html(page(QStringLiteral("Hiba"), QStringLiteral("<p>Jelentkezzen be.</p>")), 403));
+            return true;
+        }
+        request.user = *user;
+    }
+    const Route route = *found;
+    QPointer<QTcpSocket> guarded(socket);
+    const bool secure = request.secure;
+    QtConcurrent::run(&m_pool, [this, route, request] { return run(route, request); })
+        .then(this, [this, guarded, secure, close](WebResponse response) {
+            if (guarded)
+                send(guarded, std::move(response), secure, close);
+        });
+    return true;
+}
+
+void WebServer::missingHandler(const QHttpServerRequest &, QTcpSocket *)
+{
+    // handleRequest answers every request itself.
+}
+
+void WebServer::send(QTcpSocket *socket, WebResponse response, bool secure, bool close)
+{
+    if (response.delayMs > 0) {
+        const int delay = response.delayMs;
+        response.delayMs = 0;
+        QPointer<QTcpSocket> guarded(socket);
+        QTimer::singleShot(delay, this, [this, guarded, response, secure, close] {
+            if (guarded)
+                send(guarded, response, secure, close);
+        });
+        return;
+    }
+    socket->write(serialize(response, secure, close));
+    if (close)
+        socket->disconnectFromHost();
+}
+
+void WebServer::mountLogin()
+{
+    route("GET", QStringLiteral("/style.css"), Access::Public, [](const WebRequest &, const QSqlDatabase &) {
+        WebResponse r;
+        r.contentType = "text/css; charset=utf-8";
+        r.body = kStyle;
+        r.cacheable = true;
+        return r;
+    });
+    const auto loginPage = [](const QString &name, const QString &message) {
+        QString body = QStringLiteral("<h1>Bejelentkezés</h1>\n");
+        if (!message.isEmpty())
+            body += QStringLiteral("<p class=\"hiba\" role=\"alert\">%1</p>\n").arg(escape(message));
+        body += QStringLiteral("<form method=\"post\" action=\"/login\">\n"
+                               "<label for=\"nev\">Felhasználónév</label>\n"
+                               "<input id=\"nev\" name=\"nev\" value=\"%1\" autocomplete=\"username\" required>\n"
+                               "<label for=\"jelszo\">Jelszó</label>\n"
+                               "<input id=\"jelszo\" name=\"jelszo\" type=\"password\" "
+                               "autocomplete=\"current-password\" required>\n"
+                               "<button type=\"submit\">Belépés</button>\n</form>\n")
+                    .arg(escape(name));
+        return page(QStringLiteral("Bejelentkezés"), body);
+    };
+    route("GET", QStringLiteral("/login"), Access::Public, [loginPage](const WebRequest &, const QSqlDatabase &) {
+        return WebResponse::html(loginPage({}, {}));
+    });
+    route("POST", QStringLiteral("/login"), Access::Public,
+          [this, loginPage](const WebRequest &request, const QSqlDatabase &db) {
+              const QUrlQuery form = request.form();
+              const QString name = form.queryItemValue(QStringLiteral("nev"), QUrl::FullyDecoded);
+              const QString password = form.queryItemValue(QStringLiteral("jelszo"), QUrl::FullyDecoded);
+              if (m_sessions.locked(name, request.peer))
+                  return WebResponse::html(
+                      loginPage(name, QStringLiteral("Túl sok sikertelen bejelentkezés. Próbálja újra %1 perc múlva.")
+                                          .arg(SessionStore::kLockMinutes)),
+                      429);
+              const std::optional<WebUsers::User> user = WebUsers::checkPassword(db, name, password);
+              if (!user || user->role != QLatin1String(WebUsers::kOffice)) {
+                  WebResponse r =
+                      WebResponse::html(loginPage(name, QStringLiteral("Hibás felhasználónév vagy jelszó.")), 401);
+                  r.delayMs = m_sessions.failed(name, request.peer);
+                  return r;
+              }
+              m_sessions.succeeded(name);
+              const QString id = m_sessions.open(*user);
+              WebResponse r = WebResponse::redirect("/");
+              QByteArray cookie = QByteArray(kCookie) + '=' + id.toLatin1() + "; Path=/; HttpOnly; SameSite=Strict";
+              if (request.secure)
+                  cookie += "; Secure";
+              r.addHeader("Set-Cookie", cookie);
+              return r;
+          });
+    route("POST", QStringLiteral("/logout"), Access::Public, [this](const WebRequest &request, const QSqlDatabase &) {
+        m_sessions.close(request.cookie(QLatin1String(kCookie)));
+        WebResponse r = WebResponse::redirect("/login");
+        QByteArray cookie = QByteArray(kCookie) + "=; Path=/; HttpOnly; SameSite=Strict; Max-Age=0";
+        if (request.secure)
+            cookie += "; Secure";
+        r.addHeader("Set-Cookie", cookie);
+        return r;
+    });
+    // The office's start page until its own pages are mounted over it.
+    route("GET", QStringLiteral("/"), Access::Office, [](const WebRequest &request, const QSqlDatabase &) {
+        return WebResponse::html(page(QStringLiteral("Kelvo iroda"),
+                                      QStringLiteral("<h1>Kelvo iroda</h1>\n<p>Bejelentkezve: %1</p>\n"
+                                                     "<form method=\"post\" action=\"/logout\">"
+                                                     "<button type=\"submit\">Kilépés</button></form>\n")
+                                          .arg(escape(request.user.name))));
+    });
+}
