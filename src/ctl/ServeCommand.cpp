@@ -6,6 +6,7 @@
 #include "HtmlPdfRenderer.h"
 #include "IniFile.h"
 #include "Invocation.h"
+#include "OfficePages.h"
 #include "TicketApi.h"
 #include "TicketSettings.h"
 #include "WebServer.h"
@@ -136,6 +137,11 @@ int serveCommand(Invocation &call)
     StopSignals stop;
     WebServer server(call.databasePath());
     TicketApi::mount(server, api);
+    OfficePages::Options pages;
+    pages.api = api;
+    pages.daysBack = call.config().integer(Keys::minusznapok);
+    pages.minSerial = call.config().string(Keys::minsorszam);
+    OfficePages::mount(server, pages);
     if (const QString error = server.start(address, port, tls); !error.isEmpty())
         throw Refused(QStringLiteral("%1:%2: %3").arg(address.toString()).arg(port).arg(error));
     call.out() << "listening " << (tls ? "https://" : "http://")

@@ -401,6 +401,11 @@ QJsonObject openApi()
             {"paths", paths}};
 }
 
+WebResponse pdf(const Options &options, qint64 serial, const QSqlDatabase &db)
+{
+    return ticketPdf(options, serial, db);
+}
+
 void mount(WebServer &server, const Options &options)
 {
     using Access = WebServer::Access;

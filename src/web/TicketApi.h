@@ -5,7 +5,9 @@
 #include <QJsonObject>
 #include <QString>
 
+class QSqlDatabase;
 class WebServer;
+struct WebResponse;
 
 // The ERP's read-only JSON API under /api/v1/ (erp token): the finished tickets by date or after a serial number,
 // one ticket and its PDF, the transports in progress, the stock report, and the OpenAPI document of all of these.
@@ -25,6 +27,10 @@ struct Options {
 };
 
 void mount(WebServer &server, const Options &options);
+
+// The ticket's PDF as /api/v1/tickets/SERIAL.pdf answers it (a JSON error when there is no such ticket or the
+// renderer fails), for the office's pages to hand out the same document.
+WebResponse pdf(const Options &options, qint64 serial, const QSqlDatabase &db);
 
 // The OpenAPI 3 document of the API.
 QJsonObject openApi();

@@ -18,12 +18,37 @@ namespace {
 
 const char kCookie[] = "kelvo_session";
 
+// Fits a phone as well as a desktop: forms flow into as many columns as there is room for, wide tables scroll
+// sideways inside their own box, and a ticket's fields stack under their captions on a narrow screen.
 const char kStyle[] =
-    "body{font-family:sans-serif;margin:2em;color:#222}"
-    "main{max-width:60em}label{display:block;margin-top:.8em}"
-    "input{font-size:1em;padding:.3em}button{margin-top:1em;font-size:1em;padding:.3em 1em}"
-    ".hiba{color:#a00}table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:.2em .5em}"
-    "td.szam{text-align:right}";
+    "body{font-family:sans-serif;margin:1em 2em;color:#222;line-height:1.35}"
+    "main{max-width:90em}label{display:block;margin-top:.8em}"
+    "input,select{font-size:1em;padding:.3em;max-width:100%;box-sizing:border-box}"
+    "button{margin-top:1em;font-size:1em;padding:.3em 1em}"
+    ".hiba{color:#a00;font-weight:bold}table{border-collapse:collapse}"
+    "td,th{border:1px solid #ccc;padding:.2em .5em;text-align:left;vertical-align:top}"
+    "td.szam,th.szam{text-align:right;white-space:nowrap}th{background:#eee}"
+    "nav.menu{display:flex;flex-wrap:wrap;align-items:center;gap:.4em 1.2em;padding-bottom:.5em;"
+    "border-bottom:1px solid #ccc}"
+    "nav.menu a{font-weight:bold}nav.menu form{margin:0 0 0 auto}nav.menu button{margin:0}"
+    "h1{font-size:1.5em}h2{font-size:1.2em;margin-top:1.5em}"
+    "form.szuro{display:grid;grid-template-columns:repeat(auto-fill,minmax(13em,1fr));gap:0 1em;"
+    "align-items:end;max-width:70em}"
+    "form.szuro label{margin-top:.5em}form.szuro input,form.szuro select{width:100%}"
+    ".jelolo label{display:flex;gap:.4em;align-items:center}.jelolo input{width:auto}"
+    ".gombok button{margin-top:.5em}"
+    ".tabla{overflow-x:auto;max-width:100%;margin:.5em 0}.tabla td{white-space:nowrap}"
+    "tr.sztorno td{color:#888;text-decoration:line-through}"
+    ".osszesites{display:flex;flex-wrap:wrap;gap:.2em 1.5em;font-weight:bold}"
+    ".lapozo{display:flex;flex-wrap:wrap;gap:.5em 1.5em}"
+    ".allapot{font-weight:bold;color:#a60}.allapot.sztorno{color:#a00}"
+    "dl.adatok{display:grid;grid-template-columns:max-content 1fr;gap:.2em 1em;margin:0}"
+    "dl.adatok dt{font-weight:bold}dl.adatok dd{margin:0;overflow-wrap:anywhere}"
+    ".kepek{display:flex;flex-wrap:wrap;gap:1em}.kepek figure{margin:0;width:20em;max-width:100%}"
+    ".kepek img{width:100%;height:auto;display:block;border:1px solid #ccc}"
+    ".kepek figcaption{font-size:.9em}.hiany{color:#a00;border:1px dashed #ccc;padding:2em .5em;margin:0}"
+    "@media (max-width:40em){body{margin:.5em}dl.adatok{grid-template-columns:1fr}dl.adatok dd{margin-bottom:.4em}"
+    "form.szuro{grid-template-columns:1fr 1fr}}";
 
 QByteArray reason(int status)
 {
@@ -57,7 +82,8 @@ QByteArray methodName(QHttpServerRequest::Method method)
     }
 }
 
-QByteArray serialize(const WebResponse &response, bool secure, bool close)
+// The status line and the headers; the body follows them unchanged.
+QByteArray head(const WebResponse &response, bool secure, bool close)
 {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n";
     const auto header = [&](const QByteArray &name, const QByteArray &value) {
@@ -77,7 +103,12 @@ QByteArray serialize(const WebResponse &response, bool secure, bool close)
         header(name, value);
     if (close)
         header("Connection", "close");
-    return out + "\r\n" + response.body;
+    return out + "\r\n";
+}
+
+QByteArray serialize(const WebResponse &response, bool secure, bool close)
+{
+    return head(response, secure, close) + response.body;
 }
 
 // Reads along with the HTTP server on one connection and refuses, before the server buffers it, a request head over
@@ -451,7 +482,9 @@ void WebServer::send(QTcpSocket *socket, WebResponse response, bool secure, bool
         });
         return;
     }
-    socket->write(serialize(response, secure, close));
+    // The body apart from the head, so that a large one is not copied into a second buffer.
+    socket->write(head(response, secure, close));
+    socket->write(response.body);
     if (close)
         socket->disconnectFromHost();
 }

@@ -1,6 +1,7 @@
 #include "Database.h"
 #include "Sql.h"
 #include "../support/TestDatabase.h"
+#include "WebClient.h"
 
 #include <QEventLoop>
 #include <QJsonArray>
@@ -17,41 +18,6 @@
 #include <csignal>
 
 namespace {
-
-struct Answer {
-    int status = 0;
-    QByteArray body;
-    QList<QNetworkReply::RawHeaderPair> headers;
-    QByteArray header(const QByteArray &name) const
-    {
-        for (const auto &[n, v] : headers)
-            if (n.compare(name, Qt::CaseInsensitive) == 0)
-                return v;
-        return {};
-    }
-    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-};
-
-Answer request(const QByteArray &method, const QUrl &url, const QList<std::pair<QByteArray, QByteArray>> &headers = {},
-               const QByteArray &body = {})
-{
-    QNetworkAccessManager manager;
-    QNetworkRequest r(url);
-    r.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    for (const auto &[n, v] : headers)
-        r.setRawHeader(n, v);
-    if (!body.isEmpty())
-        r.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
-    QNetworkReply *reply = manager.sendCustomRequest(r, method, body);
-    QObject::connect(reply, &QNetworkReply::sslErrors, reply, [reply] { reply->ignoreSslErrors(); });
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    Answer a{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-             reply->rawHeaderPairs()};
-    delete reply;
-    return a;
-}
 
 // The subset of JSON Schema the API's document uses: $ref, type, nullable, required, properties, items, enum.
 QString schemaError(const QJsonObject &document, QJsonObject schema, const QJsonValue &value, const QString &at)
