@@ -20,6 +20,7 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <cmath>
 
 namespace OfficePages {
 
@@ -352,8 +353,12 @@ QString fieldText(const QSqlRecord &row, const QString &column)
         return column == u"irany" ? (v.toInt() == 1 ? QStringLiteral("Kiszállítás") : QStringLiteral("Beszállítás"))
                                   : weight(v);
     default:
-        return RecordTexts::text(*kind, v);
+        break;
     }
+    // Prices and amounts with their thousands apart, as the list shows them.
+    if ((column == u"osszeg" || column == u"egysegar") && !v.isNull() && v.toDouble() == std::round(v.toDouble()))
+        return RecordTexts::grouped(qint64(v.toDouble())) + (column == u"osszeg" ? QStringLiteral(" Ft") : QString());
+    return RecordTexts::text(*kind, v);
 }
 
 QString fieldList(const QSqlRecord &row, const QStringList &columns)

@@ -27,7 +27,7 @@ const char kStyle[] =
     "button{margin-top:1em;font-size:1em;padding:.3em 1em}"
     ".hiba{color:#a00;font-weight:bold}table{border-collapse:collapse}"
     "td,th{border:1px solid #ccc;padding:.2em .5em;text-align:left;vertical-align:top}"
-    "td.szam,th.szam{text-align:right;white-space:nowrap}th{background:#eee}"
+    "td.szam{text-align:right;white-space:nowrap}th.szam{text-align:right}th{background:#eee}"
     "nav.menu{display:flex;flex-wrap:wrap;align-items:center;gap:.4em 1.2em;padding-bottom:.5em;"
     "border-bottom:1px solid #ccc}"
     "nav.menu a{font-weight:bold}nav.menu form{margin:0 0 0 auto}nav.menu button{margin:0}"
@@ -35,8 +35,8 @@ const char kStyle[] =
     "form.szuro{display:grid;grid-template-columns:repeat(auto-fill,minmax(13em,1fr));gap:0 1em;"
     "align-items:end;max-width:70em}"
     "form.szuro label{margin-top:.5em}form.szuro input,form.szuro select{width:100%}"
-    ".jelolo label{display:flex;gap:.4em;align-items:center}.jelolo input{width:auto}"
-    ".gombok button{margin-top:.5em}"
+    ".jelolo label{display:flex;gap:.4em;align-items:center}form.szuro .jelolo input{width:auto}"
+    ".gombok button{margin-top:.5em}main>form>button{display:block}"
     ".tabla{overflow-x:auto;max-width:100%;margin:.5em 0}.tabla td{white-space:nowrap}"
     "tr.sztorno td{color:#888;text-decoration:line-through}"
     ".osszesites{display:flex;flex-wrap:wrap;gap:.2em 1.5em;font-weight:bold}"
@@ -94,7 +94,9 @@ QByteArray head(const WebResponse &response, bool secure, bool close)
     header("Content-Security-Policy", "default-src 'none'; style-src 'self'; img-src 'self' data:; "
                                       "form-action 'self'; frame-ancestors 'none'; base-uri 'none'");
     header("X-Content-Type-Options", "nosniff");
-    header("Referrer-Policy", "no-referrer");
+    // Not no-referrer: under it a browser sends "Origin: null" with a form's POST, which the same-origin check of
+    // the login and logout refuses. same-origin still tells another site nothing.
+    header("Referrer-Policy", "same-origin");
     header("X-Frame-Options", "DENY");
     header("Cache-Control", response.cacheable ? "max-age=3600" : "no-store");
     if (secure)

@@ -216,7 +216,7 @@ private slots:
         // Every answer carries the policy headers; an API error says why in JSON.
         QVERIFY(a.header("Content-Security-Policy").startsWith("default-src 'none'"));
         QCOMPARE(a.header("X-Content-Type-Options"), QByteArray("nosniff"));
-        QCOMPARE(a.header("Referrer-Policy"), QByteArray("no-referrer"));
+        QCOMPARE(a.header("Referrer-Policy"), QByteArray("same-origin"));
         if (path.startsWith(QLatin1String("/api/")) && status >= 400)
             QVERIFY(!a.json().value(QStringLiteral("error")).toString().isEmpty());
     }
