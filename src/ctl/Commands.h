@@ -58,6 +58,9 @@ int gateCommand(Invocation &call);
 // CameraCommand.cpp
 int cameraTestCommand(Invocation &call);
 
+// OutboxCommand.cpp
+int outboxCommand(Invocation &call);
+
 // BackupCommands.cpp
 int backupCommand(Invocation &call);
 int autobackupCommand(Invocation &call);

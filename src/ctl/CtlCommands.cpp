@@ -108,6 +108,11 @@ constexpr Command kCommands[] = {
     {"autobackup", "[--today YYYY-MM-DD]", "the automatic backup of start-up: made when the settings call for one "
      "this week or month (into autobackuppath), which is then noted in Kelvo.ini; --today sets the day",
      autobackupCommand},
+    {"outbox", "[--deliver [--for SECONDS]]",
+     "what waits for each webhook URL of [Web] webhook, one line each: URL;WAITING;ID;EVENT;SERIAL;TIME;NEXT TRY;"
+     "LAST ERROR (the oldest waiting event's id, event, serial and time; the next try and the last error while the "
+     "URL fails). With --deliver, delivers the outbox without the office service, printing URL;ID for each event "
+     "taken (failures on standard error), until SIGTERM, SIGINT or the end of --for", outboxCommand},
     {"camera test", "[N] --to FILE",
      "one picture of camera N (1 to 4, default 1) of the program folder's Kelvo.ini into FILE, storing nothing; "
      "prints \"BYTES bájt, MS ms\", or the reason on standard error (exit 1)", cameraTestCommand},
