@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QUrl>
 
 WebhookChannel::WebhookChannel(const QString &url, const WebhookSettings &settings, const QSqlDatabase &db,
@@ -119,8 +120,11 @@ void WebhookChannel::answered()
     m_delivered = id;
     m_failures = 0;
     m_queue.removeFirst();
+    // A receiver of the signal may stop or delete the sender, and this channel with it.
+    const QPointer<WebhookChannel> alive(this);
     emit delivered(m_url, id);
-    pump();
+    if (alive)
+        pump();
 }
 
 void WebhookChannel::fail(qint64 id, const QString &error)
