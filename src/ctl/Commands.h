@@ -68,6 +68,9 @@ int userPasswdCommand(Invocation &call);
 int userDelCommand(Invocation &call);
 int userListCommand(Invocation &call);
 
+// OutboxCommand.cpp
+int outboxCommand(Invocation &call);
+
 // BackupCommands.cpp
 int backupCommand(Invocation &call);
 int autobackupCommand(Invocation &call);

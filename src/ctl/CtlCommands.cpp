@@ -121,6 +121,11 @@ constexpr Command kCommands[] = {
     {"render-pdf", "HTML --to FILE",
      "render an HTML ticket page to an A4 PDF as the ticket printer does (the office service runs it for a "
      "ticket's PDF)", renderPdfCommand},
+    {"outbox", "[--deliver [--for SECONDS]]",
+     "what waits for each webhook URL of [Web] webhook, one line each: URL;WAITING;ID;EVENT;SERIAL;TIME;NEXT TRY;"
+     "LAST ERROR (the oldest waiting event's id, event, serial and time; the next try and the last error while the "
+     "URL fails). With --deliver, delivers the outbox without the office service, printing URL;ID for each event "
+     "taken (failures on standard error), until SIGTERM, SIGINT or the end of --for", outboxCommand},
     {"camera test", "[N] --to FILE",
      "one picture of camera N (1 to 4, default 1) of the program folder's Kelvo.ini into FILE, storing nothing; "
      "prints \"BYTES bájt, MS ms\", or the reason on standard error (exit 1)", cameraTestCommand},

@@ -6,43 +6,12 @@
 #include "Invocation.h"
 
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
 #include <climits>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-int g_signalPipe = -1;
-struct sigaction g_oldTerm {};
-struct sigaction g_oldInt {};
-
-extern "C" void onStopSignal(int)
-{
-    const char byte = 1;
-    // Only the byte is written here; the event loop ends the run between two frames, never inside a store.
-    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe, &byte, 1);
-}
-
-} // namespace
 
 LiveLink::LiveLink(Invocation &call)
 {
-    if (::pipe2(m_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        throw Refused(QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-    g_signalPipe = m_signalPipe[1];
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, &g_oldTerm);
-    ::sigaction(SIGINT, &action, &g_oldInt);
-
     const Config &config = call.config();
     m_link.configure(WeightLinkSettings::fromConfig(config));
     const WeightServer server{config.boolean(Keys::sulylekerdez), config.string(Keys::hostip),
@@ -66,11 +35,6 @@ LiveLink::LiveLink(Invocation &call)
 LiveLink::~LiveLink()
 {
     m_link.shutdown();
-    ::sigaction(SIGTERM, &g_oldTerm, nullptr);
-    ::sigaction(SIGINT, &g_oldInt, nullptr);
-    g_signalPipe = -1;
-    ::close(m_signalPipe[0]);
-    ::close(m_signalPipe[1]);
 }
 
 int LiveLink::forOption(Invocation &call)
@@ -102,8 +66,9 @@ bool LiveLink::waitFor(const std::function<bool()> &ready, int ms)
             }
         });
     }
-    QSocketNotifier stop(m_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    if (m_stop.isStopped())
+        return false;
+    QObject::connect(&m_stop, &StopSignal::stopped, &loop, &QEventLoop::quit);
     QTimer end;
     end.setSingleShot(true);
     end.setTimerType(Qt::PreciseTimer);

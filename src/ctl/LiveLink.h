@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StopSignal.h"
 #include "WeightLink.h"
 
 #include <functional>
@@ -28,6 +29,6 @@ public:
     bool waitFor(const std::function<bool()> &ready, int ms);
 
 private:
+    StopSignal m_stop;
     WeightLink m_link;
-    int m_signalPipe[2] = {-1, -1};
 };

@@ -28,7 +28,8 @@ QList<const ConfigKey *> all()
             &Kamera1URL, &Kamera1User, &Kamera1Password, &Kamera1Timeout, &Kamera1Name,
             &Kamera2URL, &Kamera2User, &Kamera2Password, &Kamera2Timeout, &Kamera2Name,
             &Kamera3URL, &Kamera3User, &Kamera3Password, &Kamera3Timeout, &Kamera3Name,
-            &Kamera4URL, &Kamera4User, &Kamera4Password, &Kamera4Timeout, &Kamera4Name};
+            &Kamera4URL, &Kamera4User, &Kamera4Password, &Kamera4Timeout, &Kamera4Name,
+            &WebWebhook, &WebWebhookTimeout, &WebWebhookRetry};
 }
 
 } // namespace Keys

@@ -135,6 +135,11 @@ inline constexpr ConfigKey Kamera4User    {"Kamera4", "User",     KeyType::Strin
 inline constexpr ConfigKey Kamera4Password{"Kamera4", "Password", KeyType::String,  ""};
 inline constexpr ConfigKey Kamera4Timeout {"Kamera4", "Timeout",  KeyType::Integer, "2000"};
 inline constexpr ConfigKey Kamera4Name    {"Kamera4", "Name",     KeyType::String,  "Kamera 4"};
+// Webhooks (read through WebhookSettings): the URLs every finished, cancelled or modified ticket is posted to,
+// separated by spaces or ";"; the time limit of one request and the first wait after a failure, in ms.
+inline constexpr ConfigKey WebWebhook       {"Web", "webhook",        KeyType::String,  ""};
+inline constexpr ConfigKey WebWebhookTimeout{"Web", "webhooktimeout", KeyType::Integer, "10000"};
+inline constexpr ConfigKey WebWebhookRetry  {"Web", "webhookretry",   KeyType::Integer, "1000"};
 // clang-format on
 
 // Sections whose keys are not fixed.

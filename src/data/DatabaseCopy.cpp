@@ -265,7 +265,7 @@ DatabaseCopy::Result copyInto(const QSqlDatabase &in, const QSqlDatabase &out, c
         }
         indexes += derived;
     }
-    for (const char *delivered : {"verzio", "sorszamlalo", "naploszamlalo"}) {
+    for (const char *delivered : {"verzio", "sorszamlalo", "naploszamlalo", "kimenoszamlalo"}) {
         if (tables.contains(QLatin1String(delivered)))
             Sql::run(out, QStringLiteral("DELETE FROM %1").arg(QLatin1String(delivered)));
     }

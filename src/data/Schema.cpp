@@ -196,6 +196,29 @@ const char *const kWebUserAdditions[] = {
     "CREATE UNIQUE INDEX IF NOT EXISTS webfelhasznalo_nev ON webfelhasznalo (nev)",
     "CREATE INDEX IF NOT EXISTS webfelhasznalo_token ON webfelhasznalo (token)",
 };
+
+// The outbox of the webhooks: one row per finished, cancelled or modified ticket (esemeny), written in the ticket's own
+// transaction with the ticket as JSON at that moment (adat). Ids come from the counter row, whose update is the lock
+// that makes them visible in the order they were taken: a sender never passes an id whose row is still uncommitted.
+// kimeno_cel holds each webhook URL's progress: the last id it took (utolso) and its current run of failures.
+const char *const kOutboxAdditions[] = {
+    "CREATE TABLE IF NOT EXISTS kimeno ("
+    " id INTEGER PRIMARY KEY,"
+    " esemeny TEXT NOT NULL,"
+    " sorszam INTEGER NOT NULL,"
+    " ido TEXT NOT NULL,"
+    " adat TEXT NOT NULL)",
+    "CREATE INDEX IF NOT EXISTS kimeno_ido ON kimeno (ido)",
+    "CREATE TABLE IF NOT EXISTS kimenoszamlalo (id INTEGER PRIMARY KEY, utolso INTEGER NOT NULL)",
+    "INSERT INTO kimenoszamlalo (id, utolso) SELECT 1, (SELECT COALESCE(MAX(id), 0) FROM kimeno) "
+    "WHERE NOT EXISTS (SELECT 1 FROM kimenoszamlalo)",
+    "CREATE TABLE IF NOT EXISTS kimeno_cel ("
+    " url TEXT NOT NULL PRIMARY KEY,"
+    " utolso INTEGER NOT NULL DEFAULT 0,"
+    " hibak INTEGER NOT NULL DEFAULT 0,"
+    " hiba TEXT NOT NULL DEFAULT '',"
+    " kovetkezo TEXT NOT NULL DEFAULT '')",
+};
 // --- Marks of the weighings, tare dates, print counts ---
 // Columns added to the tables of an older file; each is added only where it is missing (SQLite has no
 // ADD COLUMN IF NOT EXISTS). Rows already there take the default: a scale weight, an undated tare, never printed.
@@ -293,6 +316,8 @@ QStringList additions(const QSqlDatabase &db)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     for (const char *sql : kWebUserAdditions)
         list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
+    for (const char *sql : kOutboxAdditions)
+        list.append(Dialect::schemaStatement(db, QString::fromUtf8(sql)));
     // A server also says IF NOT EXISTS: two stations starting at once may both find the column missing.
     const QString addColumn = Dialect::isServer(db) ? QStringLiteral("ALTER TABLE %1 ADD COLUMN IF NOT EXISTS %2%3")
                                                     : QStringLiteral("ALTER TABLE %1 ADD COLUMN %2%3");
@@ -359,7 +384,9 @@ QStringList allTables()
 {
     return tablesInOpenOrder() + QStringList{QStringLiteral("verzio"), QStringLiteral("sorszamlalo"),
                                              QStringLiteral("naplo"), QStringLiteral("naploszamlalo"),
-                                             QStringLiteral("kepek"), QStringLiteral("webfelhasznalo")};
+                                             QStringLiteral("kepek"), QStringLiteral("webfelhasznalo"),
+                                             QStringLiteral("kimeno"), QStringLiteral("kimenoszamlalo"),
+                                             QStringLiteral("kimeno_cel")};
 }
 
 QString numberedColumn(const QString &table)

@@ -39,7 +39,7 @@ QStringList derivedStatements(const QSqlDatabase &db);
 // The tables in the order the program opens them at start-up.
 QStringList tablesInOpenOrder();
 // Every table of the schema: those, then the version, the serial number counter, the trail and its counter, the
-// pictures.
+// pictures, the webhooks' outbox, its counter and its URLs' progress.
 QStringList allTables();
 // The column of table the database numbers itself (an id, or auto's sorszam); empty when it has none.
 QString numberedColumn(const QString &table);

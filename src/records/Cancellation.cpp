@@ -1,5 +1,6 @@
 #include "Cancellation.h"
 
+#include "Outbox.h"
 #include "RecordTexts.h"
 #include "Sql.h"
 #include "Trail.h"
@@ -34,6 +35,7 @@ Check cancel(const QSqlDatabase &db, qint64 serial)
     Sql::run(db, QStringLiteral("UPDATE szallitasok SET ervenyes = FALSE WHERE sorszam = :s"), {{":s", serial}});
     Trail::append(db, serial, QString::fromUtf8(Trail::kCancellation), QStringLiteral("ervenyes=True"),
                   QStringLiteral("ervenyes=False"));
+    Outbox::append(db, Outbox::Event::Cancelled, serial);
     transaction.commit();
     return Check::Cancellable;
 }

@@ -1,6 +1,7 @@
 #include "MasterRows.h"
 
 #include "MasterTable.h"
+#include "Outbox.h"
 #include "Pictures.h"
 #include "Sql.h"
 #include "Trail.h"
@@ -164,8 +165,11 @@ Values update(const QSqlDatabase &db, const QString &table, const QStringList &c
     if (traced) {
         const Trail::Values after = storedValues(db, table, id, names, &serial);
         const auto [was, is] = Trail::changes(before, after);
-        if (!was.isEmpty() || !is.isEmpty())
+        // An edit in the master data editor changes the booked ticket as much as the modify window does.
+        if (!was.isEmpty() || !is.isEmpty()) {
             Trail::append(db, serial, QString::fromUtf8(Trail::kEdit), was, is);
+            Outbox::append(db, Outbox::Event::Modified, serial);
+        }
     }
     const Values stored = storedRow(db, table, columns, id);
     transaction.commit();

@@ -3,6 +3,7 @@
 #include "FirstWeighing.h"
 #include "Formats.h"
 #include "InProgress.h"
+#include "Outbox.h"
 #include "SerialCounter.h"
 #include "Sql.h"
 #include "Transport.h"
@@ -140,6 +141,7 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     if (removed != 1)
         return refused(kPlateNotFound, "rendszam");
     Pictures::finish(db, row->rowId, t.sorszam, in.pictures);
+    Outbox::append(db, Outbox::Event::Finished, t.sorszam);
     transaction.commit();
 
     Outcome o;

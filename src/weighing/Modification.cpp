@@ -1,5 +1,6 @@
 #include "Modification.h"
 
+#include "Outbox.h"
 #include "Sql.h"
 #include "Trail.h"
 
@@ -57,6 +58,7 @@ std::optional<Refusal> apply(const QSqlDatabase &db, qint64 sorszam, const Field
                                  {kFields.at(8), f.termeknev},   {kFields.at(9), f.termekkod}};
     const auto [was, now] = Trail::changes(before, after);
     Trail::append(db, sorszam, QString::fromUtf8(Trail::kModification), was, now);
+    Outbox::append(db, Outbox::Event::Modified, sorszam);
     transaction.commit();
     return std::nullopt;
 }

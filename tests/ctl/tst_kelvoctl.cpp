@@ -76,7 +76,8 @@ private slots:
         Run r = kelvoctl({QStringLiteral("copy-db"), from, to});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out, QStringLiteral("auto 0\nszallito 0\ntermek 0\nfolyamatban 0\nszallitasok 0\nugyfel 0\n"
-                                       "raktar 2\nverzio 1\nsorszamlalo 1\nnaplo 0\nnaploszamlalo 1\nkepek 0\nwebfelhasznalo 0\n"));
+                                       "raktar 2\nverzio 1\nsorszamlalo 1\nnaplo 0\nnaploszamlalo 1\nkepek 0\nwebfelhasznalo 0\n"
+                                       "kimeno 0\nkimenoszamlalo 1\nkimeno_cel 0\n"));
         QCOMPARE(r.err, QString());
         r = kelvoctl({QStringLiteral("copy-db"), from, to});
         QCOMPARE(r.code, 1);

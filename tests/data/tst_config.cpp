@@ -36,7 +36,7 @@ private slots:
                 break;
             }
         }
-        QCOMPARE(names.size(), 102);
+        QCOMPARE(names.size(), 105);
     }
 
     void defaultsWithoutFile_data()
