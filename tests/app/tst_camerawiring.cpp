@@ -141,6 +141,7 @@ private slots:
             Ui::Tkezdesform *k = kelvo->kezdesform()->ui();
             k->rendszam->setEditText(QStringLiteral("ABC-123"));
             k->nev->setEditText(QStringLiteral("Agro Kft."));
+            k->ugyfelnev->setEditText(QStringLiteral("Malom Zrt."));
             k->termeknev->setEditText(QStringLiteral("Búza"));
             QTRY_COMPARE_WITH_TIMEOUT(k->suly1->text(), QStringLiteral("24360"), kSlowMs);
             QTest::mouseClick(k->Button1, Qt::LeftButton);
@@ -148,6 +149,9 @@ private slots:
                             kelvo->kezdesform()->isVisible();
             kelvo->kezdesform()->reject(); // refused while storing
             busyMeanwhile = busyMeanwhile && kelvo->kezdesform()->isVisible();
+            QTRY_VERIFY_WITH_TIMEOUT(!m_messages.isEmpty() || !kelvo->kezdesform()->isVisible(), kSlowMs);
+            if (kelvo->kezdesform()->isVisible())
+                kelvo->kezdesform()->reject();
         });
         kelvo->commands().newTransport();
         settle(*kelvo);
