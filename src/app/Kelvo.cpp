@@ -1,5 +1,7 @@
 #include "Kelvo.h"
 
+#include "CameraWiring.h"
+
 #include "Config.h"
 #include "ControlSettings.h"
 #include "Database.h"
@@ -68,6 +70,7 @@ bool Kelvo::createWindows()
     m_commands = std::make_unique<MainCommands>(*this);
     m_scale = std::make_unique<ScaleWiring>(*this);
     m_gate = std::make_unique<GateWiring>(*this);
+    m_cameras = std::make_unique<CameraWiring>(*this);
     m_tickets = std::make_unique<TicketPrintQueue>(*this);
     m_commands->followPrints(*m_tickets);
 
@@ -118,6 +121,8 @@ void Kelvo::shutdown()
         ShutdownSequence(*this, *m_controlSettings).run();
     m_scale->close();
     m_gate->close();
+    // A weighing still waiting for its pictures is not stored: the operator never saw it stored.
+    m_cameras->close();
     // A print still going ends here (a ticket the printer took is still counted); the waiting ones are dropped.
     m_tickets->stop();
     // What was given to the database runs to its end (a ticket being stored is stored); long reads stop.

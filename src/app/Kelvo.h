@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class CameraWiring;
 class Config;
 class ControlSettings;
 class DatabaseWorker;
@@ -92,6 +93,8 @@ public:
     SettingsCommands &settingsCommands() const { return *m_settingsCommands; }
     // The gate's lights, barrier and light barriers at this station.
     GateWiring &gate() const { return *m_gate; }
+    // The cameras that picture every weighing at this station.
+    CameraWiring &cameras() const { return *m_cameras; }
 
     // The named windows.
     TFoform *Foform() const { return m_windows.Foform(); }
@@ -158,5 +161,6 @@ private:
     std::unique_ptr<MainCommands> m_commands;
     std::unique_ptr<ScaleWiring> m_scale;
     std::unique_ptr<GateWiring> m_gate;
+    std::unique_ptr<CameraWiring> m_cameras;
     std::unique_ptr<TicketPrintQueue> m_tickets;
 };

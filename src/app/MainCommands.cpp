@@ -1,5 +1,7 @@
 #include "MainCommands.h"
 
+#include <QPromise>
+
 #include "Ablak.h"
 #include "AutoTable.h"
 #include "Config.h"
@@ -125,7 +127,7 @@ void MainCommands::connectCommands()
          [link] { link->clearNullavolt(); },
          [this, link] { return link->refusalToTake(m_kelvo.settings().stabilkell).isEmpty(); },
          [this] { return WeighingMoment::positionRefusal(m_kelvo); }},
-        [this](const QDateTime &at, qint64 weight) { return Tautomeresform::store(m_kelvo.worker(), at, weight); });
+        [this](const QDateTime &at, qint64 weight) { return storeAutoWeighing(at, weight); });
     // A logged weight is a weighing the vehicle is done with: the exit light lets it off.
     connect(w.automeresform()->run(), &AutoWeighingRun::stored, this, [this] { m_kelvo.weighingStored(false); });
     on(ui->mIsmetles, [this] { reprintTicket(); });
@@ -404,6 +406,30 @@ void MainCommands::deleteAllInProgress()
         seen.append(InProgress::Seen(r.rowId, r.rendszam, r.suly1, r.bedatum));
     }
     changeRows([seen](QSqlDatabase db) { return InProgress::removeAll(db, seen); });
+}
+
+QFuture<void> MainCommands::storeAutoWeighing(const QDateTime &at, qint64 weight)
+{
+    if (!WeighingMoment::takesPictures(m_kelvo))
+        return Tautomeresform::store(m_kelvo.worker(), at, weight);
+    // The weight and its time are the ones the countdown ended with; the pictures follow them. The logger waits for
+    // the future, which ends with the store (or is cancelled when the window goes first).
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    QFuture<void> outcome = promise->future();
+    WeighingMoment::takePictures(m_kelvo, m_kelvo.windows().automeresform(),
+                                 [this, promise, at, weight](const Pictures::Shots &shots) {
+                                     Tautomeresform::store(m_kelvo.worker(), at, weight, shots)
+                                         .then(QtFuture::Launch::Sync, [promise](QFuture<void> stored) {
+                                             try {
+                                                 stored.waitForFinished();
+                                             } catch (...) {
+                                                 promise->setException(std::current_exception());
+                                             }
+                                             promise->finish();
+                                         });
+                                 });
+    return outcome;
 }
 
 void MainCommands::deleteStoredTares()

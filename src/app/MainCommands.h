@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QFuture>
 #include <QObject>
 #include <QString>
 
@@ -44,6 +46,8 @@ public:
     void reweighSelected();
     void deleteAllInProgress();
     void deleteStoredTares();
+    // Automatic weighing's store: the weight with the cameras' pictures of it.
+    QFuture<void> storeAutoWeighing(const QDateTime &at, qint64 weight);
     // The unattended logger's window; it logs while it is open.
     void showAutoWeighing();
     // The list of the logged weights, its dates set to today.

@@ -4,6 +4,8 @@
 #include "Config.h"
 #include "DatabaseStartup.h"
 #include "DatabaseUri.h"
+#include "CameraPage.h"
+#include "CameraWiring.h"
 #include "GatePage.h"
 #include "GateWiring.h"
 #include "Kelvo.h"
@@ -89,6 +91,7 @@ void SettingsCommands::open(bool connectionPage)
     ui->evelojelch->setChecked(s.evelojel);
     ui->karban->setChecked(dialogBoolean(config, Keys::karbantart));
     dialog->gatePage()->load(config);
+    dialog->cameraPage()->load(config);
     ui->regijelszo->clear();
     ui->ujjelszo->clear();
     ui->ujjelszo2->clear();
@@ -137,6 +140,7 @@ void SettingsCommands::accept()
         uzenet(failure);
     // The module as the file says now: made, remade or removed.
     m_kelvo.gate().configure();
+    m_kelvo.cameras().configure();
     if (failure.isEmpty())
         m_kelvo.recordTrustSettings();
     dialog->done(QDialog::Accepted);
@@ -169,7 +173,7 @@ QString SettingsCommands::writeSettings()
                       config.setString(Keys::hostip, ui->hostip->text()) &&
                       config.setDate(Keys::hitlejar, dialog->calibrationDate()) &&
                       config.setBoolean(Keys::stabilkell, ui->stabilkell->isChecked()) &&
-                      dialog->gatePage()->save(config);
+                      dialog->gatePage()->save(config) && dialog->cameraPage()->save(config);
     return rest ? QString() : QString::fromUtf8(kSaveFailedMessage);
 }
 

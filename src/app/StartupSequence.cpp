@@ -1,5 +1,7 @@
 #include "StartupSequence.h"
 
+#include "CameraWiring.h"
+
 #include "Ablak.h"
 #include "CalibrationCheck.h"
 #include "ColumnWidths.h"
@@ -234,6 +236,7 @@ void StartupSequence::carryOn()
     loadDialogValues();
     m_kelvo.m_scale->open();
     m_kelvo.m_gate->configure();
+    m_kelvo.m_cameras->configure();
 
     if (!passStartPassword()) {
         m_kelvo.end(0);

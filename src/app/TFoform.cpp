@@ -106,6 +106,9 @@ TFoform::TFoform(QWidget *parent)
     }
     m_panels[0]->setFixedWidth(kStatusPanel0Width);
     m_panels[1]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A long link text gives way (its start is cut, its end with the state stays): the device panels to its right
+    // must stay in sight in a narrow window.
+    m_panels[1]->setMinimumWidth(1);
     m_ui->StatusBar1->addWidget(m_panels[0]);
     m_ui->StatusBar1->addWidget(m_panels[1], 1);
     m_ui->StatusBar1->addWidget(m_panels[2]);

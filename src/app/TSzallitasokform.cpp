@@ -1,5 +1,7 @@
 #include "TSzallitasokform.h"
 
+#include "TicketPicturesPanel.h"
+
 #include "Cancellation.h"
 #include "Config.h"
 #include "CsvSaving.h"
@@ -86,6 +88,12 @@ TSzallitasokform::TSzallitasokform(QWidget *parent)
         m_panels[i]->setFrameShape(QFrame::StyledPanel);
         status->addWidget(m_panels[i], 1);
     }
+    // The chosen ticket's pictures under the list.
+    m_pictures = new TicketPicturesPanel(this);
+    m_ui->mainLayout->addWidget(m_pictures);
+    connect(m_ui->lista->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { m_pictures->showSerial(m_worker ? selectedSerial() : 0); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_pictures->showSerial(selectedSerial()); });
     m_ui->mainLayout->addWidget(status);
     buildCommands();
     showTotals();
@@ -179,6 +187,7 @@ void TSzallitasokform::prepare(DatabaseWorker *worker, IniFile *ini, const QDate
     m_opening = new QObject(this);
     m_worker = worker;
     m_model->setWorker(worker);
+    m_pictures->setWorker(worker);
     m_ini = ini;
     m_today = today;
     m_programFolder = programFolder;
@@ -213,6 +222,7 @@ void TSzallitasokform::release()
     m_listed.reset();
     m_model->setList({});
     m_model->setWorker(nullptr);
+    m_pictures->setWorker(nullptr);
     m_worker = nullptr;
     m_ini = nullptr;
 }

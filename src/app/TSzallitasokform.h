@@ -17,6 +17,7 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class TNaploform;
+class TicketPicturesPanel;
 class TransportListModel;
 
 class PagedDocument;
@@ -79,6 +80,8 @@ public:
     void saveMinSerial();
     // The serial number of the selected row, 0 for none.
     qint64 selectedSerial() const;
+    // The selected ticket's pictures.
+    TicketPicturesPanel *picturesPanel() const { return m_pictures; }
 
 private:
     void buildCommands();
@@ -103,6 +106,7 @@ private:
     QMenu *m_popup = nullptr;
     QWidget *m_menuBar = nullptr;
     TNaploform *m_naploform = nullptr;
+    TicketPicturesPanel *m_pictures = nullptr;
     QList<QAction *> m_modifyActions;
     DatabaseWorker *m_worker = nullptr;
     // Lives for one opening: outcomes check it before they touch the window.

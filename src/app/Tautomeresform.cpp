@@ -27,12 +27,15 @@ void Tautomeresform::setSource(AutoWeighingRun::Scale scale, AutoWeighing::Store
     connect(m_run.get(), &AutoWeighingRun::changed, this, &Tautomeresform::showTexts);
 }
 
-QFuture<void> Tautomeresform::store(DatabaseWorker *worker, const QDateTime &at, qint64 weight)
+QFuture<void> Tautomeresform::store(DatabaseWorker *worker, const QDateTime &at, qint64 weight,
+                                    const Pictures::Shots &pictures)
 {
     if (!worker)
         return QtFuture::makeExceptionalFuture(
             std::make_exception_ptr(DatabaseError(QStringLiteral("Nincs megnyitott adatbázis."))));
-    return worker->run([at, weight](QSqlDatabase db) { AutoTable::append(db, at, weight); });
+    if (pictures.isEmpty())
+        return worker->run([at, weight](QSqlDatabase db) { AutoTable::append(db, at, weight); });
+    return worker->run([at, weight, pictures](QSqlDatabase db) { AutoTable::append(db, at, weight, pictures); });
 }
 
 void Tautomeresform::setMinimum(qint64 kilograms)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AutoWeighingRun.h"
+#include "Pictures.h"
 
 #include <QDialog>
 
@@ -26,8 +27,9 @@ public:
 
     // Where the weights come from and go; until it is set the window logs nothing.
     void setSource(AutoWeighingRun::Scale scale, AutoWeighing::Store store);
-    // The window program's store: a command on the worker (none: refused).
-    static QFuture<void> store(DatabaseWorker *worker, const QDateTime &at, qint64 weight);
+    // The window program's store: a command on the worker (none: refused), with the cameras' pictures.
+    static QFuture<void> store(DatabaseWorker *worker, const QDateTime &at, qint64 weight,
+                               const Pictures::Shots &pictures = {});
     // The weight a vehicle must exceed (minautosuly).
     void setMinimum(qint64 kilograms);
     AutoWeighingRun *run() const { return m_run.get(); }

@@ -2,6 +2,7 @@
 
 #include "ui_Tbeallitasok.h"
 
+#include "CameraPage.h"
 #include "GatePage.h"
 #include "TicketSettings.h"
 #include "WeightLink.h"
@@ -41,6 +42,10 @@ Tbeallitasok::Tbeallitasok(QWidget *parent)
     m_ui->PageControl1->insertTab(m_ui->PageControl1->indexOf(m_ui->pKapcsolat) + 1, m_gatePage,
                                   QStringLiteral("Kapu"));
     m_gatePage->setEditable(false);
+    m_cameraPage = new CameraPage(m_ui->PageControl1);
+    m_ui->PageControl1->insertTab(m_ui->PageControl1->indexOf(m_gatePage) + 1, m_cameraPage,
+                                  QStringLiteral("Kamerák"));
+    m_cameraPage->setEditable(false);
     // Wide enough for every tab's caption: a tab hidden behind scroll arrows is a setting nobody finds.
     const int tabsWidth = m_ui->PageControl1->findChild<QTabBar *>()->sizeHint().width();
     setFixedSize(sizeHint().expandedTo(QSize(std::max(401, tabsWidth + 2 * layout()->contentsMargins().left() + 8), 434)));
@@ -55,6 +60,7 @@ Tbeallitasok::Tbeallitasok(QWidget *parent)
                            static_cast<QWidget *>(m_ui->lekerdez), static_cast<QWidget *>(m_ui->stabilkell)})
             w->setEnabled(m_ui->Button3->isEnabled());
         m_gatePage->setEditable(ticked);
+        m_cameraPage->setEditable(ticked);
     });
     for (int i = 0; i <= kWordFileMode; ++i) {
         auto *item = findChild<QRadioButton *>(QStringLiteral("hogynyomtat_%1").arg(i));
@@ -141,6 +147,7 @@ void Tbeallitasok::setConnectionPageVisible(bool visible)
 {
     m_ui->PageControl1->setTabVisible(m_ui->PageControl1->indexOf(m_ui->pKapcsolat), visible);
     m_ui->PageControl1->setTabVisible(m_ui->PageControl1->indexOf(m_gatePage), visible);
+    m_ui->PageControl1->setTabVisible(m_ui->PageControl1->indexOf(m_cameraPage), visible);
 }
 
 void Tbeallitasok::showConnectionPage()

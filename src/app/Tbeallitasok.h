@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class CameraPage;
 class GatePage;
 struct TicketSettings;
 struct WeightServer;
@@ -28,6 +29,7 @@ public:
     Ui::Tbeallitasok *ui() const { return m_ui.get(); }
     // The gate module's page ("Kapu"), beside the scale link's and behind the same unlock.
     GatePage *gatePage() const { return m_gatePage; }
+    CameraPage *cameraPage() const { return m_cameraPage; }
 
     QStringList companyLines() const;
     void setCompanyLines(const QStringList &lines);
@@ -67,4 +69,5 @@ protected:
 private:
     std::unique_ptr<Ui::Tbeallitasok> m_ui;
     GatePage *m_gatePage = nullptr;
+    CameraPage *m_cameraPage = nullptr;
 };

@@ -270,6 +270,9 @@ bool Tbefejezesform::eventFilter(QObject *watched, QEvent *event)
 
 void Tbefejezesform::finish()
 {
+    // One store at a time: its pictures or its command are still under way.
+    if (!m_storing.expired())
+        return;
     if (m_ui->suly2->text().isEmpty())
         m_ui->suly2->setText(QStringLiteral("0"));
     if (m_ui->tisztasag->text().isEmpty())
@@ -294,11 +297,16 @@ void Tbefejezesform::finish()
     in.weightLive = m_scale->usable();
     in.origin = FieldHelpers::weightOrigin(m_ui->kezisuly, m_ui->suly2, m_recalledTare);
     in.felhasznalo = felhasznalonev();
-    WeighingMoment::aboutToStore(*m_kelvo, std::move(in),
-                                 [this, plates](const Finishing::Input &ready) { store(ready, plates); });
+    // Busy from now: the pictures are taken before the store runs.
+    const auto storing = busy();
+    m_storing = storing;
+    WeighingMoment::aboutToStore(
+        *m_kelvo, this, std::move(in),
+        [this, plates, storing](const Finishing::Input &ready) { store(ready, plates, storing); });
 }
 
-void Tbefejezesform::store(const Finishing::Input &in, const QStringList &plates)
+void Tbefejezesform::store(const Finishing::Input &in, const QStringList &plates,
+                           std::shared_ptr<WorkerCall::Busy> storing)
 {
     DatabaseWorker *worker = m_kelvo->worker();
     const qint64 maxsuly = m_kelvo->settings().maxsuly;
@@ -308,8 +316,6 @@ void Tbefejezesform::store(const Finishing::Input &in, const QStringList &plates
         };
         return Finishing::finish(db, in, plates, maxsuly, askZero, [] { return QDateTime::currentDateTime(); });
     };
-    const auto storing = busy();
-    m_storing = storing;
     WorkerCall::then(worker->run(finish), this, [this](const Finishing::Outcome &outcome) {
         switch (outcome.status) {
         case Finishing::Outcome::Status::Refused:

@@ -53,7 +53,7 @@ private:
     // Collects the window's input; the weighing moment completes it and hands it to store().
     void finish();
     // Submits the finishing store on the worker; plates: the plates in progress the window offered.
-    void store(const Finishing::Input &in, const QStringList &plates);
+    void store(const Finishing::Input &in, const QStringList &plates, std::shared_ptr<WorkerCall::Busy> storing);
     void addWarehouse();
     void deleteWarehouse();
     void kezisulyClick();

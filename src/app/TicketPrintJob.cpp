@@ -49,8 +49,16 @@ void TicketPrintJob::start()
     if (!m_worker)
         return fail(QStringLiteral("Nincs megnyitott adatbázis."));
     const qint64 serial = m_request.serial;
+    // An HTML template that shows the cameras' pictures needs them read with the ticket; the template is looked at
+    // here on the worker too, as it is a file.
+    const QString templatePath = m_request.settings.printMode == PrintMode::WordDocument
+                                     ? QString()
+                                     : m_request.settings.programFolder + m_request.templateName;
     WorkerCall::then(
-        m_worker->run([serial](QSqlDatabase db) { return loadTicketForPrint(serial, db); }), this,
+        m_worker->run([serial, templatePath](QSqlDatabase db) {
+            return loadTicketForPrint(serial, db, !templatePath.isEmpty() && templateNamesPictures(templatePath));
+        }),
+        this,
         [this](const LoadedTicket &ticket) { loaded(ticket); }, {},
         [this](const std::exception &e) { fail(QString::fromUtf8(e.what())); });
 }

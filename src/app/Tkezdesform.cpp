@@ -398,6 +398,9 @@ void Tkezdesform::recallTare()
 
 void Tkezdesform::record(int irany)
 {
+    // One store at a time: its pictures or its command are still under way.
+    if (!m_storing.expired())
+        return;
     FirstWeighing::Input in;
     in.rendszam = m_ui->rendszam->currentText();
     in.nev = m_ui->nev->currentText();
@@ -421,10 +424,15 @@ void Tkezdesform::record(int irany)
     in.kezi = m_ui->kezisuly->isChecked();
     in.weightLive = m_scale->usable();
     in.origin = FieldHelpers::weightOrigin(m_ui->kezisuly, m_ui->suly1, m_recalledTare);
-    WeighingMoment::aboutToStore(*m_kelvo, std::move(in), [this](const FirstWeighing::Input &ready) { store(ready); });
+    // Busy from now: the pictures are taken before the store runs, and a second store meanwhile would be a second
+    // first weighing of the same truck.
+    const auto storing = busy();
+    m_storing = storing;
+    WeighingMoment::aboutToStore(*m_kelvo, this, std::move(in),
+                                 [this, storing](const FirstWeighing::Input &ready) { store(ready, storing); });
 }
 
-void Tkezdesform::store(const FirstWeighing::Input &in)
+void Tkezdesform::store(const FirstWeighing::Input &in, std::shared_ptr<WorkerCall::Busy> storing)
 {
     DatabaseWorker *worker = m_kelvo->worker();
     const qint64 maxsuly = m_kelvo->settings().maxsuly;
@@ -434,8 +442,6 @@ void Tkezdesform::store(const FirstWeighing::Input &in)
         };
         return FirstWeighing::record(db, in, maxsuly, ask, QDateTime::currentDateTime());
     };
-    const auto storing = busy();
-    m_storing = storing;
     WorkerCall::then(worker->run(record), this, [this](const FirstWeighing::Outcome &outcome) {
         switch (outcome.status) {
         case FirstWeighing::Outcome::Status::Refused:

@@ -86,7 +86,7 @@ private:
     // Collects the window's input; the weighing moment completes it and hands it to store().
     void record(int irany);
     // Submits the first weighing's store on the worker.
-    void store(const FirstWeighing::Input &in);
+    void store(const FirstWeighing::Input &in, std::shared_ptr<WorkerCall::Busy> storing);
     void focusField(const QString &name);
 
     std::unique_ptr<Ui::Tkezdesform> m_ui;

@@ -1,5 +1,6 @@
 #include "WeighingMoment.h"
 
+#include "CameraWiring.h"
 #include "Config.h"
 #include "GateStation.h"
 #include "GateWiring.h"
@@ -22,6 +23,16 @@ QString positionRefusal(const Kelvo &kelvo)
     const bool required = kelvo.config() && kelvo.config()->boolean(Keys::fenykapukell);
     const auto refused = kelvo.gate().station().positionRefusal(required);
     return refused ? refused->message : QString();
+}
+
+bool takesPictures(const Kelvo &kelvo)
+{
+    return kelvo.cameras().configured();
+}
+
+void takePictures(const Kelvo &kelvo, QObject *window, std::function<void(const Pictures::Shots &)> done)
+{
+    kelvo.cameras().take(window, std::move(done));
 }
 
 } // namespace WeighingMoment

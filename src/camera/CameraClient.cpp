@@ -139,6 +139,8 @@ void CameraClient::startSnapshot(quint64 request, int index, const CameraSetting
     snapshot->limit->setSingleShot(true);
     connect(snapshot->limit.get(), &QTimer::timeout, this,
             [this, reply, ms = camera.timeoutMs] { stopWith(reply, noAnswerText(ms)); });
+    // A coarse timer may end the wait up to 5 % early: a camera answering just inside its limit would be missed.
+    snapshot->limit->setTimerType(Qt::PreciseTimer);
     snapshot->limit->start(camera.timeoutMs);
     connect(reply, &QNetworkReply::readyRead, this, [this, reply] { onReadyRead(reply); });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64, qint64 total) {
