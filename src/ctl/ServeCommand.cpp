@@ -2,6 +2,8 @@
 
 #include "CompanyData.h"
 #include "Config.h"
+#include "WebhookSender.h"
+#include "WebhookSettings.h"
 #include "Database.h"
 #include "HtmlPdfRenderer.h"
 #include "IniFile.h"
@@ -149,11 +151,17 @@ int serveCommand(Invocation &call)
                                                                        : address.toString())
                << ':' << server.port() << Qt::endl;
 
+    // The ERP's webhooks leave from the service too, on this thread's connection (the workers have their own).
+    WebhookSender webhooks(WebhookSettings::fromConfig(call.config()), call.database());
+    webhooks.start();
+
     QEventLoop loop;
     QSocketNotifier stopped(stop.readEnd(), QSocketNotifier::Read);
     QObject::connect(&stopped, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
     loop.exec();
-    // No new connections; the requests in hand finish on their workers, whose connections close with the server.
+    // A webhook on its way is dropped and sent again at the next start. No new connections; the requests in hand
+    // finish on their workers, whose connections close with the server.
+    webhooks.stop();
     server.stop();
     call.out() << "stopped" << Qt::endl;
     return kDone;
