@@ -4,7 +4,10 @@
 #include "TransportText.h"
 
 #include <QDateTime>
+#include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <algorithm>
 
 namespace TicketJson {
 
@@ -67,6 +70,25 @@ QJsonObject object(const QSqlRecord &row)
         if (row.contains(name))
             o.insert(name, value(row.value(name), c.kind));
     }
+    return o;
+}
+
+Layout::Layout(const QSqlRecord &columns)
+{
+    for (const Column &c : fields()) {
+        const QString name = QLatin1String(c.name);
+        if (const int index = columns.indexOf(name); index >= 0)
+            m_fields.append({index, name, c.kind});
+    }
+    // In the object's own key order, so that each field is appended rather than inserted.
+    std::sort(m_fields.begin(), m_fields.end(), [](const Field &a, const Field &b) { return a.name < b.name; });
+}
+
+QJsonObject Layout::object(const QSqlQuery &row) const
+{
+    QJsonObject o;
+    for (const Field &f : m_fields)
+        o.insert(f.name, value(row.value(f.index), f.kind));
     return o;
 }
 
