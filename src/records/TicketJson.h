@@ -23,11 +23,15 @@ public:
     explicit Layout(const QSqlRecord &columns);
     // The query's current row.
     QJsonObject object(const QSqlQuery &row) const;
+    // The same row appended to out as the compact bytes QJsonDocument writes for it, without building the object:
+    // a batch of hundreds of tickets costs a fraction of the time.
+    void write(const QSqlQuery &row, QByteArray &out) const;
 
 private:
     struct Field {
         int index;
         QString name;
+        QByteArray key; // "name":
         TransportText::Kind kind;
     };
     QList<Field> m_fields;

@@ -115,8 +115,8 @@ WebResponse tickets(const WebRequest &request, const QSqlDatabase &db)
     }
     if (!q.exec())
         throw DatabaseError(Sql::errorText(q.lastError(), db));
-    // Each ticket is written out as it is read: one document of hundreds of nested objects costs several times
-    // the time. The bytes are those of the whole document, compact, its keys in order.
+    // Each ticket is written out as it is read: a document of hundreds of nested objects costs several times the
+    // time. The bytes are those of the whole document, compact, its keys in order.
     QByteArray list;
     int count = 0;
     bool more = false;
@@ -131,7 +131,7 @@ WebResponse tickets(const WebRequest &request, const QSqlDatabase &db)
         last = q.value(serialColumn).toLongLong();
         if (count++ > 0)
             list += ',';
-        list += compact(layout.object(q));
+        layout.write(q, list);
     }
     if (!more)
         Sql::checkRead(q, db);
