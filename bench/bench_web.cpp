@@ -95,13 +95,16 @@ struct Figures {
     QList<double> ms;
     int errors = 0;
     qint64 bytes = 0;
+    QByteArray slowest; // the request of the longest time
+    double slowestMs = 0;
 };
 
 void print(const char *work, const Figures &f, const QString &extra = {})
 {
     std::printf("%-40s %6lld %9.1f %9.1f %9.1f %6d  %s\n", work, qlonglong(f.ms.size()), percentile(f.ms, 0.5),
-                percentile(f.ms, 0.99), f.ms.isEmpty() ? 0.0 : *std::max_element(f.ms.begin(), f.ms.end()), f.errors,
-                qPrintable(extra));
+                percentile(f.ms, 0.99), f.slowestMs, f.errors, qPrintable(extra));
+    if (f.slowestMs > 4 * percentile(f.ms, 0.99))
+        std::printf("%-40s slowest: %s\n", "", f.slowest.constData());
     std::fflush(stdout);
 }
 
@@ -116,6 +119,10 @@ Figures timedGets(HttpClient &client, const QList<QByteArray> &paths)
         const int status = client.get(path, &bytes);
         f.ms.append(clock.nsecsElapsed() / 1e6);
         f.bytes += bytes;
+        if (f.ms.last() > f.slowestMs) {
+            f.slowestMs = f.ms.last();
+            f.slowest = path;
+        }
         if (status != 200) {
             ++f.errors;
             std::fprintf(stderr, "bench_web: %s: %d\n", path.constData(), status);
@@ -295,6 +302,10 @@ int main(int argc, char *argv[])
             const std::lock_guard guard(lock);
             all.ms += f.ms;
             all.errors += f.errors;
+            if (f.slowestMs > all.slowestMs) {
+                all.slowestMs = f.slowestMs;
+                all.slowest = f.slowest;
+            }
         });
     }
     while (ready < clientCount)

@@ -102,8 +102,10 @@ WebResponse tickets(const WebRequest &request, const QSqlDatabase &db)
     QString sql = QStringLiteral("SELECT * FROM szallitasok WHERE sorszam > :after");
     if (days)
         sql += QStringLiteral(" AND kidatum >= :d1 AND kidatum < :d2");
-    // One more than asked tells whether more follow.
-    sql += QStringLiteral(" ORDER BY sorszam LIMIT %1").arg(limit + 1);
+    // One more than asked tells whether more follow. Within a period the rows come by the kidatum index and are
+    // sorted ("+ 0" keeps the serial's index out): PostgreSQL misjudges a day of text dates and would otherwise walk
+    // the serials of the whole table for it, half a second on a million tickets.
+    sql += QStringLiteral(" ORDER BY sorszam%1 LIMIT %2").arg(days ? QStringLiteral(" + 0") : QString()).arg(limit + 1);
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql))
