@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QList>
+#include <QString>
 
+#include "TransportText.h"
+
+class QSqlQuery;
 class QSqlRecord;
 
 // A finished transport as the office service and the webhooks hand it over: the database's field names, weights and
@@ -10,5 +15,26 @@ class QSqlRecord;
 namespace TicketJson {
 
 QJsonObject object(const QSqlRecord &row);
+
+// The same for many rows of one result: the columns are found by name once, each row is read by position.
+class Layout
+{
+public:
+    explicit Layout(const QSqlRecord &columns);
+    // The query's current row.
+    QJsonObject object(const QSqlQuery &row) const;
+    // The same row appended to out as the compact bytes QJsonDocument writes for it, without building the object:
+    // a batch of hundreds of tickets costs a fraction of the time.
+    void write(const QSqlQuery &row, QByteArray &out) const;
+
+private:
+    struct Field {
+        int index;
+        QString name;
+        QByteArray key; // "name":
+        TransportText::Kind kind;
+    };
+    QList<Field> m_fields;
+};
 
 } // namespace TicketJson

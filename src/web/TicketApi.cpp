@@ -14,8 +14,13 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSqlRecord>
 #include <QUuid>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace TicketApi {
 
@@ -97,8 +102,10 @@ WebResponse tickets(const WebRequest &request, const QSqlDatabase &db)
     QString sql = QStringLiteral("SELECT * FROM szallitasok WHERE sorszam > :after");
     if (days)
         sql += QStringLiteral(" AND kidatum >= :d1 AND kidatum < :d2");
-    // One more than asked tells whether more follow.
-    sql += QStringLiteral(" ORDER BY sorszam LIMIT %1").arg(limit + 1);
+    // One more than asked tells whether more follow. Within a period the rows come by the kidatum index and are
+    // sorted ("+ 0" keeps the serial's index out): PostgreSQL misjudges a day of text dates and would otherwise walk
+    // the serials of the whole table for it, half a second on a million tickets.
+    sql += QStringLiteral(" ORDER BY sorszam%1 LIMIT %2").arg(days ? QStringLiteral(" + 0") : QString()).arg(limit + 1);
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql))
@@ -110,22 +117,28 @@ WebResponse tickets(const WebRequest &request, const QSqlDatabase &db)
     }
     if (!q.exec())
         throw DatabaseError(Sql::errorText(q.lastError(), db));
-    QJsonArray list;
+    // Each ticket is written out as it is read: a document of hundreds of nested objects costs several times the
+    // time. The bytes are those of the whole document, compact, its keys in order.
+    QByteArray list;
+    int count = 0;
     bool more = false;
     qint64 last = 0;
+    const TicketJson::Layout layout(q.record());
+    const int serialColumn = q.record().indexOf(QStringLiteral("sorszam"));
     while (q.next()) {
-        if (list.size() == limit) {
+        if (count == limit) {
             more = true;
             break;
         }
-        const QSqlRecord row = q.record();
-        last = row.value(QStringLiteral("sorszam")).toLongLong();
-        list.append(TicketJson::object(row));
+        last = q.value(serialColumn).toLongLong();
+        if (count++ > 0)
+            list += ',';
+        layout.write(q, list);
     }
     if (!more)
         Sql::checkRead(q, db);
-    return WebResponse::json(compact({{QStringLiteral("tickets"), list},
-                                      {QStringLiteral("next"), more ? QJsonValue(last) : QJsonValue()}}));
+    return WebResponse::json("{\"next\":" + (more ? QByteArray::number(last) : QByteArray("null")) + ",\"tickets\":[" +
+                             list + "]}");
 }
 
 qint64 serialOf(const QString &text)
@@ -146,31 +159,72 @@ WebResponse noTicket(qint64 serial)
     return WebResponse::jsonError(404, QStringLiteral("Nincs %1 sorszámú szállítás.").arg(serial));
 }
 
-WebResponse ticketPdf(const Options &options, qint64 serial, const QSqlDatabase &db)
+// A render is a whole web engine in a process of its own: a few at once, so the other workers stay free for the API.
+constexpr int kMaxRenders = 2;
+constexpr int kRenderLimitMs = 60000;
+
+struct RenderResult {
+    QString error; // empty on success
+    bool timedOut = false;
+};
+
+// Runs "program render-pdf html --to pdf" in a process group of its own, so that a render that hangs past the limit
+// is killed with the web engine's helper processes.
+RenderResult renderPdf(const QString &program, const QString &html, const QString &pdf)
+{
+    QProcess renderer;
+    renderer.setProcessChannelMode(QProcess::MergedChannels);
+    renderer.setChildProcessModifier([] { ::setpgid(0, 0); });
+    renderer.start(program, {QStringLiteral("render-pdf"), html, QStringLiteral("--to"), pdf});
+    if (!renderer.waitForStarted(kRenderLimitMs))
+        return {renderer.errorString()};
+    if (!renderer.waitForFinished(kRenderLimitMs)) {
+        if (renderer.state() != QProcess::NotRunning) {
+            ::kill(-pid_t(renderer.processId()), SIGKILL);
+            renderer.waitForFinished(5000);
+        }
+        return {QStringLiteral("no PDF within %1 s, killed").arg(kRenderLimitMs / 1000), true};
+    }
+    const QByteArray output = renderer.readAll().trimmed().right(2000);
+    if (renderer.exitStatus() != QProcess::NormalExit || renderer.exitCode() != 0)
+        return {QStringLiteral("exit %1: %2").arg(renderer.exitCode()).arg(QString::fromLocal8Bit(output))};
+    return {};
+}
+
+WebResponse ticketPdf(const Options &options, QSemaphore &renders, qint64 serial, const QSqlDatabase &db)
 {
     if (!ticketRow(db, serial))
         return noTicket(serial);
+    if (!renders.tryAcquire()) {
+        WebResponse r = WebResponse::jsonError(
+            503, QStringLiteral("Egyszerre legfeljebb %1 PDF készülhet; kérje újra néhány másodperc múlva.").arg(kMaxRenders));
+        r.addHeader("Retry-After", "5");
+        return r;
+    }
+    const QSemaphoreReleaser slot(renders);
     // Filled beside the template, as printing fills out.htm there (its pictures and logo are relative to it), under
-    // a name of its own, so an office request never overwrites the gate's out.htm.
-    const QString base = options.ticket.programFolder + QStringLiteral(".web-%1")
-                                                          .arg(QUuid::createUuid().toString(QUuid::Id128));
+    // a name of its own, so an office request never overwrites the gate's out.htm. Nothing is printed, and the
+    // gate's out.txt and hand-over script are left to the gate.
+    TicketSettings settings = options.ticket;
+    settings.printMode = PrintMode::None;
+    settings.outtxt = false;
+    settings.outbat = false;
+    const QString base = settings.programFolder + QStringLiteral(".web-%1")
+                                                      .arg(QUuid::createUuid().toString(QUuid::Id128));
     const QString html = base + QStringLiteral(".htm");
     const QString pdf = base + QStringLiteral(".pdf");
     const auto cleanUp = qScopeGuard([&] {
         QFile::remove(html);
         QFile::remove(pdf);
     });
-    const TicketOutcome outcome =
-        FillTicketTemplate(serial, db, options.ticket.templatePath(), html, options.ticket, nullptr);
-    if (!outcome.messages.isEmpty())
+    const TicketOutcome outcome = FillTicketTemplate(serial, db, settings.templatePath(), html, settings, nullptr);
+    if (!outcome.ok || !outcome.messages.isEmpty())
         return WebResponse::jsonError(500, outcome.messages.join(QLatin1Char(' ')));
-    QProcess renderer;
-    renderer.start(options.pdfProgram, {QStringLiteral("render-pdf"), html, QStringLiteral("--to"), pdf});
-    if (!renderer.waitForFinished(120000) || renderer.exitStatus() != QProcess::NormalExit ||
-        renderer.exitCode() != 0) {
-        renderer.kill();
-        renderer.waitForFinished(1000);
-        qWarning("kelvoctl serve: PDF: %s", renderer.readAllStandardOutput().constData());
+    if (const RenderResult rendered = renderPdf(options.pdfProgram, html, pdf); !rendered.error.isEmpty()) {
+        qWarning("kelvoctl serve: PDF of %lld: %s", serial, qPrintable(rendered.error));
+        if (rendered.timedOut)
+            return WebResponse::jsonError(503, QStringLiteral("A PDF nem készült el %1 másodperc alatt; kérje újra később.")
+                                                   .arg(kRenderLimitMs / 1000));
         return WebResponse::jsonError(500, QStringLiteral("A PDF nem készült el."));
     }
     QFile file(pdf);
@@ -179,19 +233,21 @@ WebResponse ticketPdf(const Options &options, qint64 serial, const QSqlDatabase 
     WebResponse r;
     r.contentType = "application/pdf";
     r.body = file.readAll();
+    if (!r.body.startsWith("%PDF-"))
+        return WebResponse::jsonError(500, QStringLiteral("A PDF nem készült el."));
     r.addHeader("Content-Disposition", "inline; filename=\"" + QByteArray::number(serial) + ".pdf\"");
     if (options.pdfCountsAsPrint)
         recordPrint(db, serial, true);
     return r;
 }
 
-WebResponse ticket(const Options &options, const WebRequest &request, const QSqlDatabase &db)
+WebResponse ticket(const Options &options, QSemaphore &renders, const WebRequest &request, const QSqlDatabase &db)
 {
     onlyParameters(request, {});
     const bool pdf = request.rest.endsWith(QLatin1String(".pdf"));
     const qint64 serial = serialOf(pdf ? request.rest.chopped(4) : request.rest);
     if (pdf)
-        return ticketPdf(options, serial, db);
+        return ticketPdf(options, renders, serial, db);
     const auto row = ticketRow(db, serial);
     if (!row)
         return noTicket(serial);
@@ -203,8 +259,9 @@ WebResponse inProgress(const WebRequest &request, const QSqlDatabase &db)
     onlyParameters(request, {});
     QSqlQuery q = Sql::run(db, QStringLiteral("SELECT * FROM folyamatban ORDER BY id"));
     QJsonArray list;
+    const TicketJson::Layout layout(q.record());
     while (q.next())
-        list.append(TicketJson::object(q.record()));
+        list.append(layout.object(q));
     Sql::checkRead(q, db);
     return WebResponse::json(compact({{QStringLiteral("folyamatban"), list}}));
 }
@@ -372,7 +429,9 @@ QJsonObject openApi()
                                          {"responses",
                                           errors({{"200", QJsonObject{{"description", "A mérlegjegy"},
                                                                       {"content", QJsonObject{{"application/pdf", QJsonObject{}}}}}},
-                                                  {"404", jsonAnswer("Nincs ilyen", ref("Error"))}})}}}}},
+                                                  {"404", jsonAnswer("Nincs ilyen", ref("Error"))},
+                                                  {"503", jsonAnswer("Most nem készülhet PDF; Retry-After másodperc "
+                                                                     "múlva újra", ref("Error"))}})}}}}},
         {"/api/v1/in-progress",
          QJsonObject{{"get", QJsonObject{{"summary", "A folyamatban lévő szállítások"},
                                          {"responses", errors({{"200", jsonAnswer("A szállítások", ref("InProgressList"))}})}}}}},
@@ -411,8 +470,9 @@ void mount(WebServer &server, const Options &options)
     using Access = WebServer::Access;
     server.route("GET", QStringLiteral("/api/v1/tickets"), Access::Erp, guarded(tickets));
     server.route("GET", QStringLiteral("/api/v1/tickets/"), Access::Erp,
-                 guarded([options](const WebRequest &request, const QSqlDatabase &db) {
-                     return ticket(options, request, db);
+                 guarded([options, renders = std::make_shared<QSemaphore>(kMaxRenders)](const WebRequest &request,
+                                                                                        const QSqlDatabase &db) {
+                     return ticket(options, *renders, request, db);
                  }));
     server.route("GET", QStringLiteral("/api/v1/in-progress"), Access::Erp, guarded(inProgress));
     server.route("GET", QStringLiteral("/api/v1/stock"), Access::Erp, guarded(stock));

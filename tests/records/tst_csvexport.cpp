@@ -6,6 +6,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlRecord>
 #include <QSqlError>
@@ -57,29 +58,46 @@ private slots:
     void ticketJson_data()
     {
         QTest::addColumn<qint64>("serial");
+        QTest::addColumn<QString>("change"); // made to the row first
         QTest::addColumn<QJsonObject>("expected"); // the fields compared
         QTest::newRow("outbound, by hand")
-            << qint64(2)
+            << qint64(2) << QString()
             << QJsonObject{{"sorszam", 2}, {"irany", 1}, {"rendszam", "XYZ-9"}, {"nettosuly", -2000},
                            {"osszeg", -0.5}, {"bedatum", "2026-03-02T11:00:00"}, {"kezi", true}, {"ervenyes", true},
                            {"jel1", ""}};
         QTest::newRow("modified, marked")
-            << qint64(4)
+            << qint64(4) << QString()
             << QJsonObject{{"sorszam", 4}, {"cegnev", "Alfa Kft"}, {"elszamolt", 2900}, {"osszeg", 1.5},
                            {"modositott", true}, {"jelolt", true}, {"megjegyzes", "say \"hi\"; ok"},
                            {"kidatum", "2026-03-03T08:00:00"}};
+        QTest::newRow("awkward values")
+            << qint64(4)
+            << QStringLiteral("megjegyzes = :text, osszeg = 1e20, egysegar = 0.1, tisztasag = -0.0, "
+                              "kidatum = NULL")
+            << QJsonObject{{"megjegyzes", QStringLiteral("a\x01\"\\\b\t\r\n/é\u20ac\U0001F600\x7f")}, {"osszeg", 1e20},
+                           {"kidatum", QJsonValue::Null}};
     }
     void ticketJson()
     {
         QFETCH(qint64, serial);
+        QFETCH(QString, change);
         QFETCH(QJsonObject, expected);
         RecordsFixture fixture(*m_databases);
         QSqlQuery q(fixture.db());
+        if (!change.isEmpty()) {
+            QVERIFY(q.prepare(QStringLiteral("UPDATE szallitasok SET %1 WHERE sorszam = %2").arg(change).arg(serial)));
+            q.bindValue(QStringLiteral(":text"), QStringLiteral("a\x01\"\\\b\t\r\n/é\u20ac\U0001F600\x7f"));
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
         QVERIFY(q.exec(QStringLiteral("SELECT * FROM szallitasok WHERE sorszam = %1").arg(serial)) && q.next());
         const QJsonObject ticket = TicketJson::object(q.record());
         QVERIFY(!ticket.contains(QStringLiteral("id")));
         for (auto it = expected.begin(); it != expected.end(); ++it)
             QCOMPARE(ticket.value(it.key()), it.value());
+        // The batch writer gives the very bytes of the object.
+        QByteArray written;
+        TicketJson::Layout(q.record()).write(q, written);
+        QCOMPARE(written, QJsonDocument(ticket).toJson(QJsonDocument::Compact));
     }
 
     // Stored values as they are written, read straight from the engine: dates re-arranged as text (midnight as the

@@ -3,6 +3,7 @@
 #include "../support/TestDatabase.h"
 #include "WebClient.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +11,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkCookie>
 #include <QNetworkReply>
+#include <QSqlQuery>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -188,6 +190,7 @@ private slots:
         QTest::newRow("serial text") << QByteArray("GET") << "/api/v1/tickets/1;DROP" << true << 0 << 400;
         QTest::newRow("serial 0") << QByteArray("GET") << "/api/v1/tickets/0" << true << 0 << 400;
         QTest::newRow("no ticket") << QByteArray("GET") << "/api/v1/tickets/99" << true << 0 << 404;
+        QTest::newRow("no ticket's PDF") << QByteArray("GET") << "/api/v1/tickets/99.pdf" << true << 0 << 404;
         QTest::newRow("unknown filter") << QByteArray("GET") << "/api/v1/stock?ceg=x" << true << 0 << 400;
         QTest::newRow("bad direction") << QByteArray("GET") << "/api/v1/stock?irany=fel" << true << 0 << 400;
         QTest::newRow("unknown path") << QByteArray("GET") << "/api/v2/tickets" << true << 0 << 404;
@@ -261,6 +264,70 @@ private slots:
             next = a[QStringLiteral("next")];
         }
         QCOMPARE(seen, (QList<int>{1, 2, 3, 4, 5, 6, 7}));
+    }
+
+    // The PDF is filled under a private name and rendered by a child process; two at once both come out, the gate's
+    // own files stay as they were, and only pdfnyomtatas=1 counts it as a print.
+    void ticketPdf_data()
+    {
+        QTest::addColumn<QByteArray>("web");
+        QTest::addColumn<int>("counted");
+        QTest::newRow("not a print") << QByteArray() << 0;
+        QTest::newRow("pdfnyomtatas=1") << QByteArray("[Web]\npdfnyomtatas=1\n") << 1;
+    }
+    void ticketPdf()
+    {
+        QFETCH(QByteArray, web);
+        QFETCH(int, counted);
+        const QDir home(m_home.path());
+        QFile::copy(QStringLiteral(KELVO_TEST_DATA_DIR "/../../share/merlegjegy.htm"), home.filePath(QStringLiteral("merlegjegy.htm")));
+        QFile gate(home.filePath(QStringLiteral("out.htm")));
+        QVERIFY(gate.open(QIODevice::WriteOnly | QIODevice::Truncate) && gate.write("a kapu jegye") == 12);
+        gate.close();
+        stopServer();
+        QVERIFY(TestDatabase::writeIni(m_home.path(), m_path, "[Opt]\nkarbantart=0\nevelojel=0\nouttxt=1\noutbat=1\n" + web));
+        QVERIFY(serve());
+        const auto printed = [&] {
+            Database db(m_path);
+            if (!db.open().isEmpty())
+                return -1;
+            QSqlQuery q = Sql::run(db.db(), QStringLiteral("SELECT nyomtatva FROM szallitasok WHERE sorszam = 3"));
+            return q.next() ? q.value(0).toInt() : -1;
+        };
+        const int before = printed();
+
+        QNetworkAccessManager manager;
+        QNetworkRequest r(m_base.resolved(QUrl(QStringLiteral("/api/v1/tickets/3.pdf"))));
+        r.setRawHeader("Authorization", "Bearer " + m_token.toLatin1());
+        std::unique_ptr<QNetworkReply> first(manager.get(r));
+        std::unique_ptr<QNetworkReply> second(manager.get(r));
+        QEventLoop loop;
+        int open = 2;
+        for (QNetworkReply *reply : {first.get(), second.get()})
+            connect(reply, &QNetworkReply::finished, &loop, [&] {
+                if (--open == 0)
+                    loop.quit();
+            });
+        loop.exec();
+        for (QNetworkReply *reply : {first.get(), second.get()}) {
+            const QByteArray body = reply->readAll();
+            QVERIFY2(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200, body.constData());
+            QCOMPARE(reply->rawHeader("Content-Type"), QByteArray("application/pdf"));
+            QCOMPARE(reply->rawHeader("Cache-Control"), QByteArray("no-store"));
+            QVERIFY(body.startsWith("%PDF-"));
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {QStringLiteral("-"), QStringLiteral("-")});
+            text.write(body);
+            text.closeWriteChannel();
+            QVERIFY(text.waitForFinished(60000));
+            const QByteArray words = text.readAllStandardOutput();
+            QVERIFY2(words.contains("ABC-123") && words.contains("Sorszám: 00003"), words.constData());
+        }
+        QCOMPARE(printed(), before + 2 * counted);
+        QCOMPARE(home.entryList({QStringLiteral(".web-*")}, QDir::Files | QDir::Hidden), QStringList());
+        QVERIFY(gate.open(QIODevice::ReadOnly));
+        QCOMPARE(gate.readAll(), QByteArray("a kapu jegye"));
+        QVERIFY(!home.exists(QStringLiteral("out.txt")));
     }
 
     void loginAndLockOut()
