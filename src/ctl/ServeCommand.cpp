@@ -2,73 +2,25 @@
 
 #include "CompanyData.h"
 #include "Config.h"
-#include "WebhookSender.h"
-#include "WebhookSettings.h"
 #include "Database.h"
 #include "HtmlPdfRenderer.h"
 #include "IniFile.h"
 #include "Invocation.h"
 #include "OfficePages.h"
+#include "StopSignal.h"
 #include "TicketApi.h"
 #include "TicketSettings.h"
 #include "WebServer.h"
+#include "WebhookSender.h"
+#include "WebhookSettings.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QSocketNotifier>
 #include <QSslCertificate>
 #include <QSslKey>
 
-#include <csignal>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
-
-int g_stopPipe = -1;
-
-extern "C" void onServeStop(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(g_stopPipe, &byte, 1);
-}
-
-// SIGTERM and SIGINT end the event loop through a pipe, outside the handler, for as long as it lives.
-class StopSignals
-{
-public:
-    StopSignals()
-    {
-        if (::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-            throw Refused(QStringLiteral("pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-        g_stopPipe = m_pipe[1];
-        struct sigaction action {};
-        action.sa_handler = onServeStop;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        ::sigaction(SIGTERM, &action, &m_oldTerm);
-        ::sigaction(SIGINT, &action, &m_oldInt);
-    }
-    ~StopSignals()
-    {
-        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
-        ::sigaction(SIGINT, &m_oldInt, nullptr);
-        g_stopPipe = -1;
-        ::close(m_pipe[0]);
-        ::close(m_pipe[1]);
-    }
-    StopSignals(const StopSignals &) = delete;
-    StopSignals &operator=(const StopSignals &) = delete;
-    int readEnd() const { return m_pipe[0]; }
-
-private:
-    int m_pipe[2] = {-1, -1};
-    struct sigaction m_oldTerm {};
-    struct sigaction m_oldInt {};
-};
 
 QByteArray readFile(const QString &path, const char *what)
 {
@@ -136,7 +88,7 @@ int serveCommand(Invocation &call)
     api.pdfProgram = QCoreApplication::applicationFilePath();
     api.pdfCountsAsPrint = call.config().ini().readBool(QStringLiteral("Web"), QStringLiteral("pdfnyomtatas"), false);
 
-    StopSignals stop;
+    StopSignal stop;
     WebServer server(call.databasePath());
     TicketApi::mount(server, api);
     OfficePages::Options pages;
@@ -156,8 +108,7 @@ int serveCommand(Invocation &call)
     webhooks.start();
 
     QEventLoop loop;
-    QSocketNotifier stopped(stop.readEnd(), QSocketNotifier::Read);
-    QObject::connect(&stopped, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QObject::connect(&stop, &StopSignal::stopped, &loop, &QEventLoop::quit);
     loop.exec();
     // A webhook on its way is dropped and sent again at the next start. No new connections; the requests in hand
     // finish on their workers, whose connections close with the server.

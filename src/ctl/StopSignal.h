@@ -4,8 +4,8 @@
 
 class QSocketNotifier;
 
-// SIGTERM and SIGINT for the commands that run until stopped (auto-weigh, live, outbox --deliver): while it lives,
-// either signal only writes a byte to a pipe, and stopped() comes from the event loop, never inside other work.
+// SIGTERM and SIGINT for the commands that run until stopped (auto-weigh, live, outbox --deliver, serve): while it
+// lives, either signal only writes a byte to a pipe, and stopped() comes from the event loop, never inside other work.
 class StopSignal : public QObject
 {
     Q_OBJECT

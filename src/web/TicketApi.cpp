@@ -191,8 +191,16 @@ RenderResult renderPdf(const QString &program, const QString &html, const QStrin
     return {};
 }
 
-WebResponse ticketPdf(const Options &options, QSemaphore &renders, qint64 serial, const QSqlDatabase &db)
+// Shared by the API and the office pages: every render is a child process on the same two cores.
+QSemaphore &renderSlots()
 {
+    static QSemaphore free(kMaxRenders);
+    return free;
+}
+
+WebResponse ticketPdf(const Options &options, qint64 serial, const QSqlDatabase &db)
+{
+    QSemaphore &renders = renderSlots();
     if (!ticketRow(db, serial))
         return noTicket(serial);
     if (!renders.tryAcquire()) {
@@ -241,13 +249,13 @@ WebResponse ticketPdf(const Options &options, QSemaphore &renders, qint64 serial
     return r;
 }
 
-WebResponse ticket(const Options &options, QSemaphore &renders, const WebRequest &request, const QSqlDatabase &db)
+WebResponse ticket(const Options &options, const WebRequest &request, const QSqlDatabase &db)
 {
     onlyParameters(request, {});
     const bool pdf = request.rest.endsWith(QLatin1String(".pdf"));
     const qint64 serial = serialOf(pdf ? request.rest.chopped(4) : request.rest);
     if (pdf)
-        return ticketPdf(options, renders, serial, db);
+        return ticketPdf(options, serial, db);
     const auto row = ticketRow(db, serial);
     if (!row)
         return noTicket(serial);
@@ -470,9 +478,8 @@ void mount(WebServer &server, const Options &options)
     using Access = WebServer::Access;
     server.route("GET", QStringLiteral("/api/v1/tickets"), Access::Erp, guarded(tickets));
     server.route("GET", QStringLiteral("/api/v1/tickets/"), Access::Erp,
-                 guarded([options, renders = std::make_shared<QSemaphore>(kMaxRenders)](const WebRequest &request,
-                                                                                        const QSqlDatabase &db) {
-                     return ticket(options, *renders, request, db);
+                 guarded([options](const WebRequest &request, const QSqlDatabase &db) {
+                     return ticket(options, request, db);
                  }));
     server.route("GET", QStringLiteral("/api/v1/in-progress"), Access::Erp, guarded(inProgress));
     server.route("GET", QStringLiteral("/api/v1/stock"), Access::Erp, guarded(stock));
