@@ -15,6 +15,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSqlRecord>
 #include <QTcpServer>
@@ -22,6 +23,8 @@
 #include <QTest>
 
 #include <memory>
+
+#include <csignal>
 
 namespace {
 
@@ -305,6 +308,42 @@ private slots:
         const OutboxQueue::Target done = OutboxQueue::target(db(), receiver.url());
         QCOMPARE(done.failures, 0);
         QCOMPARE(done.error, QString());
+    }
+
+    // The two commands that run until stopped deliver what waits, and what is written while they run, then stop
+    // cleanly on SIGTERM.
+    void commandsDeliverWhileTheyRun_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("outbox --deliver") << QStringList{QStringLiteral("outbox"), QStringLiteral("--deliver")};
+        QTest::newRow("serve") << QStringList{QStringLiteral("serve"), QStringLiteral("--listen"),
+                                              QStringLiteral("127.0.0.1:0")};
+    }
+    void commandsDeliverWhileTheyRun()
+    {
+        QFETCH(QStringList, command);
+        Receiver receiver;
+        QVERIFY(TestDatabase::writeIni(m_databases->dir().path(), m_path,
+                                       "[Opt]\nkarbantart=0\n[Web]\nwebhook=" + receiver.url().toUtf8() +
+                                           "\nwebhookretry=50\n"));
+        QVERIFY(weighAndFinish(QStringLiteral("ABC-123")));
+        QProcess kelvoctl;
+        kelvoctl.start(QStringLiteral(KELVOCTL_PATH), QStringList{QStringLiteral("--home"), m_databases->dir().path()} +
+                                                          command);
+        QVERIFY(kelvoctl.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.acceptedIds(), QList<qint64>{1}, 20000);
+        {
+            Transaction t(db());
+            Outbox::append(db(), Outbox::Event::Cancelled, 1);
+            t.commit();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(receiver.acceptedIds(), (QList<qint64>{1, 2}), 20000);
+        ::kill(pid_t(kelvoctl.processId()), SIGTERM);
+        QVERIFY(kelvoctl.waitForFinished(30000));
+        QCOMPARE(kelvoctl.readAllStandardError(), QByteArray());
+        QCOMPARE(kelvoctl.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(kelvoctl.exitCode(), 0);
+        QCOMPARE(OutboxQueue::target(db(), receiver.url()).delivered, qint64(2));
     }
 
     void kelvoctlListsWhatWaits()
