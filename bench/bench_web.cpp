@@ -1,8 +1,9 @@
 // The office service under load, over real HTTP on the loopback:
 // bench_web [--runs N] [--clients C] [--requests R] [--kelvoctl PATH] DATAPATH
-// DATAPATH is a database file or a postgresql:// URI of the finished tickets (an erp user is added for the run and
-// deleted after it). Starts kelvoctl serve over it and times the API's 500-ticket batch by serial, a week's batch by
-// date, and C clients at once, each sending R requests of a mix of API calls on a connection of its own.
+// DATAPATH is a database file or a postgresql:// URI of the finished tickets (an erp and an iroda user are added for
+// the run and deleted after it). Starts kelvoctl serve over it and times the API's 500-ticket batch by serial, a
+// week's batch by date, the office's search pages of 50 rows and ticket pages, and C clients at once, each sending R
+// requests of a mix of API calls on a connection of its own.
 #include "Database.h"
 
 #include <QCommandLineParser>
@@ -42,14 +43,36 @@ double percentile(QList<double> values, double p)
 class HttpClient
 {
 public:
-    HttpClient(quint16 port, QByteArray token)
+    // credentials: the header line that says who asks ("Authorization: Bearer …" or "Cookie: …").
+    HttpClient(quint16 port, QByteArray credentials)
         : m_port(port)
-        , m_token(std::move(token))
+        , m_credentials(std::move(credentials))
     {
     }
 
     // The status of GET path, 0 when the connection failed; the body's size in *bytes.
-    int get(const QByteArray &path, qint64 *bytes = nullptr)
+    int get(const QByteArray &path, qint64 *bytes = nullptr) { return send("GET " + path, {}, bytes); }
+
+    // The office's login form; the session cookie's header line, empty when it was refused.
+    QByteArray logIn(const QByteArray &name, const QByteArray &password)
+    {
+        const QByteArray form = "nev=" + name.toPercentEncoding() + "&jelszo=" + password.toPercentEncoding();
+        QByteArray head;
+        if (send("POST /login", "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                                    QByteArray::number(form.size()) + "\r\n\r\n" + form,
+                 nullptr, &head) != 303)
+            return {};
+        const qsizetype at = head.toLower().indexOf("\r\nset-cookie:");
+        if (at < 0)
+            return {};
+        const qsizetype from = at + 13;
+        return "Cookie: " + head.mid(from, head.indexOf(';', from) - from).trimmed();
+    }
+
+private:
+    // request: the method and path; rest: further header lines and the body, after the credentials' line; the
+    // answer's head as it came in *rawHead.
+    int send(const QByteArray &request, const QByteArray &rest, qint64 *bytes, QByteArray *rawHead = nullptr)
     {
         if (m_socket.state() != QAbstractSocket::ConnectedState) {
             m_socket.abort();
@@ -57,8 +80,9 @@ public:
             if (!m_socket.waitForConnected(kWaitMs))
                 return 0;
         }
-        m_socket.write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) +
-                       "\r\nAuthorization: Bearer " + m_token + "\r\n\r\n");
+        m_socket.write(request + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(m_port) + "\r\n" +
+                       (m_credentials.isEmpty() ? QByteArray() : m_credentials + "\r\n") +
+                       (rest.isEmpty() ? QByteArray("\r\n") : rest));
         QByteArray head;
         qsizetype end = -1;
         while ((end = m_buffer.indexOf("\r\n\r\n")) < 0) {
@@ -66,6 +90,8 @@ public:
                 return 0;
             m_buffer += m_socket.readAll();
         }
+        if (rawHead)
+            *rawHead = m_buffer.left(end);
         head = m_buffer.left(end).toLower();
         m_buffer.remove(0, end + 4);
         const qsizetype at = head.indexOf("\r\ncontent-length:");
@@ -84,9 +110,8 @@ public:
         return head.mid(9, 3).toInt();
     }
 
-private:
     quint16 m_port;
-    QByteArray m_token;
+    QByteArray m_credentials;
     QTcpSocket m_socket;
     QByteArray m_buffer;
 };
@@ -209,10 +234,18 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_web: user add failed\n");
         return 1;
     }
-    token = token.trimmed();
-    const auto dropUser = qScopeGuard([&] {
-        runQuiet(kelvoctl, atHome + QStringList{QStringLiteral("user"), QStringLiteral("del"), user});
+    token = "Authorization: Bearer " + token.trimmed();
+    const QString officeUser = user + QStringLiteral("_iroda");
+    const auto dropUsers = qScopeGuard([&] {
+        for (const QString &name : {user, officeUser})
+            runQuiet(kelvoctl, atHome + QStringList{QStringLiteral("user"), QStringLiteral("del"), name});
     });
+    if (runQuiet(kelvoctl, atHome + QStringList{QStringLiteral("user"), QStringLiteral("add"), officeUser,
+                                                QStringLiteral("--role"), QStringLiteral("iroda")},
+                 "bench-iroda\n") != 0) {
+        std::fprintf(stderr, "bench_web: user add failed\n");
+        return 1;
+    }
 
     QProcess server;
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -272,6 +305,36 @@ int main(int argc, char *argv[])
         for (int i = 0; i < n; ++i)
             paths.append(ticketPath(random));
         print("tickets/S", timedGets(client, paths));
+    }
+    {
+        // The office: its search pages and a ticket's page.
+        HttpClient client(port, {});
+        const QByteArray cookie = client.logIn(officeUser.toUtf8(), "bench-iroda");
+        if (cookie.isEmpty()) {
+            std::fprintf(stderr, "bench_web: the office login failed\n");
+            return 1;
+        }
+        HttpClient office(port, cookie);
+        office.get("/");
+        // The search page as the office opens it (a month) and a year's, each at a random page with its totals.
+        const auto searchPaths = [&](const QDate &from, const QDate &to, int pages) {
+            QList<QByteArray> paths;
+            for (int i = 0; i < n; ++i)
+                paths.append(QStringLiteral("/kereses?tol=%1&ig=%2&lap=%3")
+                                 .arg(from.toString(Qt::ISODate), to.toString(Qt::ISODate))
+                                 .arg(1 + random.bounded(pages))
+                                 .toLatin1());
+            return paths;
+        };
+        Figures f = timedGets(office, searchPaths(lastDay.addDays(-29), lastDay, 100));
+        print("/kereses, 30 days, page of 50", f, QStringLiteral("%1 KiB each").arg(f.bytes / 1024 / qMax(1, n)));
+        const QDate yearStart(lastDay.year() - 1, 1, 1);
+        f = timedGets(office, searchPaths(yearStart, yearStart.addYears(1).addDays(-1), 1000));
+        print("/kereses, a year, page of 50", f, QStringLiteral("%1 KiB each").arg(f.bytes / 1024 / qMax(1, n)));
+        QList<QByteArray> paths;
+        for (int i = 0; i < n; ++i)
+            paths.append("/jegy/" + QByteArray::number(1 + random.bounded(lastSerial)));
+        print("/jegy/S", timedGets(office, paths));
     }
 
     // Every client on a connection of its own, all started together; a mix of the ERP's calls.
