@@ -78,6 +78,9 @@ GateModule::GateModule(GateSettings settings, QObject *parent)
 GateModule::~GateModule()
 {
     m_closing = true;
+    // Requests still on their way end with the link; nobody is left to hear their answers.
+    for (QModbusReply *reply : m_client->findChildren<QModbusReply *>())
+        reply->disconnect(this);
     m_client->disconnectDevice();
 }
 

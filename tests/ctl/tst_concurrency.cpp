@@ -4,12 +4,16 @@
 #include "Database.h"
 #include "Sql.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -179,7 +183,7 @@ private slots:
         auto held = std::make_unique<Transaction>(db.db());
         Sql::run(db.db(), hold);
         Station stations(path, step, truck, 4);
-        QVERIFY(waitingForLocks(db.db(), 4));
+        QVERIFY(waitingForLocks(db.db(), path, 4));
         held.reset();
 
         const std::vector<Call> calls = stations.calls();
@@ -199,14 +203,18 @@ private slots:
     }
 
 private:
-    // Whether count other connections wait for a lock. SQLite shows no waiting: they get the time to reach it.
-    static bool waitingForLocks(const QSqlDatabase &db, int count)
+    // Whether count other connections wait for a lock. SQLite shows no waiting: once count other processes have the
+    // file open, they get a moment to reach its lock (a fixed wait alone was too short for stations starting slowly).
+    static bool waitingForLocks(const QSqlDatabase &db, const QString &path, int count)
     {
-        if (!TestDatabase::onServer()) {
-            QTest::qWait(1500);
-            return true;
-        }
+        const bool server = TestDatabase::onServer();
         for (QDeadlineTimer deadline(60000); !deadline.hasExpired(); QTest::qWait(50)) {
+            if (!server) {
+                if (processesWithOpen(QFileInfo(path).canonicalFilePath()) < count)
+                    continue;
+                QTest::qWait(1000);
+                return true;
+            }
             Sql::run(db, QStringLiteral("SELECT pg_stat_clear_snapshot()"));
             if (Sql::value(db, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
                                               "AND datname = current_database()"))
@@ -214,6 +222,23 @@ private:
                 return true;
         }
         return false;
+    }
+
+    // How many processes other than this one have file open.
+    static int processesWithOpen(const QString &file)
+    {
+        const QString self = QString::number(QCoreApplication::applicationPid());
+        int count = 0;
+        for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            if (pid == self || pid.toInt() <= 0)
+                continue;
+            const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+            const QStringList names = fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+            if (std::any_of(names.begin(), names.end(),
+                            [&](const QString &fd) { return QFile::symLinkTarget(fds.filePath(fd)) == file; }))
+                ++count;
+        }
+        return count;
     }
 };
 
