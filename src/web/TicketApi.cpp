@@ -194,8 +194,8 @@ RenderResult renderPdf(const QString &program, const QString &html, const QStrin
 // Shared by the API and the office pages: every render is a child process on the same two cores.
 QSemaphore &renderSlots()
 {
-    static QSemaphore free(kMaxRenders);
-    return free;
+    static QSemaphore available(kMaxRenders);
+    return available;
 }
 
 WebResponse ticketPdf(const Options &options, qint64 serial, const QSqlDatabase &db)
