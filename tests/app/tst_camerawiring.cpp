@@ -1,6 +1,7 @@
 #include "../support/Settle.h"
 #include "../support/SimulatorProcess.h"
 #include "../support/TestDatabase.h"
+#include "StationFolderTest.h"
 
 #include "AutoTable.h"
 #include "CameraWiring.h"
@@ -60,55 +61,15 @@ Seen seen(const QList<Pictures::Picture> &pictures)
 // The window program with two cameras: scalesim and two camsim cameras run as real processes on the loopback, one
 // answering, one dead. Each weighing stores both pictures, the dead camera's as missing with its reason, and is not
 // failed by it.
-class TestCameraWiring : public QObject
+class TestCameraWiring : public StationFolderTest
 {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TestDatabase> m_databases;
-    QString m_home;
-    QString m_datapath;
-    QStringList m_messages;
-    std::unique_ptr<SimulatorProcess> m_scale;
-
-    void scaleShows(int kilograms)
-    {
-        m_scale.reset();
-        m_scale = std::make_unique<SimulatorProcess>(
-            QStringLiteral(SCALESIM_PATH),
-            QStringList{QStringLiteral("--weight"), QString::number(kilograms), QStringLiteral("--interval"),
-                        QStringLiteral("50"), QStringLiteral("--link"), m_home + QStringLiteral("scale")});
-        QVERIFY(!m_scale->firstLine().isEmpty());
-    }
 
 private slots:
     void initTestCase() { KELVO_REQUIRE_ENGINE(); }
 
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_databases = std::make_unique<TestDatabase>();
-        m_datapath = m_databases->created(QStringLiteral("kelvo"));
-        m_home = m_dir->path() + QLatin1Char('/');
-        qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
-        QFile company(m_home + QStringLiteral("sajatceg.txt"));
-        QVERIFY(company.open(QIODevice::WriteOnly));
-        company.write("Teszt Kft.\r\n");
-        QVERIFY(QFile::copy(QStringLiteral(KELVO_SOURCE_DIR "/share/merlegjegy.htm"),
-                            m_home + QStringLiteral("merlegjegy.htm")));
-        m_messages.clear();
-        setMessageHook([this](const MessageRequest &r) {
-            m_messages.append(r.text);
-            return 1;
-        });
-    }
-    void cleanup()
-    {
-        setMessageHook({});
-        m_scale.reset();
-        m_databases.reset();
-        m_dir.reset();
-    }
+    void init() { setUpFolder(); }
+    void cleanup() { tearDownFolder(); }
 
     // A transport in and out, then an unattended weight: the pictures of every weighing are stored with it, the
     // first weighing's move to the ticket, the status bar names the camera that did not answer, and the search

@@ -2,6 +2,7 @@
 #include "../support/Settle.h"
 #include "../support/SimulatorProcess.h"
 #include "../support/TestDatabase.h"
+#include "StationFolderTest.h"
 
 #include "GatePage.h"
 #include "GatePosition.h"
@@ -45,27 +46,9 @@ constexpr int kSlowMs = 15000;
 
 // The window program with the gate module: scalesim and gatesim run as real processes on the loopback, the operator
 // works the windows offscreen, and gatesim's coil log shows what the lights and the barrier did.
-class TestGateWiring : public QObject
+class TestGateWiring : public StationFolderTest
 {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TestDatabase> m_databases;
-    QString m_home;
-    QString m_datapath;
-    QStringList m_messages;
-    std::unique_ptr<SimulatorProcess> m_scale;
-
-    // The scale shows this weight from now on (a new indicator on the same line).
-    void scaleShows(int kilograms)
-    {
-        m_scale.reset();
-        m_scale = std::make_unique<SimulatorProcess>(
-            QStringLiteral(SCALESIM_PATH),
-            QStringList{QStringLiteral("--weight"), QString::number(kilograms), QStringLiteral("--interval"),
-                        QStringLiteral("50"), QStringLiteral("--link"), m_home + QStringLiteral("scale")});
-        QVERIFY(!m_scale->firstLine().isEmpty());
-    }
 
     // opt: more of [Opt] (a second section of the same name would not be read).
     std::unique_ptr<Kelvo> start(const QByteArray &opt, const QByteArray &ini = {})
@@ -103,31 +86,8 @@ class TestGateWiring : public QObject
 private slots:
     void initTestCase() { KELVO_REQUIRE_ENGINE(); }
 
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_databases = std::make_unique<TestDatabase>();
-        m_datapath = m_databases->created(QStringLiteral("kelvo"));
-        m_home = m_dir->path() + QLatin1Char('/');
-        qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("xdg")).toUtf8());
-        QFile company(m_home + QStringLiteral("sajatceg.txt"));
-        QVERIFY(company.open(QIODevice::WriteOnly));
-        company.write("Teszt Kft.\r\n");
-        QVERIFY(QFile::copy(QStringLiteral(KELVO_SOURCE_DIR "/share/merlegjegy.htm"),
-                            m_home + QStringLiteral("merlegjegy.htm")));
-        m_messages.clear();
-        setMessageHook([this](const MessageRequest &r) {
-            m_messages.append(r.text);
-            return 1;
-        });
-    }
-    void cleanup()
-    {
-        setMessageHook({});
-        m_scale.reset();
-        m_databases.reset();
-        m_dir.reset();
-    }
+    void init() { setUpFolder(); }
+    void cleanup() { tearDownFolder(); }
 
     // A truck in and out: the lights follow each step, a light barrier interrupted holds the first weighing back
     // with the position refusal, the finished transport pulses the barrier, and the operator's commands reach the
