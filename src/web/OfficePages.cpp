@@ -5,6 +5,7 @@
 #include "InProgressModel.h"
 #include "Listatoltes.h"
 #include "MasterTable.h"
+#include "OfficeSearchForm.h"
 #include "Pictures.h"
 #include "RecordTexts.h"
 #include "Sql.h"
@@ -88,152 +89,6 @@ QString listTable(const QSqlDatabase &db, TransportList &list, qint64 from, qint
     return table.isEmpty() ? QStringLiteral("<p>Nincs találat.</p>\n") : table.html();
 }
 
-// --- the search form ---
-
-struct SearchForm {
-    QDate from;
-    QDate to;
-    bool ignoreDates = false;
-    QString plate, carrier, customer, product, warehouse, quick;
-    QString direction;                         // "", "be", "ki"
-    QString state = QStringLiteral("ervenyes"); // "ervenyes", "sztorno", "mind"
-    qint64 page = 1;
-    QString error; // the first field that did not parse; that field keeps its default
-
-    Pairs pairs() const
-    {
-        return {{QStringLiteral("tol"), from.toString(QStringLiteral("yyyy-MM-dd"))},
-                {QStringLiteral("ig"), to.toString(QStringLiteral("yyyy-MM-dd"))},
-                {QStringLiteral("nincsdatum"), ignoreDates ? QStringLiteral("1") : QString()},
-                {QStringLiteral("rendszam"), plate},
-                {QStringLiteral("szallito"), carrier},
-                {QStringLiteral("ugyfel"), customer},
-                {QStringLiteral("termek"), product},
-                {QStringLiteral("raktar"), warehouse},
-                {QStringLiteral("irany"), direction},
-                {QStringLiteral("allapot"), state},
-                {QStringLiteral("gyors"), quick}};
-    }
-
-    TransportSearch::Filter filter(const Options &options) const
-    {
-        using namespace TransportSearch;
-        Filter f;
-        f.direction = direction == u"be" ? Direction::In : direction == u"ki" ? Direction::Out : Direction::Any;
-        f.state = state == u"sztorno" ? State::Cancelled : state == u"mind" ? State::Any : State::Valid;
-        f.setText(QStringLiteral("rendszam"), plate);
-        f.setText(QStringLiteral("cegnev"), carrier);
-        f.setText(QStringLiteral("ugyfelnev"), customer);
-        f.setText(QStringLiteral("termeknev"), product);
-        f.setText(QStringLiteral("raktar"), warehouse);
-        f.ignoreDates = ignoreDates;
-        f.from = from;
-        f.to = to;
-        f.minSerial = options.minSerial;
-        f.quick = quick;
-        return f;
-    }
-};
-
-const Pairs kDirections{{QString(), QStringLiteral("<mindegy>")},
-                        {QStringLiteral("be"), QStringLiteral("Beszállítás")},
-                        {QStringLiteral("ki"), QStringLiteral("Kiszállítás")}};
-
-bool offered(const Pairs &choices, const QString &value)
-{
-    return std::any_of(choices.begin(), choices.end(), [&](const auto &c) { return c.first == value; });
-}
-
-// A period's end: its text as given, or the default when empty; a text that is no date is said in error.
-QDate periodEnd(const QUrlQuery &fields, const QString &name, const QString &caption, const QDate &fallback,
-                QString &error)
-{
-    const QString text = WebForms::value(fields, name);
-    if (const auto d = WebForms::date(text, fallback))
-        return *d;
-    if (error.isEmpty())
-        error = QStringLiteral("Hibás dátum (%1): \"%2\". A dátum alakja ÉÉÉÉ-HH-NN.").arg(caption, text);
-    return fallback;
-}
-
-QString badDirection(const QString &text)
-{
-    return QStringLiteral("Hibás irány: \"%1\" (be vagy ki).").arg(text);
-}
-
-SearchForm searchForm(const WebRequest &request, const Options &options)
-{
-    const QUrlQuery fields = WebForms::fields(request);
-    const auto value = [&](const char *name) { return WebForms::value(fields, QLatin1String(name)); };
-    SearchForm s;
-    const QDate today = QDate::currentDate();
-    s.from = periodEnd(fields, QStringLiteral("tol"), QStringLiteral("-tól"), today.addDays(-options.daysBack), s.error);
-    s.to = periodEnd(fields, QStringLiteral("ig"), QStringLiteral("-ig"), today, s.error);
-    s.ignoreDates = !value("nincsdatum").isEmpty();
-    s.plate = value("rendszam");
-    s.carrier = value("szallito");
-    s.customer = value("ugyfel");
-    s.product = value("termek");
-    s.warehouse = value("raktar");
-    s.quick = value("gyors");
-    const QString direction = value("irany");
-    if (offered(kDirections, direction))
-        s.direction = direction;
-    else if (s.error.isEmpty())
-        s.error = badDirection(direction);
-    const QString state = value("allapot");
-    if (state == u"ervenyes" || state == u"sztorno" || state == u"mind")
-        s.state = state;
-    else if (!state.isEmpty() && s.error.isEmpty())
-        s.error = QStringLiteral("Hibás állapot: \"%1\" (ervenyes, sztorno vagy mind).").arg(state);
-    const QString page = value("lap");
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,9}$"));
-    if (digits.match(page).hasMatch() && page.toLongLong() >= 1)
-        s.page = page.toLongLong();
-    else if (!page.isEmpty() && s.error.isEmpty())
-        s.error = QStringLiteral("Hibás lapszám: \"%1\" (pozitív egész szám).").arg(page);
-    return s;
-}
-
-// The choices of the text filters: the column's list, as the window's boxes offer it.
-QString choices(const QSqlDatabase &db, const QStringList &columns)
-{
-    QString html;
-    for (const QString &column : columns)
-        html += WebForms::datalist(QStringLiteral("lista-") + column,
-                                   distinctColumnValues(db, QStringLiteral("szallitasok"), column));
-    return html;
-}
-
-QString searchFormHtml(const QSqlDatabase &db, const SearchForm &s)
-{
-    using namespace WebForms;
-    QString html = QStringLiteral("<form class=\"szuro\" method=\"get\" action=\"/kereses\">\n");
-    html += dateInput(QStringLiteral("tol"), QStringLiteral("Szállítás kezdése (-tól):"), s.from);
-    html += dateInput(QStringLiteral("ig"), QStringLiteral("Szállítás befejezése (-ig):"), s.to);
-    html += textInput(QStringLiteral("rendszam"), QStringLiteral("Rendszám:"), s.plate);
-    html += textInput(QStringLiteral("szallito"), QStringLiteral("Szállító:"), s.carrier, QStringLiteral("lista-cegnev"));
-    html += textInput(QStringLiteral("ugyfel"), QStringLiteral("Ügyfél:"), s.customer, QStringLiteral("lista-ugyfelnev"));
-    html += textInput(QStringLiteral("termek"), QStringLiteral("Termék neve:"), s.product,
-                      QStringLiteral("lista-termeknev"));
-    html += textInput(QStringLiteral("raktar"), QStringLiteral("Raktár:"), s.warehouse, QStringLiteral("lista-raktar"));
-    html += select(QStringLiteral("irany"), QStringLiteral("Szállítás iránya:"), kDirections, s.direction);
-    html += select(QStringLiteral("allapot"), QStringLiteral("Állapot:"),
-                   {{QStringLiteral("mind"), QStringLiteral("<mindegy>")},
-                    {QStringLiteral("ervenyes"), QStringLiteral("Érvényes szállítások")},
-                    {QStringLiteral("sztorno"), QStringLiteral("Rontott szállítások")}},
-                   s.state);
-    html += textInput(QStringLiteral("gyors"), QStringLiteral("Gyorskeresés:"), s.quick);
-    html += checkbox(QStringLiteral("nincsdatum"), QStringLiteral("Dátumok figyelmen kívül hagyása"), s.ignoreDates);
-    html += QStringLiteral("<div class=\"gombok\"><button type=\"submit\">Keresés</button></div>\n</form>\n");
-    html += choices(db, {QStringLiteral("cegnev"), QStringLiteral("ugyfelnev"), QStringLiteral("termeknev"),
-                         QStringLiteral("raktar")});
-    if (!s.quick.isEmpty())
-        html += QStringLiteral("<p class=\"megjegyzes\">A keresés most nem veszi figyelembe a Dátum lapot és a "
-                               "szűrőket !</p>\n");
-    return html;
-}
-
 // --- pages ---
 
 WebResponse today(const QSqlDatabase &db)
@@ -269,12 +124,12 @@ WebResponse today(const QSqlDatabase &db)
 
 WebResponse search(const Options &options, const WebRequest &request, const QSqlDatabase &db)
 {
-    const SearchForm form = searchForm(request, options);
+    const OfficeSearchForm form = OfficeSearchForm::read(request, options.daysBack);
     const QString title = QStringLiteral("Keresés");
-    QString body = searchFormHtml(db, form);
+    QString body = form.html(db);
     if (!form.error.isEmpty())
         return officePage(title, errorLine(form.error) + body, 400);
-    const auto built = TransportSearch::build(db, form.filter(options));
+    const auto built = TransportSearch::build(db, form.filter(options.minSerial));
     if (const auto *refusal = std::get_if<Refusal>(&built))
         return officePage(title, errorLine(refusal->message) + body, 400);
     const TransportSearch::Statement &statement = std::get<TransportSearch::Statement>(built);
@@ -303,18 +158,18 @@ WebResponse search(const Options &options, const WebRequest &request, const QSql
 
 WebResponse searchCsv(const Options &options, const WebRequest &request, const QSqlDatabase &db)
 {
-    const SearchForm form = searchForm(request, options);
+    const OfficeSearchForm form = OfficeSearchForm::read(request, options.daysBack);
     QString message = form.error;
     std::optional<TransportSearch::Statement> statement;
     if (message.isEmpty()) {
-        const auto built = TransportSearch::build(db, form.filter(options));
+        const auto built = TransportSearch::build(db, form.filter(options.minSerial));
         if (const auto *refusal = std::get_if<Refusal>(&built))
             message = refusal->message;
         else
             statement = std::get<TransportSearch::Statement>(built);
     }
     if (!statement)
-        return officePage(QStringLiteral("Keresés"), errorLine(message) + searchFormHtml(db, form), 400);
+        return officePage(QStringLiteral("Keresés"), errorLine(message) + form.html(db), 400);
     // Written once, straight into the answer's body.
     WebResponse r;
     r.contentType = "text/csv; charset=utf-8";
@@ -503,13 +358,13 @@ WebResponse stock(const WebRequest &request, const QSqlDatabase &db)
     QString error;
     const QString fromText = value(fields, QStringLiteral("tol"));
     const QString toText = value(fields, QStringLiteral("ig"));
-    const QDate from = periodEnd(fields, QStringLiteral("tol"), QStringLiteral("-tól"), {}, error);
-    const QDate to = periodEnd(fields, QStringLiteral("ig"), QStringLiteral("-ig"), {}, error);
+    const QDate from = WebForms::periodEnd(fields, QStringLiteral("tol"), QStringLiteral("-tól"), {}, error);
+    const QDate to = WebForms::periodEnd(fields, QStringLiteral("ig"), QStringLiteral("-ig"), {}, error);
     if (error.isEmpty() && fromText.isEmpty() != toText.isEmpty())
         error = QStringLiteral("Az időszakhoz mindkét dátum kell (-tól és -ig).");
     const QString direction = value(fields, QStringLiteral("irany"));
-    if (error.isEmpty() && !offered(kDirections, direction))
-        error = badDirection(direction);
+    if (error.isEmpty() && !WebForms::offered(WebForms::kDirections, direction))
+        error = WebForms::badDirection(direction);
 
     QString form = QStringLiteral("<form class=\"szuro\" method=\"get\" action=\"/keszlet\">\n");
     form += dateInput(QStringLiteral("tol"), QStringLiteral("Időszak kezdete (-tól):"), from);
@@ -526,7 +381,7 @@ WebResponse stock(const WebRequest &request, const QSqlDatabase &db)
     QStringList listed;
     for (const auto &box : kStockBoxes)
         listed.append(QLatin1String(box[1]));
-    form += choices(db, listed);
+    form += WebForms::columnChoices(db, listed);
     const QString title = QStringLiteral("Készlet");
     if (!error.isEmpty())
         return officePage(title, errorLine(error) + form, 400);

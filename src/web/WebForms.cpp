@@ -1,5 +1,9 @@
 #include "WebForms.h"
 
+#include "Listatoltes.h"
+
+#include <algorithm>
+
 #include "WebServer.h"
 
 namespace WebForms {
@@ -117,6 +121,40 @@ QString Table::html() const
     for (const QString &row : m_rows)
         html += row;
     return html + QStringLiteral("</tbody></table></div>\n");
+}
+
+const Pairs kDirections{{QString(), QStringLiteral("<mindegy>")},
+                        {QStringLiteral("be"), QStringLiteral("Beszállítás")},
+                        {QStringLiteral("ki"), QStringLiteral("Kiszállítás")}};
+
+bool offered(const Pairs &choices, const QString &value)
+{
+    return std::any_of(choices.begin(), choices.end(), [&](const auto &c) { return c.first == value; });
+}
+
+QDate periodEnd(const QUrlQuery &fields, const QString &name, const QString &caption, const QDate &fallback,
+                QString &error)
+{
+    const QString text = value(fields, name);
+    if (const auto d = date(text, fallback))
+        return *d;
+    if (error.isEmpty())
+        error = QStringLiteral("Hibás dátum (%1): \"%2\". A dátum alakja ÉÉÉÉ-HH-NN.").arg(caption, text);
+    return fallback;
+}
+
+QString badDirection(const QString &text)
+{
+    return QStringLiteral("Hibás irány: \"%1\" (be vagy ki).").arg(text);
+}
+
+QString columnChoices(const QSqlDatabase &db, const QStringList &columns)
+{
+    QString html;
+    for (const QString &column : columns)
+        html += datalist(QStringLiteral("lista-") + column,
+                         distinctColumnValues(db, QStringLiteral("szallitasok"), column));
+    return html;
 }
 
 } // namespace WebForms

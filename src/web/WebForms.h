@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+class QSqlDatabase;
 struct WebRequest;
 
 // The pieces of the office's pages: the fields of a GET form as a browser sends them, and the HTML of inputs and
@@ -24,6 +25,15 @@ QString value(const QUrlQuery &fields, const QString &name);
 // A date as a date input sends it (yyyy-MM-dd) or as the windows write it (yyyy.MM.dd); fallback when text is
 // empty, nothing when it is no date.
 std::optional<QDate> date(const QString &text, const QDate &fallback = {});
+// A period's end: the field's date, or fallback when it is empty; a text that is no date is said in error (unless
+// error already says something), caption naming the field.
+QDate periodEnd(const QUrlQuery &fields, const QString &name, const QString &caption, const QDate &fallback,
+                QString &error);
+// The direction choices of the search and the stock report: "" any, "be" in, "ki" out.
+extern const Pairs kDirections;
+// Whether value is one of the choices.
+bool offered(const Pairs &choices, const QString &value);
+QString badDirection(const QString &text);
 // "name=value&…" of the pairs with a text, each percent-encoded: a link that gives the same form again.
 QString query(const Pairs &pairs);
 
@@ -34,6 +44,9 @@ QString select(const QString &name, const QString &label, const Pairs &options, 
 QString checkbox(const QString &name, const QString &label, bool checked);
 // The choices a text input offers (list= its id).
 QString datalist(const QString &id, const QStringList &values);
+
+// The choices of the text filters: a datalist "lista-COLUMN" of each column's list, as the window's boxes offer it.
+QString columnChoices(const QSqlDatabase &db, const QStringList &columns);
 
 // A table that scrolls sideways on a narrow screen. cells are HTML; numeric columns are aligned right.
 class Table
