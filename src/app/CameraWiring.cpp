@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kPanelWidth = 220;
+constexpr int kCameraPanelWidth = 220;
 
 } // namespace
 
@@ -103,7 +103,7 @@ void CameraWiring::showMissing()
     const QString text = m_missing.size() == 1
                              ? QStringLiteral("Kamera: %1 – %2").arg(names.first(), m_missing.first().second)
                              : QStringLiteral("Kamera: %1 – nincs kép").arg(names.join(QStringLiteral(", ")));
-    m_panel->setText(m_panel->fontMetrics().elidedText(text, Qt::ElideRight, kPanelWidth));
+    m_panel->setText(m_panel->fontMetrics().elidedText(text, Qt::ElideRight, kCameraPanelWidth));
     m_panel->setToolTip(lines.join(QLatin1Char('\n')));
     m_panel->setVisible(true);
 }

@@ -20,7 +20,7 @@ namespace {
 
 constexpr char kConnecting[] = "Kapuvezérlő: kapcsolódás...";
 constexpr char kConnected[] = "Kapuvezérlő: rendben";
-constexpr int kPanelWidth = 180;
+constexpr int kGatePanelWidth = 180;
 
 struct LightCommand {
     const char *action;
@@ -112,7 +112,7 @@ void GateWiring::showLink()
                          : link == GateModule::Link::Lost ? m_station->reason()
                                                           : QString::fromUtf8(kConnecting);
     // A long reason would push the scale's state out of the bar: the panel shows its start, the tip all of it.
-    panel->setText(panel->fontMetrics().elidedText(text, Qt::ElideRight, kPanelWidth));
+    panel->setText(panel->fontMetrics().elidedText(text, Qt::ElideRight, kGatePanelWidth));
     panel->setToolTip(text);
     panel->setStyleSheet(QStringLiteral("#StatusPanelKapu { color: white; background: %1; padding: 0 6px; }")
                              .arg(QLatin1String(colour)));

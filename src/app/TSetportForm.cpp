@@ -10,7 +10,7 @@
 
 namespace {
 
-QStringListModel *fillList(QComboBox *box, const QStringList &items)
+QStringListModel *fillSettingList(QComboBox *box, const QStringList &items)
 {
     auto *model = new QStringListModel(items, box);
     box->setModel(model);
@@ -30,12 +30,12 @@ TSetportForm::TSetportForm(QWidget *parent, PortDetector detector)
     , m_ui(std::make_unique<Ui::TSetportForm>())
 {
     m_ui->setupUi(this);
-    m_ports = fillList(m_ui->comport, detector.listComPorts(false));
-    fillList(m_ui->databits, PortSettings::dataBitsItems());
-    fillList(m_ui->baudrate, PortSettings::baudRateItems());
-    fillList(m_ui->parity, PortSettings::parityItems());
-    fillList(m_ui->stopbits, PortSettings::stopBitsItems());
-    fillList(m_ui->terminator, PortSettings::terminatorItems());
+    m_ports = fillSettingList(m_ui->comport, detector.listComPorts(false));
+    fillSettingList(m_ui->databits, PortSettings::dataBitsItems());
+    fillSettingList(m_ui->baudrate, PortSettings::baudRateItems());
+    fillSettingList(m_ui->parity, PortSettings::parityItems());
+    fillSettingList(m_ui->stopbits, PortSettings::stopBitsItems());
+    fillSettingList(m_ui->terminator, PortSettings::terminatorItems());
     // Typing a terminator edits the choice; it does not grow the list.
     m_ui->terminator->setInsertPolicy(QComboBox::NoInsert);
 

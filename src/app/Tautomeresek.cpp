@@ -27,8 +27,8 @@ namespace {
 
 constexpr char kBadRange[] = "Hibás intervallumok !";
 constexpr char kNothingFound[] = "A megadott időintervallumban nincs szállítás rögzítve !";
-constexpr char kNothingToSave[] = "Nincs mentendő eredmény.";
-constexpr char kNothingToPrint[] = "Nincs nyomtatandó szállítás !";
+constexpr char kNoResultToSave[] = "Nincs mentendő eredmény.";
+constexpr char kNoWeighingToPrint[] = "Nincs nyomtatandó szállítás !";
 constexpr char kSearching[] = "Keresés...";
 constexpr int kColumns = 2;
 
@@ -191,7 +191,7 @@ void Tautomeresek::runSearch()
 void Tautomeresek::printList()
 {
     if (m_model->rowCount() == 0 || !m_listed) {
-        uzenet(QString::fromUtf8(kNothingToPrint));
+        uzenet(QString::fromUtf8(kNoWeighingToPrint));
         return;
     }
     if (!m_worker || !m_reportViewer || WorkerCall::Busy::running(this))
@@ -216,7 +216,7 @@ void Tautomeresek::printList()
 void Tautomeresek::saveList()
 {
     if (m_model->rowCount() == 0) {
-        uzenet(QString::fromUtf8(kNothingToSave));
+        uzenet(QString::fromUtf8(kNoResultToSave));
         return;
     }
     QList<QStringList> lines;

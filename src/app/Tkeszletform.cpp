@@ -26,8 +26,8 @@
 
 namespace {
 
-constexpr char kNothingToPrint[] = "Nincs nyomtatandó készlet !";
-constexpr char kNothingToSave[] = "Nincs mentendő keresési eredmény !";
+constexpr char kNoStockToPrint[] = "Nincs nyomtatandó készlet !";
+constexpr char kNoStockToSave[] = "Nincs mentendő keresési eredmény !";
 
 // The report's rows as the list shows them: the product, the grouped quantity right-aligned, and an icon telling
 // stock (1 kg or more) from none or a deficit.
@@ -272,7 +272,7 @@ void Tkeszletform::showSortIndicator()
 void Tkeszletform::printList()
 {
     if (m_model->rowCount() == 0) {
-        uzenet(QString::fromUtf8(kNothingToPrint));
+        uzenet(QString::fromUtf8(kNoStockToPrint));
         return;
     }
     if (!m_reportViewer)
@@ -289,7 +289,7 @@ void Tkeszletform::setReportViewer(std::function<void(std::unique_ptr<PagedDocum
 void Tkeszletform::saveList()
 {
     if (m_model->rowCount() == 0) {
-        uzenet(QString::fromUtf8(kNothingToSave));
+        uzenet(QString::fromUtf8(kNoStockToSave));
         return;
     }
     QList<QStringList> lines;

@@ -7,7 +7,7 @@
 namespace {
 
 constexpr char kNoModule[] = "Nincs megadva a kapuvezérlő címe.";
-constexpr char kNoAnswer[] = "A kapuvezérlő nem válaszolt %1 másodpercen belül.";
+constexpr char kNoAnswerWithin[] = "A kapuvezérlő nem válaszolt %1 másodpercen belül.";
 constexpr char kAnswered[] = "A kapuvezérlő válaszol.";
 
 } // namespace
@@ -19,7 +19,7 @@ GateProbe::GateProbe(QObject *parent)
     m_limit.setSingleShot(true);
     m_limit.setInterval(kLimitMs);
     connect(&m_limit, &QTimer::timeout, this,
-            [this] { finish(false, QString::fromUtf8(kNoAnswer).arg(kLimitMs / 1000)); });
+            [this] { finish(false, QString::fromUtf8(kNoAnswerWithin).arg(kLimitMs / 1000)); });
 }
 
 GateProbe::~GateProbe() = default;
