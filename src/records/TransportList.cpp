@@ -9,11 +9,44 @@
 #include <QSqlRecord>
 
 #include <algorithm>
+#include <array>
+#include <numeric>
 
 namespace {
 
 // How many rows a long read takes between two looks at its cancel.
 constexpr qint64 kCancelEvery = 4096;
+
+// Sorts rows by their unique serial number in linear time (least significant digit first, 11 bits a pass, as many
+// passes as the serials' spread needs): a comparison sort of the 900,000 rows of a long list took 100 ms.
+template<typename Row>
+void sortBySerial(QList<Row> &rows, bool ascending)
+{
+    if (rows.size() < 2)
+        return;
+    const auto [low, high] = std::minmax_element(rows.cbegin(), rows.cend(),
+                                                 [](const Row &a, const Row &b) { return a.serial < b.serial; });
+    const quint64 lowest = quint64(low->serial);
+    const quint64 spread = quint64(high->serial) - lowest;
+    constexpr int kBits = 11;
+    QList<Row> spare(rows.size());
+    for (int shift = 0; shift < 64; shift += kBits) {
+        std::array<qsizetype, (1 << kBits) + 1> starts{};
+        const auto digit = [&](const Row &row) {
+            return ((quint64(row.serial) - lowest) >> shift) & ((1 << kBits) - 1);
+        };
+        for (const Row &row : std::as_const(rows))
+            ++starts[digit(row) + 1];
+        std::partial_sum(starts.begin(), starts.end(), starts.begin());
+        for (const Row &row : std::as_const(rows))
+            spare[starts[digit(row)]++] = row;
+        rows.swap(spare);
+        if (shift + kBits >= 64 || (spread >> (shift + kBits)) == 0)
+            break;
+    }
+    if (!ascending)
+        std::reverse(rows.begin(), rows.end());
+}
 
 } // namespace
 
@@ -53,9 +86,7 @@ TransportList TransportList::load(const QSqlDatabase &db, const TransportSearch:
     rows.check();
     if (sortHere) {
         // Serial numbers are unique: this is the order the server would have given.
-        std::sort(unsorted.begin(), unsorted.end(), [&statement](const Counted &a, const Counted &b) {
-            return statement.ascending ? a.serial < b.serial : a.serial > b.serial;
-        });
+        sortBySerial(unsorted, statement.ascending);
         list.m_serials.reserve(unsorted.size());
         for (const Counted &row : std::as_const(unsorted))
             count(row);

@@ -128,18 +128,19 @@ Outcome finish(const QSqlDatabase &db, const Input &in, const QStringList &plate
     t.modositott = false;
 
     // The ticket and the removal of the in-progress row stand or fall together, and the serial number comes from
-    // the counter inside the same transaction.
+    // the counter inside the same transaction. The row goes first: every station waits for the counter until the
+    // holder commits, so the holder does as little as it can after taking it.
+    const int removed = Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id AND rendszam = :r"),
+                                 {{":id", row->rowId}, {":r", row->rendszam}})
+                            .numRowsAffected();
+    if (removed != 1)
+        return refused(kPlateNotFound, "rendszam");
     t.sorszam = SerialCounter::next(db);
     // Dated only now that the counter is locked: a station that took its number later cannot date its ticket
     // earlier, whatever it waited for.
     t.kidatum = clock();
     if (const QString error = t.insert(db); !error.isEmpty())
         throw DatabaseError(error);
-    const int removed = Sql::run(db, QStringLiteral("DELETE FROM folyamatban WHERE id = :id AND rendszam = :r"),
-                                 {{":id", row->rowId}, {":r", row->rendszam}})
-                            .numRowsAffected();
-    if (removed != 1)
-        return refused(kPlateNotFound, "rendszam");
     Pictures::finish(db, row->rowId, t.sorszam, in.pictures);
     Outbox::append(db, Outbox::Event::Finished, t.sorszam);
     transaction.commit();

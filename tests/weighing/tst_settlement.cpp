@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <cfenv>
+
 class TestSettlement : public QObject
 {
     Q_OBJECT
@@ -19,12 +21,21 @@ private slots:
         QTest::newRow("zero") << 0.0 << qint64(0);
         QTest::newRow("half of one") << 0.5 << qint64(0);
         QTest::newRow("one and a half") << 1.5 << qint64(2);
+        QTest::newRow("-905.5 to even") << -905.5 << qint64(-906);
+        QTest::newRow("-0.5 to zero") << -0.5 << qint64(0);
+        QTest::newRow("just below a half") << 2.4999999999999996 << qint64(2);
     }
     void roundHalfEven()
     {
         QFETCH(double, value);
         QFETCH(qint64, rounded);
-        QCOMPARE(Settlement::roundHalfEven(value), rounded);
+        // The same whatever rounding mode a library left set.
+        for (const int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+            std::fesetround(mode);
+            const qint64 result = Settlement::roundHalfEven(value);
+            std::fesetround(FE_TONEAREST);
+            QCOMPARE(result, rounded);
+        }
     }
 
     void compute_data()
