@@ -290,6 +290,18 @@ void addKey(const QSqlDatabase &db, const QString &table)
         Sql::run(db, sql);
 }
 
+// A dated search or stock report starts at the first weighing of its first day; without this index a recent
+// period is found by reading every older ticket. A server also checks the second weighing's bound in the index, so
+// that a period in the past does not fetch every ticket weighed since it began (the planner takes the two-column
+// index only when the one-column one is gone).
+QStringList periodIndexStatements(const QSqlDatabase &db)
+{
+    if (!Dialect::isServer(db))
+        return {QStringLiteral("CREATE INDEX IF NOT EXISTS szallitasok_bedatum ON szallitasok (bedatum)")};
+    return {QStringLiteral("CREATE INDEX IF NOT EXISTS szallitasok_idoszak ON szallitasok (bedatum, kidatum)"),
+            QStringLiteral("DROP INDEX IF EXISTS szallitasok_bedatum")};
+}
+
 } // namespace
 
 namespace Schema {
@@ -362,18 +374,6 @@ QStringList coveringIndexStatements(const QSqlDatabase &db)
                                    "irany, ervenyes, elszamolt, sorszam, kidatum, nettosuly, osszeg)")
                         .arg(QLatin1String(column)));
     return list;
-}
-
-// A dated search or stock report starts at the first weighing of its first day; without this index a recent
-// period is found by reading every older ticket. A server also checks the second weighing's bound in the index, so
-// that a period in the past does not fetch every ticket weighed since it began (the planner takes the two-column
-// index only when the one-column one is gone).
-QStringList periodIndexStatements(const QSqlDatabase &db)
-{
-    if (!Dialect::isServer(db))
-        return {QStringLiteral("CREATE INDEX IF NOT EXISTS szallitasok_bedatum ON szallitasok (bedatum)")};
-    return {QStringLiteral("CREATE INDEX IF NOT EXISTS szallitasok_idoszak ON szallitasok (bedatum, kidatum)"),
-            QStringLiteral("DROP INDEX IF EXISTS szallitasok_bedatum")};
 }
 
 QStringList derivedStatements(const QSqlDatabase &db)

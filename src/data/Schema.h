@@ -32,8 +32,6 @@ QStringList listValueStatements(const QSqlDatabase &db);
 // those read: a year of one warehouse, or a carrier's half a million tickets, comes from the index alone. Nothing on
 // SQLite, which is a single station's file.
 QStringList coveringIndexStatements(const QSqlDatabase &db);
-// The index a dated search or stock report starts from: the first weighing's date, on a server with the second's.
-QStringList periodIndexStatements(const QSqlDatabase &db);
 // Every table kept from the tickets by triggers (the quick search's text, the lists' values, the stock totals), made
 // and filled from the rows already there, and the covering and period indexes; last in additions(). A copy runs
 // them after its rows are in.

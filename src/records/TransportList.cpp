@@ -30,7 +30,7 @@ void sortBySerial(QList<Row> &rows, bool ascending)
     const quint64 spread = quint64(high->serial) - lowest;
     constexpr int kBits = 11;
     QList<Row> spare(rows.size());
-    for (int shift = 0; shift < 64; shift += kBits) {
+    for (int shift = 0;; shift += kBits) {
         std::array<qsizetype, (1 << kBits) + 1> starts{};
         const auto digit = [&](const Row &row) {
             return ((quint64(row.serial) - lowest) >> shift) & ((1 << kBits) - 1);
